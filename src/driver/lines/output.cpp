@@ -1,0 +1,40 @@
+// Fatal errors and output-file helpers.
+#include "driver/lines/output.h"
+
+#include <cstdarg>
+#include <cstdlib>
+
+void fatal(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+std::string outName(const char* format, ...) {
+  char buffer[kNameBufferSize];
+  va_list args;
+  va_start(args, format);
+  int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  if (length < 0 || length >= kNameBufferSize) {
+    fatal("ERROR: Output file name is longer than %d characters: %.60s...\n",
+          kNameBufferSize - 1, buffer);
+  }
+  return std::string(buffer, static_cast<size_t>(length));
+}
+
+void flushOutput(FILE* file, const std::string& name) {
+  if (std::fflush(file) != 0 || std::ferror(file)) {
+    fatal("ERROR: Failed to write %s\n", name.c_str());
+  }
+}
+
+int closeOutput(FILE* file, const std::string& name) {
+  bool failed = std::fflush(file) != 0 || std::ferror(file);
+  if (std::fclose(file) != 0) failed = true;
+  if (failed) fatal("ERROR: Failed to write %s\n", name.c_str());
+  return 0;
+}

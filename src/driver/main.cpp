@@ -1,0 +1,2 @@
+// velmora entry point (being assembled).
+int main() { return 0; }

@@ -1,0 +1,71 @@
+// The process-wide tables and their small helpers.
+#include "genome/model.h"
+
+#include <new>
+
+#include "driver/lines/output.h"
+
+RunSettings settings;
+GenomeData genome;
+PassState pass;
+
+void resetModel() {
+  for (FILE* f : pass.tempFile) {
+    if (f != nullptr) std::fclose(f);
+  }
+  settings = RunSettings();
+  genome = GenomeData();
+  pass = PassState();
+}
+
+int32_t autosomeSlots() { return genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0; }
+
+void allocateGTypes() {
+  const int64_t records = static_cast<int64_t>(genome.sumSNP.size());
+  try {
+    for (int p = 0; p < 2; ++p) {
+      genome.gTypeBytes[p] = settings.noTgPool[p] / 4 + 1;
+      genome.gTypeStore[p].assign(static_cast<size_t>(records * genome.gTypeBytes[p]), 0);
+    }
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  for (int64_t k = 0; k < records; ++k) {
+    for (int p = 0; p < 2; ++p) {
+      genome.sumSNP[k].gType[p] = genome.gTypeStore[p].data() + k * genome.gTypeBytes[p];
+    }
+  }
+}
+
+void attachSlotScratch(int32_t k, int pool, int entries, int unpackCount) {
+  const int64_t s = slotBegin(k), e = slotEnd(k);
+  const size_t snps = static_cast<size_t>(e - s);
+  const size_t width = static_cast<size_t>(entries);
+  try {
+    pass.rchhStore.assign(snps * width, 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  try {
+    pass.unpackedStore.assign(snps * width, 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Cannot allocate memory.\n");
+  }
+  for (int64_t i = s; i < e; ++i) {
+    SNPRecord& r = genome.sumSNP[i];
+    r.rchhCount = pass.rchhStore.data() + (i - s) * width;
+    r.unpackedGType = pass.unpackedStore.data() + (i - s) * width;
+    for (int m = 0; m < unpackCount; ++m) {
+      r.unpackedGType[m] = static_cast<uint8_t>(getGType(r.gType[pool], static_cast<uint64_t>(m)));
+    }
+  }
+}
+
+void releaseSlotScratch(int32_t k) {
+  for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) {
+    genome.sumSNP[i].rchhCount = nullptr;
+    genome.sumSNP[i].unpackedGType = nullptr;
+  }
+  std::vector<uint16_t>().swap(pass.rchhStore);
+  std::vector<uint8_t>().swap(pass.unpackedStore);
+}

@@ -1,0 +1,11 @@
+// The pair table and the interactive subject-combination query.
+#pragma once
+
+// Reads back the temporary pair files of every non-empty autosome slot and
+// prints the pair table on standard error: n(n-1)/2 rows, or n rows when
+// representative is 1.
+void displayHHInformation(int n, int representative);
+
+// One turn of the subject-combination dialogue; 0 ends the dialogue, 1 asks
+// for another turn.
+int customCombinationHH();

@@ -1,0 +1,37 @@
+// Reports and figures: segments recorded in place by startFlag/endFlag, the
+// segment walk every writer shares, start/end lists, EPS figures and the
+// fold-overlap reports.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Flags segments of column `column` on slot chrIndex: mode 1 marks runs at or
+// above threshold, mode 0 runs of equal nonzero value. Returns 1 when at least
+// one segment was flagged.
+int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex);
+
+// Calls visit(j, k) for every flagged segment j..k (SNP table indexes), regions
+// in table order; chrIndex >= 0 restricts the walk to regions wholly inside that
+// slot, -1 walks all regions. A start flag without an end flag before its
+// region ends is skipped.
+template <typename Visit>
+void forEachSegment(int chrIndex, Visit visit);
+
+int Output_start_end_text(const std::string& path, const std::string& title, int column);
+int fOutput_start_end_text(const std::string& path, const std::string& title, int kind);
+
+// Colour of a shade for the coloured figures.
+void shadeToRGB(float shade, double* red, double* green, double* blue);
+
+// The five header lines of a black-and-white whole-genome figure.
+void writeEpsHeader(FILE* file);
+
+int Output_black_and_whitePS(const std::string& path, int chrIndex, int64_t foldCount);
+void Output_birds_eye_viewPS(const std::string& path, int kind);
+
+int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W, int pool,
+                              int chrIndex, int flagIndex);
+int foldOverlapDrawFigures(int pool, int nSamples, int withRepresentative);
+
+#include "report/segment_walk.h"

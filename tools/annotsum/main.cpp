@@ -1,0 +1,2 @@
+// annotsum (being assembled).
+int main() { return 0; }
