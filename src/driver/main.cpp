@@ -1,2 +1,45 @@
-// velmora entry point (being assembled).
-int main() { return 0; }
+// velmora: entry, cutoff prompt and the phases of a run in their fixed order.
+#include <cstdio>
+#include <string>
+
+#include "driver/analysis_file.h"
+#include "driver/lines/output.h"
+#include "driver/run_files.h"
+#include "driver/run_phases.h"
+#include "genome/model.h"
+#include "query/query.h"
+
+namespace {
+
+// Reads the cutoff line; a line without a number, or no line at all, leaves 0.0.
+void askForCutoff() {
+  std::fprintf(stderr, "Input RCHH cutoff in cM:  ");
+  char line[255];
+  if (std::fgets(line, sizeof line, stdin) != nullptr) {
+    std::sscanf(line, " %lf", &settings.threshold);
+  }
+  std::fprintf(stderr, "Cutoff is %.2f cM\n", settings.threshold);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || !canOpenForReading(argv[1])) {
+    fatal("ERROR: Analysis file not found\nUsage: Velmora analysisfile\n");
+  }
+  readAnalysisFile(argv[1]);
+  askForCutoff();
+  runLoadingSequence();
+  allocateRunStorage();
+  for (int pool = enum_patients; pool <= enum_controls; ++pool) {
+    if (settings.noTgPool[pool] > 0) runFoldOverlapPass(pool);
+    if (bothPoolsInUse()) writeRepresentativeFile();
+  }
+  if (bothPoolsInUse()) {
+    runRepresentativeAndComparisonPhases();
+  } else {
+    while (customCombinationHH() != 0) {
+    }
+  }
+  endRun();
+}

@@ -1,0 +1,219 @@
+// Reading the analysis file: labels, sections, checks and the report of what was found.
+#include "driver/analysis_file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "driver/lines/lines.h"
+#include "driver/lines/output.h"
+#include "genome/model.h"
+
+namespace {
+
+struct Label {
+  const char* text;
+  size_t compared;  // leading characters that must match
+};
+
+constexpr Label kAnnotation{"::annotation file", 17};
+constexpr Label kExcluded{"::excluded area file", 18};
+constexpr Label kTarget{"::target area file", 16};
+constexpr Label kPatients{"::patient pool", 14};
+constexpr Label kControls{"::control pool", 14};
+constexpr Label kOutput{"::output directory", 18};
+constexpr Label kLargeGap{"::use large gap", 15};
+
+// One open of the analysis file, searched from its first line for one label.
+class LabelSearch {
+ public:
+  explicit LabelSearch(const std::string& path) : file_(std::fopen(path.c_str(), "r")) {
+    if (file_ == nullptr) fatal("ERROR: Analysis file is not found.\n");
+  }
+  ~LabelSearch() { std::fclose(file_); }
+  LabelSearch(const LabelSearch&) = delete;
+  LabelSearch& operator=(const LabelSearch&) = delete;
+
+  // Advances to the first line that begins with the label; false when none does.
+  bool find(const Label& label) {
+    while (MyFgets(line_.data(), kLineLimit, file_) != nullptr) {
+      if (std::strncmp(line_.data(), label.text, label.compared) == 0) return true;
+    }
+    return false;
+  }
+
+  // The trimmed non-empty lines of the section after the label line, up to the
+  // next line that begins with ':'.
+  std::vector<std::string> section() {
+    std::vector<std::string> values;
+    while (MyFgets(line_.data(), kLineLimit, file_) != nullptr) {
+      if (line_[0] == ':') break;
+      const char* value = strip(line_.data());
+      if (*value != '\0') values.emplace_back(value);
+    }
+    return values;
+  }
+
+  // The raw line right after the label line, if there is one.
+  std::optional<std::string> nextLine() {
+    if (MyFgets(line_.data(), kLineLimit, file_) == nullptr) return std::nullopt;
+    return std::string(line_.data());
+  }
+
+ private:
+  FILE* file_;
+  std::vector<char> line_ = std::vector<char>(kLineLimit + 1);
+};
+
+void readAnnotationEntry(const std::string& path) {
+  LabelSearch search(path);
+  if (!search.find(kAnnotation)) fatal("ERROR: '::annotation file' label is not found.\n");
+  std::vector<std::string> values = search.section();
+  if (values.empty()) fatal("ERROR: Annotation file is not set.\n");
+  settings.annotationFilePath = values[0];
+  if (!canOpenForReading(settings.annotationFilePath)) {
+    fatal("ERROR: Cannot open annotation file.\n");
+  }
+  std::fprintf(stderr, "Annotation file:\t%s\n", settings.annotationFilePath.c_str());
+}
+
+void readAreaEntries(const std::string& path) {
+  {
+    LabelSearch search(path);
+    if (!search.find(kExcluded)) fatal("ERROR: '::Excluded area file' label is not found.\n");
+    std::vector<std::string> values = search.section();
+    if (!values.empty()) {
+      settings.exclusionFilePath = values[0];
+      settings.targetFilePath.clear();
+      if (!canOpenForReading(settings.exclusionFilePath)) {
+        fatal("ERROR: Cannot open excluded area file.\n");
+      }
+      std::fprintf(stderr, "Excluded area file:\t%s\n", settings.exclusionFilePath.c_str());
+      return;  // an excluded area file wins; the target label is not looked for
+    }
+    std::fprintf(stderr, "Excluded area file is not set.\n");
+    settings.exclusionFilePath.clear();
+  }
+  LabelSearch search(path);
+  std::vector<std::string> values;
+  if (search.find(kTarget)) values = search.section();
+  if (values.empty()) {
+    std::fprintf(stderr, "Target area file is not set.\n");
+    settings.targetFilePath.clear();
+    return;
+  }
+  settings.targetFilePath = values[0];
+  if (!canOpenForReading(settings.targetFilePath)) fatal("ERROR: Cannot open target area file.\n");
+  std::fprintf(stderr, "Target area file:\t%s\n", settings.targetFilePath.c_str());
+}
+
+void readPatientEntries(const std::string& path) {
+  LabelSearch search(path);
+  if (!search.find(kPatients)) fatal("ERROR: '::Patient pool' label is not found.\n");
+  std::vector<std::string> paths = search.section();
+  if (paths.empty()) fatal("ERROR: Patient pool is not set.\n");
+  if (paths.size() > static_cast<size_t>(kMaxPatients)) {
+    fatal("ERROR: The patient pool holds %zu subjects; at most %d patients can be analysed.\n",
+          paths.size(), kMaxPatients);
+  }
+  for (const std::string& p : paths) {
+    if (!canOpenForReading(p)) fatal("ERROR: Patient file %s is not found.\n", p.c_str());
+  }
+  settings.noTgPool[enum_patients] = static_cast<int32_t>(paths.size());
+  settings.stFile[enum_patients] = paths;
+  std::fprintf(stderr, "Patient pool:\ta total of %d patients\n", settings.noTgPool[enum_patients]);
+  for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
+}
+
+void readControlEntries(const std::string& path) {
+  LabelSearch search(path);
+  if (!search.find(kControls)) fatal("ERROR: '::Control pool' label is not found.\n");
+  std::vector<std::string> paths = search.section();
+  if (paths.empty()) std::fprintf(stderr, "Control pool is not used.\n");
+  settings.noTgPool[enum_controls] = static_cast<int32_t>(paths.size());
+  if (paths.empty()) return;
+  if (paths.size() > static_cast<size_t>(kMaxControls)) {
+    fatal("ERROR: The control pool holds %zu subjects; at most %d controls can be analysed.\n",
+          paths.size(), kMaxControls);
+  }
+  for (const std::string& p : paths) {
+    if (!canOpenForReading(p)) fatal("ERROR: Control file %s is not found.\n", p.c_str());
+  }
+  settings.stFile[enum_controls] = paths;
+  std::fprintf(stderr, "Control pool:\ta total of %d subjects\n", settings.noTgPool[enum_controls]);
+  for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
+}
+
+void readOutputEntry(const std::string& path) {
+  LabelSearch search(path);
+  if (!search.find(kOutput)) fatal("ERROR: Output director label is not found.\n");
+  std::vector<std::string> values = search.section();
+  if (values.empty()) fatal("ERROR: Output directory is not set.\n");
+  settings.outputFilePath = values[0];
+  checkOutputNameRoom(3);
+  std::string probeName = settings.outputFilePath + "____temp____";
+  FILE* probe = std::fopen(probeName.c_str(), "w");
+  if (probe == nullptr) fatal("ERROR: Output directory does not exist.\n");
+  std::fprintf(stderr, "Output directory:\t%s\n", settings.outputFilePath.c_str());
+  std::fclose(probe);
+  std::remove(probeName.c_str());
+}
+
+void readLargeGapEntry(const std::string& path) {
+  LabelSearch search(path);
+  settings.largeGap = kLargeGapDefault;
+  if (!search.find(kLargeGap)) return;
+  std::optional<std::string> line = search.nextLine();
+  if (line && line->compare(0, 2, "NO") == 0) settings.largeGap = kLargeGapOff;
+}
+
+int decimalDigits(long value) {
+  int digits = 1;
+  while (value >= 10) {
+    value /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+}  // namespace
+
+bool canOpenForReading(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "r");
+  if (f == nullptr) return false;
+  struct stat info;
+  bool regular = fstat(fileno(f), &info) == 0 && !S_ISDIR(info.st_mode);
+  std::fclose(f);
+  return regular;
+}
+
+void checkOutputNameRoom(int chrDigits) {
+  // The longest names the run builds, with every number at its widest.
+  const char* dir = settings.outputFilePath.c_str();
+  long widestCount = 1;
+  for (int p = 0; p < 2; ++p) widestCount = std::max<long>(widestCount, settings.noTgPool[p]);
+  const int foldDigits = std::max(3, decimalDigits(widestCount));
+  const int chr = std::max(3, chrDigits);
+  const std::string fold(static_cast<size_t>(foldDigits), '9');
+  const std::string chrNumber(static_cast<size_t>(chr), '9');
+  outName("%s____temp____", dir);
+  outName("%stempFile%s.txt", dir, chrNumber.c_str());
+  outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt", dir);
+  outName("%sHH_NoStSharingRCHHsWithRepresentative_PatientPool.txt", dir);
+  outName("%sHH_HomozygosityHaplotype_Summary_PatientPool.txt", dir);
+  outName("%sHH_FoldOverlap_Summary_PatientPool_chr%s.txt", dir, chrNumber.c_str());
+  outName("%sHH_%s_FoldOverlaps_PatientPool_chr%s.txt", dir, fold.c_str(), chrNumber.c_str());
+}
+
+void readAnalysisFile(const std::string& path) {
+  readAnnotationEntry(path);
+  readAreaEntries(path);
+  readPatientEntries(path);
+  readControlEntries(path);
+  readOutputEntry(path);
+  readLargeGapEntry(path);
+}

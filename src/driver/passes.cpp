@@ -1,0 +1,161 @@
+// The fold-overlap pass of a pool, its per-chromosome reports, the
+// representative passes and the end of the run.
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "driver/lines/output.h"
+#include "driver/run_files.h"
+#include "driver/run_phases.h"
+#include "genome/model.h"
+#include "genome/pass_storage.h"
+#include "hh/hh.h"
+#include "query/query.h"
+#include "report/report.h"
+#include "stats/stats.h"
+
+namespace {
+
+const char* outDir() { return settings.outputFilePath.c_str(); }
+
+std::string perChromosomeFoldName(long w, int pool, const char* extension) {
+  return outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
+                 settings.stringTgPool[pool], pass.chrNo + 1, extension);
+}
+
+// Per-chromosome texts of later slots are appended to; a piece left behind by
+// an interrupted earlier run must not end up in this run's merge.
+void removeStalePerChromosomeTexts(int pool, int n) {
+  for (long w = n; w >= 2; --w) {
+    for (int32_t k = 0; k < autosomeSlots(); ++k) {
+      if (slotEmpty(k)) continue;
+      std::remove(outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.txt", outDir(), w,
+                          settings.stringTgPool[pool], k + 1).c_str());
+    }
+  }
+}
+
+// Figures and texts of every fold count reached on the slot in hand.
+void writeSlotFoldReports(int pool, int n) {
+  if (n < 2) return;
+  for (long w = n; w >= 2; --w) {
+    if (Set_up_start_end(static_cast<uint32_t>(w), 1, pool, pass.chrNo) != 1) continue;
+    pass.foldOverlapFileFlagPSHeader = 0;
+    Output_black_and_whitePS(perChromosomeFoldName(w, pool, "ps"), pass.chrNo, w);
+    Output_foldoverlap_textHH(perChromosomeFoldName(w, pool, "txt"), n, w, pool, pass.chrNo,
+                              static_cast<int>(w));
+  }
+}
+
+// The patients' representative HH of the slot in hand, also for the controls.
+void buildRepresentativeOfSlot() {
+  const int32_t k = pass.chrNo;
+  obtainRepresentativeHH(k);
+  const uint64_t patientsSlot = static_cast<uint64_t>(settings.noTgPool[enum_patients]);
+  const uint64_t controlsSlot = static_cast<uint64_t>(settings.noTgPool[enum_controls]);
+  for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) {
+    SNPRecord& r = genome.sumSNP[i];
+    putGType(r.gType[enum_controls], controlsSlot, getGType(r.gType[enum_patients], patientsSlot));
+  }
+  const int64_t columns = autosomeSlots();
+  genome.nEffectiveSNP[enum_controls][controlsSlot * columns + k] =
+      genome.nEffectiveSNP[enum_patients][patientsSlot * columns + k];
+}
+
+}  // namespace
+
+bool bothPoolsInUse() {
+  return settings.noTgPool[enum_patients] > 0 && settings.noTgPool[enum_controls] > 0;
+}
+
+void allocateRunStorage() {
+  const size_t slots = static_cast<size_t>(autosomeSlots());
+  try {
+    pass.tempFile.assign(slots, nullptr);
+    pass.maxOverlapChr.assign(slots, 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  try {
+    for (int p = 0; p < 2; ++p) pass.targetSt[p].assign(static_cast<size_t>(settings.noTgPool[p]), 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Cannot allocate memory.\n");
+  }
+}
+
+void runFoldOverlapPass(int pool) {
+  const int n = settings.noTgPool[pool];
+  pass.targetSt[pool].assign(static_cast<size_t>(n), 1);
+  openTempFiles();
+  try {
+    pass.foldOverlapFileFlagTXT.assign(static_cast<size_t>(n) + 1, 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  removeStalePerChromosomeTexts(pool, n);
+  std::fprintf(stderr, "\n\n%s\n", settings.stringTgPool[pool]);
+  clearSlotMaxima();
+  for (int32_t k = 0; k < autosomeSlots(); ++k) {
+    if (slotEmpty(k)) continue;
+    pass.chrNo = k;
+    attachSlotScratch(k, pool, n + 1, n);
+    countRCHHSharedByMultiplePatients(pool, n, k, 1);
+    writeSlotFoldReports(pool, n);
+    if (pool == enum_patients && bothPoolsInUse()) buildRepresentativeOfSlot();
+    releaseSlotScratch(k);
+  }
+  raiseMaxOverlap();
+  std::vector<uint8_t>().swap(pass.foldOverlapFileFlagTXT);
+  std::fprintf(stderr, "\nCompleted.\n\n");
+  closeTempFiles();
+  displayHHInformation(n, 0);
+  foldOverlapDrawFigures(pool, n, 0);
+  mergeFoldOverlapSummary(pool);
+  if (n >= 2) {
+    mergeWholeGenomeFoldTexts(pool, n);
+    mergeWholeGenomeFoldFigures(pool, n);
+  }
+}
+
+namespace {
+
+void runRepresentativePass(int pool) {
+  const int n = settings.noTgPool[pool];
+  openTempFiles();
+  clearSlotMaxima();
+  std::fprintf(stderr, "\nRepresentative: %s\n", settings.stringTgPool[pool]);
+  for (int32_t k = 0; k < autosomeSlots(); ++k) {
+    if (slotEmpty(k)) continue;
+    pass.chrNo = k;
+    attachSlotScratch(k, pool, n + 1, n + 1);
+    countRCHHSharedWithRepresentativePatients(pool, n, k);
+    releaseSlotScratch(k);
+  }
+  closeTempFiles();
+  raiseMaxOverlap();
+  std::fprintf(stderr, "\nCompleted.\n\n");
+  displayHHInformation(n, 1);
+  foldOverlapDrawFigures(pool, n, 1);
+  significance(outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.ps", outDir()),
+               outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt", outDir()));
+}
+
+}  // namespace
+
+void runRepresentativeAndComparisonPhases() {
+  significance(outName("%sHH_P_Value_PatientPool_vs_ControlPool.ps", outDir()),
+               outName("%sHH_P_Value_PatientPool_vs_ControlPool.txt", outDir()));
+  runRepresentativePass(enum_patients);
+  runRepresentativePass(enum_controls);
+}
+
+void endRun() {
+  for (int32_t k = 0; k < autosomeSlots(); ++k) {
+    if (!slotEmpty(k)) std::remove(tempFileName(k).c_str());
+  }
+  for (int p = 0; p < 2; ++p) std::vector<uint8_t>().swap(pass.targetSt[p]);
+  std::fprintf(stderr, "\nCompleted!\n");
+  std::fflush(stderr);
+  std::exit(0);
+}

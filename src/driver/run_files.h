@@ -1,0 +1,26 @@
+// Output files the run driver writes itself: the HH summary file of a pool,
+// the merges of per-chromosome results into whole-genome files, and the
+// representative file.
+#pragma once
+#include <cstdio>
+
+// "%sHH_HomozygosityHaplotype_Summary_%s.txt": every SNP with every subject's
+// homozygous call, pool = enum_patients or enum_controls.
+void writeHHSummaryFile(int pool);
+
+// Joins the per-chromosome fold-overlap summaries of a pool into
+// "%sHH_FoldOverlap_Summary_%s.txt", deleting them.
+void mergeFoldOverlapSummary(int pool);
+
+// Joins the per-chromosome fold-overlap texts (then figures) of every fold
+// count n..2 into whole-genome files, deleting them; figures get the EPS header once.
+void mergeWholeGenomeFoldTexts(int pool, int n);
+void mergeWholeGenomeFoldFigures(int pool, int n);
+
+// "%sHH_Representative_PatientPool.txt": the representative HH, SNP by SNP,
+// over the analysed slots.
+void writeRepresentativeFile();
+
+// Appends every line of the file `from` to `to` (LF ends), whole whatever its
+// length; false when `from` cannot be opened.
+bool copyLines(const char* from, FILE* to);

@@ -1,0 +1,22 @@
+// The phases of a run after the cutoff prompt, in the order main calls them.
+#pragma once
+
+// Annotation, regions, genotypes of every pool in use, HH summary files.
+void runLoadingSequence();
+
+// Temporary pair file handles, per-slot maxima and selection flags for the rest of the run.
+void allocateRunStorage();
+
+// One fold-overlap pass over `pool` (which must have subjects), with its
+// reports, pair table and merges; in the patient pass of a two-pool run also
+// the representative HH of every slot.
+void runFoldOverlapPass(int pool);
+
+// Both pools: representative file, pool comparison, representative passes.
+void runRepresentativeAndComparisonPhases();
+
+// Removes the temporary pair files and ends the run with "Completed!" and status 0.
+[[noreturn]] void endRun();
+
+// True when both pools have subjects.
+bool bothPoolsInUse();

@@ -1,0 +1,131 @@
+// One turn of the subject-combination query: the RCHHs a chosen set of
+// patients all share, as one figure and one list, and their pair table.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "driver/lines/lines.h"
+#include "driver/lines/output.h"
+#include "genome/model.h"
+#include "genome/pass_storage.h"
+#include "hh/hh.h"
+#include "query/combination_line.h"
+#include "query/query.h"
+#include "report/report.h"
+
+namespace {
+
+// Builds "%sHH_RCHHsSharedBy%03u" followed by "_st%03ld" per chosen patient;
+// empty when the name, with its extensions and piece suffixes, would not fit
+// the 1000-byte name buffers.
+std::string queryResultName(const std::vector<int>& subjects) {
+  char part[64];
+  std::snprintf(part, sizeof part, "HH_RCHHsSharedBy%03u", static_cast<unsigned>(subjects.size()));
+  std::string name = settings.outputFilePath + part;
+  for (int s : subjects) {
+    std::snprintf(part, sizeof part, "_st%03ld", static_cast<long>(s));
+    name += part;
+  }
+  // Longest derived name: the figure's piece "<name>.ps_chrNNN".
+  const size_t chrDigits = std::to_string(genome.lastChromosome).size();
+  const size_t longest = name.size() + 3 + 4 + std::max<size_t>(3, chrDigits);
+  if (longest >= static_cast<size_t>(kNameBufferSize)) return std::string();
+  return name;
+}
+
+// Joins the figure pieces of the turn under the five header lines.
+void mergeFigurePieces(const std::string& figureName) {
+  FILE* figure = nullptr;
+  for (long c = 1; c <= genome.lastChromosome - 1; ++c) {
+    const std::string piece = outName("%s_chr%03ld", figureName.c_str(), c);
+    FILE* probe = std::fopen(piece.c_str(), "r");
+    if (probe == nullptr) continue;
+    std::fclose(probe);
+    if (figure == nullptr) {
+      figure = std::fopen(figureName.c_str(), "w");
+      if (figure == nullptr) fatal("ERROR: Can't output %s\n", figureName.c_str());
+      std::fprintf(stderr, "Writing %s\n", figureName.c_str());
+      writeEpsHeader(figure);
+    }
+    FILE* in = std::fopen(piece.c_str(), "r");
+    std::string line;
+    while (in != nullptr && readWholeLine(in, line)) {
+      std::fwrite(line.data(), 1, line.size(), figure);
+      std::fputc('\n', figure);
+    }
+    if (in != nullptr) std::fclose(in);
+    std::remove(piece.c_str());
+  }
+  if (figure != nullptr) closeOutput(figure, figureName);
+}
+
+}  // namespace
+
+int customCombinationHH() {
+  const int n = settings.noTgPool[enum_patients];
+  pass.targetSt[enum_patients].assign(static_cast<size_t>(n), 0);
+  std::fprintf(stderr,
+               "\nInput the numbers for the subjects among whom you wish to obtain the RCHHs "
+               "(just hit return to exit) ");
+  char line[255];
+  if (std::fgets(line, sizeof line, stdin) == nullptr) return 0;  // end of input ends the dialogue
+  const CombinationAnswer answer = parseCombinationLine(line, n);
+  switch (answer.kind) {
+    case CombinationAnswer::kEnd:
+      if (line[0] == '0') std::fprintf(stderr, "Completed.\n");
+      return 0;
+    case CombinationAnswer::kNoDigits:
+      std::fprintf(stderr, "\nThe patient number(s) is out of range\n");
+      return 1;
+    case CombinationAnswer::kOutOfRange:
+      std::fprintf(stderr, "\nPatient No. %s out of range\n", answer.outOfRange.c_str());
+      return 1;
+    case CombinationAnswer::kChosen:
+      break;
+  }
+  const unsigned size = static_cast<unsigned>(answer.subjects.size());
+  const std::string resultName = queryResultName(answer.subjects);
+  if (resultName.empty()) {
+    std::fprintf(stderr,
+                 "\nERROR: Too many patients chosen: the output file names would exceed %d "
+                 "characters.\n",
+                 kNameBufferSize - 1);
+    return 1;
+  }
+  for (int s : answer.subjects) pass.targetSt[enum_patients][static_cast<size_t>(s - 1)] = 1;
+
+  clearSlotMaxima();
+  openTempFiles();
+  const std::string figureName = resultName + ".ps";
+  const std::string textName = resultName + ".txt";
+  try {
+    pass.foldOverlapFileFlagTXT.assign(size + 1, 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  for (int32_t c = 0; c < autosomeSlots(); ++c) {
+    if (slotEmpty(c)) continue;
+    pass.chrNo = c;
+    attachSlotScratch(c, enum_patients, n + 1, n);
+    countRCHHSharedByMultiplePatients(enum_patients, n, c, 0);
+    if (Set_up_start_end(size, 1, enum_patients, c) == 1) {
+      pass.foldOverlapFileFlagPSHeader = 0;
+      Output_black_and_whitePS(outName("%s_chr%03d", figureName.c_str(), c + 1), c, size);
+      Output_foldoverlap_textHH(textName, n, size, enum_patients, c, static_cast<int>(size));
+    }
+    releaseSlotScratch(c);
+  }
+  raiseMaxOverlap();
+  closeTempFiles();
+  std::vector<uint8_t>().swap(pass.foldOverlapFileFlagTXT);
+  if (pass.maxOverlap < size) {
+    std::fprintf(stderr, "\nNo common regions found.\n");
+    return 1;
+  }
+  std::fprintf(stderr, "\nCompleted.\n\n");
+  displayHHInformation(static_cast<int>(size), 0);
+  mergeFigurePieces(figureName);
+  return 1;
+}
