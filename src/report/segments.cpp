@@ -1,0 +1,67 @@
+// Set_up_start_end: turns one column of per-SNP values of one chromosome into
+// segments recorded in place by startFlag/endFlag.
+#include <new>
+#include <vector>
+
+#include "driver/lines/output.h"
+#include "report/report.h"
+
+int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
+  if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size() ||
+      column < 0 || column > 2) {
+    fatal("ERROR: Segments asked for chromosome slot %d, column %d, which do not exist\n",
+          chrIndex, column);
+  }
+  const int64_t s = slotBegin(chrIndex), e = slotEnd(chrIndex);  // SNP table indexes
+  if (s < 0 || s > e || e > static_cast<int64_t>(genome.sumSNP.size())) {
+    fatal("ERROR: Chromosome slot %d does not fit the SNP table\n", chrIndex);
+  }
+
+  // One mark per SNP of the slot: 0 = outside any segment; otherwise the value
+  // whose equal neighbours join the same segment.
+  std::vector<uint64_t> marks;
+  try {
+    marks.assign(static_cast<size_t>(e - s), 0);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  for (int64_t i = s; i < e; ++i) {
+    SNPRecord& snp = genome.sumSNP[i];
+    snp.startFlag = 0;
+    snp.endFlag = 0;
+    // The value is read as unsigned, so the comparison is unsigned too.
+    const uint64_t v = static_cast<uint64_t>(snp.foldOverlap[column]);
+    if (v < threshold) continue;
+    if (mode == 0) {
+      marks[i - s] = v;
+    } else if (mode == 1) {
+      marks[i - s] = 1;
+    }
+  }
+  auto mark = [&](int64_t i) { return marks[i - s]; };
+
+  int result = 0;
+  for (int64_t r = 0; r < genome.noRegions; ++r) {
+    const Region& region = genome.includeRegion[r];
+    if (region.start < s || region.end >= e || region.start > region.end) continue;
+    int64_t runStart = -1;  // first SNP of the open run, -1 when none is open
+    for (int64_t k = region.start; k <= region.end; ++k) {
+      const uint64_t m = mark(k);
+      if (runStart < 0 && m == 0) continue;
+      if (runStart < 0) runStart = k;
+      // A run ends at its region's border, at a large gap (at least largeGap bp)
+      // and where the value changes.
+      const bool closes = k == region.end ||
+                          genome.sumSNP[k + 1].position - genome.sumSNP[k].position >=
+                              settings.largeGap ||
+                          mark(k + 1) != m;
+      if (closes) {
+        genome.sumSNP[runStart].startFlag = 1;
+        genome.sumSNP[k].endFlag = 1;
+        result = 1;
+        runStart = -1;
+      }
+    }
+  }
+  return result;
+}

@@ -1,0 +1,103 @@
+// Synthetic cohorts for end-to-end tests.
+#include "common/cohort.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+namespace {
+
+const char* callText(int code) {
+  switch (code) {
+    case 1: return "AA";
+    case 2: return "BB";
+    case 3: return "AB";
+    default: return "--";
+  }
+}
+
+}  // namespace
+
+Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
+  std::mt19937 rng(spec.seed);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  struct Snp {
+    int chr;
+    int index;
+    double freq;
+    std::string rs;
+  };
+  std::vector<Snp> snps;
+  std::ostringstream annotation;
+  int serial = 0;
+  for (int c = 1; c <= spec.autosomes + 1; ++c) {
+    const int count = c <= spec.autosomes ? spec.snpsPerChromosome : spec.xSnps;
+    for (int i = 0; i < count; ++i) {
+      Snp s{c, i, 0.2 + 0.6 * unit(rng), "rs" + std::to_string(1000 + 7 * serial++)};
+      char line[256];
+      std::snprintf(line, sizeof line, "%d\t%lld\t%.3f\t%s\t%.4f\n", c,
+                    static_cast<long long>(1000 + i * spec.spacingBp), s.freq, s.rs.c_str(),
+                    0.05 + i * spec.cMPerSnp);
+      annotation << line;
+      snps.push_back(s);
+    }
+  }
+  dir.write("annotation.txt", annotation.str());
+
+  // One fixed homozygous haplotype for the planted stretch.
+  std::vector<int> planted(snps.size());
+  for (size_t k = 0; k < snps.size(); ++k) planted[k] = unit(rng) < 0.5 ? 1 : 2;
+
+  auto subjectFile = [&](bool patient, int number, bool layoutB) {
+    std::ostringstream out;
+    for (size_t k = 0; k < snps.size(); ++k) {
+      const Snp& s = snps[k];
+      int code;
+      const bool inStretch = patient && number < spec.sharers && s.chr == spec.plantedChromosome &&
+                             s.index >= spec.plantedFirst && s.index <= spec.plantedLast;
+      if (inStretch) {
+        code = planted[k];
+      } else {
+        double u = unit(rng), p = s.freq;
+        code = u < p * p ? 1 : (u < p * p + (1 - p) * (1 - p) ? 2 : 3);
+        if (unit(rng) < 0.02) code = 0;
+      }
+      if (layoutB) {
+        out << s.chr << "\tx\t" << callText(code) << "\ty\t" << s.rs << "\n";
+      } else {
+        out << s.rs << "\t" << callText(code) << "\n";
+      }
+    }
+    return out.str();
+  };
+
+  std::ostringstream analysis;
+  analysis << "::annotation file\n" << dir.file("annotation.txt") << "\n::excluded area file\n";
+  analysis << "::patient pool\n";
+  const int subjects = spec.patients + spec.controls;
+  for (int v = 0; v < spec.patients; ++v) {
+    char name[32];
+    std::snprintf(name, sizeof name, "p%02d.txt", v + 1);
+    const bool last = v + 1 == subjects;
+    dir.write(name, subjectFile(true, v, spec.layoutBForLast && last));
+    analysis << dir.file(name) << "\n";
+  }
+  analysis << "::control pool\n";
+  for (int v = 0; v < spec.controls; ++v) {
+    char name[32];
+    std::snprintf(name, sizeof name, "c%02d.txt", v + 1);
+    const bool last = spec.patients + v + 1 == subjects;
+    dir.write(name, subjectFile(false, v, spec.layoutBForLast && last));
+    analysis << dir.file(name) << "\n";
+  }
+  std::filesystem::create_directories(dir.file("out"));
+  analysis << "::output directory\n" << dir.file("out/") << "\n";
+  dir.write("analysis.txt", analysis.str());
+
+  Cohort cohort;
+  cohort.analysisFile = dir.file("analysis.txt");
+  cohort.outputDir = dir.file("out/");
+  for (const Snp& s : snps) cohort.rsIDs.push_back(s.rs);
+  return cohort;
+}
