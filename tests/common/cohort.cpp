@@ -1,6 +1,7 @@
 // Synthetic cohorts for end-to-end tests.
 #include "common/cohort.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -54,7 +55,12 @@ Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
     for (size_t k = 0; k < snps.size(); ++k) {
       const Snp& s = snps[k];
       int code;
-      const bool inStretch = patient && number < spec.sharers && s.chr == spec.plantedChromosome &&
+      const bool sharer =
+          spec.sharerList.empty()
+              ? number < spec.sharers
+              : std::find(spec.sharerList.begin(), spec.sharerList.end(), number) !=
+                    spec.sharerList.end();
+      const bool inStretch = patient && sharer && s.chr == spec.plantedChromosome &&
                              s.index >= spec.plantedFirst && s.index <= spec.plantedLast;
       if (inStretch) {
         code = planted[k];

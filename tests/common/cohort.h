@@ -21,6 +21,7 @@ struct CohortSpec {
   int plantedFirst = 5;         // SNP number within the chromosome, 0-based
   int plantedLast = 30;
   int sharers = 3;
+  std::vector<int> sharerList;  // when not empty: these patients (0-based) share instead
   bool layoutBForLast = false;  // write the last subject's file in the numeric layout
 };
 
