@@ -1,0 +1,68 @@
+// Pieces shared by the engine's files: the slot in plain-array form that the
+// pair kernel reads, the checked look-ups of the pass tables, and the writers
+// the fold-overlap counting uses.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "genome/model.h"
+#include "hh/kernel.h"
+
+// Plain-array copy of one slot's positions and map, plus reusable per-pair
+// buffers, so the all-pairs loop allocates nothing per pair.
+struct SlotArrays {
+  int chr = 0;                    // slot, 0-based
+  int64_t begin = 0;              // SNP table index of the slot's first SNP
+  std::vector<int64_t> position;  // bp
+  std::vector<double> genetMap;   // cM
+  std::vector<uint8_t> codes1, codes2, covered;
+  std::vector<uint16_t> startFlag, endFlag;
+  SlotSpan span() const {
+    return SlotSpan{static_cast<int64_t>(position.size()), position.data(), genetMap.data()};
+  }
+};
+
+// Fills `arrays` from slot chr of the SNP table.
+void loadSlotArrays(int chr, SlotArrays& arrays);
+
+// conservedHaplotypeFor2 on an already loaded slot.
+void comparePair(SlotArrays& arrays, int st1, int st2, int pool, int representative);
+
+// Stops the run with an "ERROR: " message unless chr is an autosome slot with
+// its pass storage (temporary pair file entry, maxOverlapChr entry) in place.
+void requireSlot(int chr);
+
+// nEffectiveSNP entry of subject st of `pool` on slot chr (checked).
+int64_t effectiveSNPs(int pool, int st, int chr);
+
+// File-name body of subject st's genotyping file in `pool` (checked).
+const char* subjectName(int pool, int st);
+
+// Prints the tenths of a slot's comparisons reached so far: every tenth t with
+// done / step > t, starting at *nextTenth.
+void printProgress(int chr, double done, double step, long* nextTenth);
+
+// Writes the per-chromosome fold-overlap summary file of `pool` for slot chr.
+void writeFoldSummaryFile(int pool, int n, int chr);
+
+// Calls visit(k) for every SNP k of the analysis regions that lie wholly
+// within slot chr, regions in table order. Regions reaching outside the slot
+// (and empty ones) are skipped.
+template <typename Visit>
+void forEachRegionSnp(int chr, Visit visit) {
+  const int64_t first = slotBegin(chr), last = slotEnd(chr) - 1;
+  const int64_t regions = genome.noRegions < static_cast<int64_t>(genome.includeRegion.size())
+                              ? genome.noRegions
+                              : static_cast<int64_t>(genome.includeRegion.size());
+  for (int64_t r = 0; r < regions; ++r) {
+    const Region& region = genome.includeRegion[static_cast<size_t>(r)];
+    if (region.start < first || region.end > last || region.start > region.end) continue;
+    for (int64_t k = region.start; k <= region.end; ++k) visit(k);
+  }
+}
+
+// Sets foldOverlap[pool] and overlapCount[pool] of every SNP of slot chr to 0.
+void clearLevels(int pool, int chr);
+
+// Stores `level` as the level of SNP k for `pool` and raises the slot's maximum.
+void storeLevel(int pool, int chr, int64_t k, uint32_t level);

@@ -1,0 +1,69 @@
+// The representative HH of the patient pool, and every subject of a pool
+// compared with it.
+#include <cstdio>
+
+#include "driver/lines/output.h"
+#include "genome/model.h"
+#include "hh/engine_internal.h"
+#include "hh/hh.h"
+
+namespace {
+
+// Representative call at SNP k: the majority homozygote of the sharing group
+// where four or more patients share; elsewhere the homozygote of the less
+// frequent allele.
+int representativeCode(const SNPRecord& snp, int n) {
+  const int64_t level = snp.foldOverlap[enum_patients];
+  if (level > 3) {
+    int nA = 0, nB = 0;
+    for (int m = 0; m < n; ++m) {
+      if (snp.rchhCount[m] < level - 1) continue;  // not in the sharing group
+      const int code = getGType(snp.gType[enum_patients], static_cast<uint64_t>(m));
+      if (code == GTYPE_AA) ++nA;
+      if (code == GTYPE_BB) ++nB;
+    }
+    if (nA > nB) return GTYPE_AA;
+    if (nA < nB) return GTYPE_BB;
+    return GTYPE_AB;  // a tie never counts as an opposite homozygote
+  }
+  return static_cast<double>(snp.freqA) < 0.5 ? GTYPE_AA : GTYPE_BB;
+}
+
+}  // namespace
+
+void obtainRepresentativeHH(int chr) {
+  const int n = settings.noTgPool[enum_patients];
+  const int64_t index = static_cast<int64_t>(n) * autosomeSlots() + chr;
+  std::vector<int64_t>& counts = genome.nEffectiveSNP[enum_patients];
+  if (chr < 0 || chr >= autosomeSlots() || index >= static_cast<int64_t>(counts.size())) {
+    fatal("ERROR: No representative call count for chromosome %d.\n", chr + 1);
+  }
+  const int64_t s = slotBegin(chr), e = slotEnd(chr);
+  for (int64_t k = s; k < e; ++k) {
+    SNPRecord& snp = genome.sumSNP[k];
+    putGType(snp.gType[enum_patients], static_cast<uint64_t>(n), representativeCode(snp, n));
+  }
+  // The representative has a call at every SNP of the slot.
+  counts[static_cast<size_t>(index)] = e - s;
+}
+
+void countRCHHSharedWithRepresentativePatients(int pool, int n, int chr) {
+  std::fflush(stdout);
+  requireSlot(chr);
+  const int64_t s = slotBegin(chr), e = slotEnd(chr);
+  for (int64_t k = s; k < e; ++k) genome.sumSNP[k].rchhCount[n] = 0;
+
+  const double step = n / 10.0 - 0.001;
+  if (n > 0) {
+    SlotArrays arrays;
+    loadSlotArrays(chr, arrays);
+    long nextTenth = 1;
+    for (int st = 0; st < n; ++st) {
+      comparePair(arrays, st, n, pool, 1);
+      printProgress(chr, static_cast<double>(st + 1), step, &nextTenth);
+    }
+  }
+
+  clearLevels(pool, chr);
+  forEachRegionSnp(chr, [&](int64_t k) { storeLevel(pool, chr, k, genome.sumSNP[k].rchhCount[n]); });
+}
