@@ -1,0 +1,181 @@
+// readAnnotation: the annotation file into the SNP table. The file is read
+// twice: the first pass sizes every table (lines, highest chromosome number),
+// the second checks and stores each line.
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "driver/lines/lines.h"
+#include "driver/lines/output.h"
+#include "genome/annotation_summary.h"
+#include "genome/genome.h"
+#include "genome/rsid_order.h"
+#include "genome/scan_fields.h"
+
+namespace {
+
+// Highest chromosome number accepted. Every autosome is one default analysis
+// region, and includeRegion holds kMaxRegions of them; a larger number is a
+// typing error in the file, not a genome.
+constexpr int32_t kMaxChromosomeNumber = static_cast<int32_t>(kMaxRegions) + 1;
+
+FILE* openAnnotation(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) fatal("ERROR: Cannot open the annotation file %s\n", path.c_str());
+  return file;
+}
+
+// First pass: every line counts; lastChromosome is the largest number in column 1.
+int64_t scanAnnotation(const std::string& path, char* buf, char** fields) {
+  FILE* file = openAnnotation(path);
+  int64_t lines = 0;
+  int32_t last = 0;
+  while (MyFgets(buf, kLineLimit, file) != nullptr) {
+    ++lines;
+    split(buf, fields, "\t", kMaxFields);
+    int32_t chr = 0;
+    if (scanInt32(fields[0], chr) && chr > last) last = chr;
+  }
+  std::fclose(file);
+  genome.lastChromosome = last;
+  return lines;
+}
+
+// Table slots for every line, packed genotype arrays of both pools, the
+// nEffectiveSNP matrices and the chromosome index.
+void allocateTables(int64_t lines) {
+  const int32_t L = genome.lastChromosome;
+  if (L > kMaxChromosomeNumber) {
+    fatal("ERROR: Chromosome number %d in the annotation file is too large; at most %d is supported.\n",
+          L, kMaxChromosomeNumber);
+  }
+  for (int p = 0; p < 2; ++p) {
+    if (settings.noTgPool[p] < 0) fatal("ERROR: Negative number of subjects in a pool\n");
+  }
+  try {
+    genome.sumSNP.clear();
+    genome.sumSNP.resize(static_cast<size_t>(lines));
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  allocateGTypes();
+  for (int p = 0; p < 2; ++p) {
+    // (L-1)(n+1) entries; with no numeric chromosome (L = 0) the count is
+    // negative and the run stops as an allocation failure.
+    const int64_t entries = static_cast<int64_t>(L) + static_cast<int64_t>(L - 1) * settings.noTgPool[p] - 1;
+    if (entries < 0) fatal("ERROR: Failed to allocate memory\n");
+    try {
+      genome.nEffectiveSNP[p].assign(static_cast<size_t>(entries), 0);
+    } catch (const std::bad_alloc&) {
+      fatal("ERROR: Failed to allocate memory\n");
+    }
+  }
+  genome.chrPosition.assign(static_cast<size_t>(L) + 1, 0);
+}
+
+struct AnnotationLine {
+  int32_t chr = 0;
+  int64_t position = 0;
+  float freqA = 0;
+  double genetMap = 0;  // cM
+};
+
+// Parses the numeric columns; false when a column is missing or holds no number.
+bool parseLine(char** fields, int32_t count, AnnotationLine& line) {
+  if (count < 5) return false;
+  const char* chr = fields[0];
+  if (chr[0] == 'X' || chr[0] == 'x') {
+    line.chr = genome.lastChromosome;
+  } else if (!scanInt32(chr, line.chr)) {
+    return false;
+  }
+  return scanInt64(fields[1], line.position) && scanFloat(fields[2], line.freqA) &&
+         scanDouble(fields[4], line.genetMap);
+}
+
+// The range checks, each writing its message; true when the line may be stored.
+// Comparisons are written so that NaN fails them.
+bool checkLine(const AnnotationLine& line) {
+  bool good = true;
+  if (line.chr < 1 || line.chr > genome.lastChromosome) {
+    std::fputs("ERROR: Chromosome number error\n", stderr);
+    good = false;
+  }
+  if (line.position <= 0) {
+    std::fputs("ERROR: Position number error", stderr);
+    good = false;
+  }
+  if (!(line.freqA >= 0.0f && line.freqA <= 1.0f)) {
+    std::fputs("ERROR: Frequency value error", stderr);
+    good = false;
+  }
+  if (!(line.genetMap > 0.0 && std::isfinite(line.genetMap))) {
+    good = false;
+  } else if (genome.totalAnnotationDataCount > 0) {
+    // The map must not fall back within a chromosome listed by position.
+    const SNPRecord& prev = genome.sumSNP[genome.totalAnnotationDataCount - 1];
+    if (prev.chr == line.chr && prev.position < line.position && prev.genetMap > line.genetMap) {
+      std::fprintf(stderr, "%lf\t%lf\n", prev.genetMap, line.genetMap);
+      good = false;
+    }
+  }
+  return good;
+}
+
+// Second pass over at most `slots` lines; returns the number of lines checked.
+int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, char** fields) {
+  FILE* file = openAnnotation(path);
+  genome.totalAnnotationDataCount = 0;
+  std::fputs("\nAnnotation data read = ", stderr);
+  int64_t linesRead = 0;
+  for (int64_t n = 0; n < slots && MyFgets(buf, kLineLimit, file) != nullptr; ++n) {
+    const int32_t count = split(buf, fields, "\t", kMaxFields);
+    int64_t& stored = genome.totalAnnotationDataCount;
+    // Made before the line is judged, so a count that stands still repeats.
+    if (stored % 10000 == 0) std::fprintf(stderr, "%ld  ", stored);
+    if (fields[0][0] == 'Y' || fields[0][0] == 'y') continue;
+    ++linesRead;
+    AnnotationLine line;
+    if (!parseLine(fields, count, line)) {
+      std::fputs("ERROR: Chromosome number error\nERROR: Genetic Map value error  ", stderr);
+      continue;
+    }
+    if (!checkLine(line)) {
+      std::fputs("ERROR: Genetic Map value error  ", stderr);
+      continue;
+    }
+    SNPRecord& rec = genome.sumSNP[stored];
+    rec.chr = line.chr;
+    rec.position = line.position;
+    rec.freqA = line.freqA;
+    rec.genetMap = line.genetMap;
+    try {
+      rec.rsID = fields[3];
+    } catch (const std::bad_alloc&) {
+      fatal("ERROR: Failed to allocate memory\n");
+    }
+    rec.tableIndex = stored;
+    ++stored;
+  }
+  std::fclose(file);
+  return linesRead;
+}
+
+}  // namespace
+
+void readAnnotation(const std::string& path) {
+  std::vector<char> buf(kLineLimit + 1);
+  std::vector<char*> fields(kMaxFields);
+  genome.lastChromosome = 0;
+  const int64_t lines = scanAnnotation(path, buf.data(), fields.data());
+  allocateTables(lines);
+  const int64_t linesRead = readAnnotationLines(path, lines, buf.data(), fields.data());
+  // The slots of dropped lines were never filled; the table ends at the last stored record.
+  genome.sumSNP.resize(static_cast<size_t>(genome.totalAnnotationDataCount));
+  std::fprintf(stderr, "\nNumber of SNPs read\t\t%ld\n", linesRead);
+  std::fprintf(stderr, "  Valid SNPs\t\t%ld\n\n", genome.totalAnnotationDataCount);
+  buildRsIDOrder();
+  buildChromosomeIndex();
+  summariseAnnotation(linesRead);
+}

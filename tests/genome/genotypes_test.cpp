@@ -1,0 +1,228 @@
+// Genotyping reader: layouts, call counts, the rs ID join, packed calls,
+// effective SNP counts and the buffer capacity reports.
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+#include "genome_fixture.h"
+
+namespace {
+
+// Chromosomes 1 and 2 are autosomes, 3 is X; rsD is on two records.
+const std::string kAnnotation =
+    "1\t100\t0.5\trsA\t1.0\n"   // 0
+    "1\t200\t0.5\trsB\t2.0\n"   // 1
+    "1\t300\t0.5\trsD\t3.0\n"   // 2
+    "2\t100\t0.5\trsC\t1.0\n"   // 3
+    "2\t200\t0.5\trsD\t2.0\n"   // 4
+    "3\t100\t0.5\trsX\t1.0\n";  // 5
+
+class GenotypesTest : public GenomeTest {
+ protected:
+  void load(int32_t P, int32_t C) { loadAnnotation(kAnnotation, P, C); }
+
+  void addSubject(int pool, const std::string& name, const std::string& content) {
+    settings.stFile[pool].push_back(write(name, content));
+  }
+
+  std::string readPool(int pool) {
+    return stderrOf([&] { readGenotypingData(pool, settings.noTgPool[pool]); });
+  }
+
+  // Calls of subject s at every record, as a string of codes.
+  static std::string callsOf(int pool, int s) {
+    std::string codes;
+    for (const SNPRecord& r : genome.sumSNP) codes += static_cast<char>('0' + getGType(r.gType[pool], s));
+    return codes;
+  }
+
+  static std::string report(int64_t read, int64_t subject, const std::string& pool, const std::string& path,
+                            int64_t aa, int64_t bb, int64_t ab, int64_t notFound) {
+    std::ostringstream o;
+    o << "\nA total of " << read << " SNP typing data was read for subject " << subject << " in the " << pool
+      << " pool.\nFile name = " << path << "\nNumbers of valid SNPs\t" << aa + bb + ab
+      << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t" << aa << "\t" << bb << "\t" << ab << "\nA total of "
+      << notFound << " SNPs failed to find dbSNP rs ID\n";
+    return o.str();
+  }
+};
+
+TEST_F(GenotypesTest, LayoutsCallsJoinAndCounts) {
+  load(4, 1);
+  addSubject(enum_patients, "s1.txt",
+             "SNP Name\tGenotype\n"  // header: layout A, read as a line that finds nothing
+             "rsA\tAA\nrsB\tBA\n"
+             "rsD\tBB\nrsD\tAB\nrsD\tAA\n"  // i-th rsD line meets the i-th rsD record
+             "rsX\tAB\nrsZ\tAA\nrsC\n");
+  addSubject(enum_patients, "s2.txt",
+             "1\t100\tBB\tx\trsB\r\n"  // layout B
+             "2\t100\tAB\tx\r\n"       // too short: skipped
+             "1\t200\tAA\tx\trsA\textra\r\n"
+             "\t\t--\t\trsC\r\n"
+             "1\t300\tBBxyz\tx\trsD\r\n");
+  addSubject(enum_patients, "s3.txt", "rsA\tA\nrsB\t\n");
+  addSubject(enum_patients, "s4.txt", "rsX\tBB\nrsA\tAB\nrsA\tAA\n");  // first in file order joins
+  addSubject(enum_controls, "c1.txt", "rsC\tAA\nrsX\tBB\n");
+  // Slot 4 (the representative) shares no byte with subjects 0..3: left alone.
+  for (SNPRecord& r : genome.sumSNP) {
+    r.gType[enum_patients][0] = 0xFF;
+    r.gType[enum_patients][1] = 0xFF;
+  }
+
+  const std::string err = readPool(enum_patients);
+  const auto& f = settings.stFile[enum_patients];
+  EXPECT_EQ(err, "\n0.00 MegaBytes were allocated for reading genotyping data.\n" +
+                     report(9, 1, "patient", f[0], 3, 1, 2, 3) + report(4, 2, "patient", f[1], 1, 2, 0, 0) +
+                     report(2, 3, "patient", f[2], 0, 0, 0, 0) + report(3, 4, "patient", f[3], 1, 1, 1, 1));
+
+  EXPECT_EQ(callsOf(enum_patients, 0), "102033");
+  EXPECT_EQ(callsOf(enum_patients, 1), "122000");
+  EXPECT_EQ(callsOf(enum_patients, 2), "000000");
+  EXPECT_EQ(callsOf(enum_patients, 3), "300002");
+  EXPECT_EQ(callsOf(enum_patients, 4), "333333");
+  // Rows of 2 autosomes; X calls and unrecognised calls are not counted.
+  EXPECT_EQ(genome.nEffectiveSNP[enum_patients], (std::vector<int64_t>{2, 1, 3, 0, 0, 0, 1, 0, 0, 0}));
+
+  // A first file under five lines fills its own buffer (2 lines, 2 records): it grows once.
+  const std::string controls = readPool(enum_controls);
+  EXPECT_EQ(controls, "\n0.00 MegaBytes were allocated for reading genotyping data.\n"
+                      "\n0.00 MegaBytes were allocated for reading genotyping data.\n" +
+                          report(2, 1, "control", settings.stFile[enum_controls][0], 1, 1, 0, 0));
+  EXPECT_EQ(callsOf(enum_controls, 0), "000102");
+  EXPECT_EQ(callsOf(enum_patients, 0), "102033");
+  EXPECT_EQ(genome.nEffectiveSNP[enum_controls], (std::vector<int64_t>{0, 1, 0, 0}));
+}
+
+// The MegaBytes figures of a pool's reading, in order.
+std::vector<std::string> capacityReports(const std::string& err) {
+  std::vector<std::string> figures;
+  const std::string tail = " MegaBytes were allocated for reading genotyping data.\n";
+  for (size_t at = err.find(tail); at != std::string::npos; at = err.find(tail, at + 1)) {
+    const size_t start = err.rfind('\n', at) + 1;
+    figures.push_back(err.substr(start, at - start));
+  }
+  return figures;
+}
+
+std::string callLines(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += "rs" + std::to_string(i) + "\tAA\n";
+  return text;
+}
+
+TEST_F(GenotypesTest, CapacityGrowsBeforeTheReportOfALongerSubject) {
+  // 100 lines: 120 records; 130 lines grow them to 144 before subject 2's report.
+  load(2, 0);
+  addSubject(enum_patients, "s1.txt", callLines(100));
+  addSubject(enum_patients, "s2.txt", callLines(130));
+  std::string err = readPool(enum_patients);
+  EXPECT_EQ(capacityReports(err), (std::vector<std::string>{"0.00", "0.00"}));
+  EXPECT_LT(err.find("MegaBytes", err.find("for subject 1 ")), err.find("A total of 130 SNP typing data"));
+
+  // 10000 lines: 12000 records. 14400 lines fill 14400 exactly, so it grows twice.
+  resetModel();
+  load(2, 0);
+  addSubject(enum_patients, "b1.txt", callLines(10000));
+  addSubject(enum_patients, "b2.txt", callLines(14400));
+  EXPECT_EQ(capacityReports(readPool(enum_patients)), (std::vector<std::string>{"0.29", "0.35", "0.41"}));
+
+  // An empty first file leaves 0 records; each growth adds at least one: 1, 2, 3.
+  resetModel();
+  load(2, 0);
+  addSubject(enum_patients, "e1.txt", "");
+  addSubject(enum_patients, "e2.txt", callLines(2));
+  err = readPool(enum_patients);
+  EXPECT_EQ(capacityReports(err).size(), 4u);
+  EXPECT_NE(err.find("A total of 0 SNP typing data was read for subject 1"), std::string::npos);
+  EXPECT_NE(err.find("A total of 2 SNPs failed to find dbSNP rs ID\n"), std::string::npos);
+}
+
+// The join as a sorted merge: both sides sorted by rs ID (ties in table and
+// file order), walked together. Returns the not-found count and fills calls.
+int64_t mergeJoin(const std::vector<std::pair<std::string, int>>& lines, std::vector<int>& calls) {
+  std::vector<std::pair<std::string, int>> typed = lines;
+  std::stable_sort(typed.begin(), typed.end(),
+                   [](const auto& a, const auto& b) { return compareRsID(a.first, b.first) < 0; });
+  std::vector<SNPRecord*> annot = genome.pASNP;
+  std::stable_sort(annot.begin(), annot.end(),
+                   [](const SNPRecord* a, const SNPRecord* b) { return compareRsID(a->rsID, b->rsID) < 0; });
+  int64_t notFound = 0;
+  size_t k = 0, l = 0;
+  while (l < typed.size()) {
+    const int c = k < annot.size() ? compareRsID(typed[l].first, annot[k]->rsID) : -1;
+    if (c == 0) {
+      calls[annot[k]->tableIndex] = typed[l].second == GTYPE_OTHER ? 0 : typed[l].second;
+      ++k;
+      ++l;
+    } else if (c < 0) {
+      ++notFound;
+      ++l;
+    } else {
+      ++k;
+    }
+  }
+  return notFound;
+}
+
+// The "failed to find" count reported for subject v (0-based), or -1.
+int64_t notFoundOf(const std::string& err, int v) {
+  const size_t subject = err.find("for subject " + std::to_string(v + 1) + " ");
+  if (subject == std::string::npos) return -1;
+  const std::string lead = "\nA total of ";
+  const size_t at = err.find(lead, subject);
+  if (at == std::string::npos || err.compare(err.find(' ', at + lead.size()), 13, " SNPs failed ") != 0) return -1;
+  return std::stoll(err.substr(at + lead.size()));
+}
+
+TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
+  std::mt19937 rng(3);
+  const char* codes[] = {"AA", "BB", "AB", "BA", "--"};
+  for (int round = 0; round < 40; ++round) {
+    resetModel();
+    std::string annotation;
+    for (int i = 0; i < 30; ++i) {
+      annotation += annot(i < 25 ? "1" : "2", std::to_string(100 + i), "0.5", "rs" + std::to_string(rng() % 20),
+                          std::to_string(1 + i));
+    }
+    const int n = 1 + static_cast<int>(rng() % 5);
+    loadAnnotation(annotation, n, 0);
+    std::vector<std::vector<std::pair<std::string, int>>> subjects(n);
+    for (int v = 0; v < n; ++v) {
+      std::string text;
+      const int count = static_cast<int>(rng() % 40);
+      for (int i = 0; i < count; ++i) {
+        const int code = static_cast<int>(rng() % 5);
+        // Odd rounds follow the table, skipping and repeating now and then, as
+        // most files do; even rounds are in no order.
+        const size_t at = std::min<size_t>(genome.sumSNP.size() - 1, i + rng() % 3);
+        const std::string id = round % 2 == 1 && rng() % 8 != 0 ? genome.sumSNP[at].rsID
+                                                                 : "rs" + std::to_string(rng() % 26);
+        text += id + "\t" + codes[code] + "\n";
+        subjects[v].push_back({id, code < 3 ? code + 1 : GTYPE_OTHER});
+      }
+      addSubject(enum_patients, "r" + std::to_string(round) + "_" + std::to_string(v), text);
+    }
+    const std::string err = readPool(enum_patients);
+    for (int v = 0; v < n; ++v) {
+      std::vector<int> calls(genome.sumSNP.size(), 0);
+      const int64_t notFound = mergeJoin(subjects[v], calls);
+      for (size_t i = 0; i < calls.size(); ++i) {
+        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), calls[i]) << round << " " << v << " " << i;
+      }
+      int64_t effective = 0;
+      for (size_t i = 0; i < calls.size(); ++i) effective += calls[i] != 0 && genome.sumSNP[i].chr == 1;
+      EXPECT_EQ(genome.nEffectiveSNP[enum_patients][v], effective);
+      EXPECT_EQ(notFoundOf(err, v), notFound);
+    }
+  }
+}
+
+TEST_F(GenotypesTest, UnreadableFileAndMisfittingPoolStopTheRun) {
+  load(1, 0);
+  settings.stFile[enum_patients].push_back(dir_.file("absent.txt"));
+  EXPECT_EXIT(readGenotypingData(enum_patients, 1), ::testing::ExitedWithCode(1),
+              "ERROR: Cannot open the genotyping file .*absent.txt\n");
+  EXPECT_EXIT(readGenotypingData(enum_patients, 2), ::testing::ExitedWithCode(1), "^ERROR: ");
+}
+
+}  // namespace
