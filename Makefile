@@ -3,11 +3,15 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 
-.PHONY: all build test test-release test-sanitize demo clean
+.PHONY: all setup build test test-release test-sanitize demo clean
 
 all: build
 
-build:
+# Installs missing Debian packages (g++, cmake, GoogleTest, Ghostscript) first.
+setup:
+	./tools/setup_deps.sh
+
+build: setup
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build -j $(JOBS)
 
@@ -16,7 +20,7 @@ test: test-release test-sanitize
 test-release: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
-test-sanitize:
+test-sanitize: setup
 	$(CMAKE) -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
 	$(CMAKE) --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
