@@ -195,12 +195,20 @@ TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
         // Odd rounds follow the table, skipping and repeating now and then, as
         // most files do; even rounds are in no order.
         const size_t at = std::min<size_t>(genome.sumSNP.size() - 1, i + rng() % 3);
-        const std::string id = round % 2 == 1 && rng() % 8 != 0 ? genome.sumSNP[at].rsID
-                                                                 : "rs" + std::to_string(rng() % 26);
+        std::string id = "rs";
+        if (round % 2 == 1 && rng() % 8 != 0) {
+          id = genome.sumSNP[at].rsID;
+        } else {
+          id += std::to_string(rng() % 26);
+        }
         text += id + "\t" + codes[code] + "\n";
         subjects[v].push_back({id, code < 3 ? code + 1 : GTYPE_OTHER});
       }
-      addSubject(enum_patients, "r" + std::to_string(round) + "_" + std::to_string(v), text);
+      std::string name = "r";  // built step by step: g++ 12 misreads literal + string at -O3
+      name += std::to_string(round);
+      name += '_';
+      name += std::to_string(v);
+      addSubject(enum_patients, name, text);
     }
     const std::string err = readPool(enum_patients);
     for (int v = 0; v < n; ++v) {
