@@ -1,0 +1,62 @@
+// Fast formatting of large tab-separated outputs: numbers are formatted
+// without a printf call each, into a buffer written out in large blocks. Every
+// conversion gives the same bytes as the printf conversion it names.
+#pragma once
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+class TextBuffer {
+ public:
+  // Writes into `file` (owned by the caller) whenever about `blockSize` bytes are held.
+  explicit TextBuffer(FILE* file, size_t blockSize = 1 << 20) : file_(file), block_(blockSize) {
+    text_.reserve(block_ + 4096);
+  }
+  ~TextBuffer() { flush(); }
+  TextBuffer(const TextBuffer&) = delete;
+  TextBuffer& operator=(const TextBuffer&) = delete;
+
+  TextBuffer& text(std::string_view s) {
+    text_.append(s);
+    maybeFlush();
+    return *this;
+  }
+  TextBuffer& ch(char c) {
+    text_.push_back(c);
+    return *this;
+  }
+  // "%d" / "%ld"
+  TextBuffer& integer(int64_t value) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)ec;
+    text_.append(digits, end);
+    return *this;
+  }
+  // "%f": six decimals, correctly rounded like glibc; nan, -nan, inf as printf prints them.
+  TextBuffer& fixed6(double value) {
+    char digits[400];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value,
+                                   std::chars_format::fixed, 6);
+    (void)ec;
+    text_.append(digits, end);
+    maybeFlush();
+    return *this;
+  }
+  // Hands everything held so far to the file.
+  void flush() {
+    if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), file_);
+    text_.clear();
+  }
+
+ private:
+  void maybeFlush() {
+    if (text_.size() >= block_) flush();
+  }
+  FILE* file_;
+  size_t block_;
+  std::string text_;
+};
