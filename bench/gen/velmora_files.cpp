@@ -1,0 +1,124 @@
+// Writes the cohort in velmora's input formats (annotation, genotyping files
+// in layouts A and B, analysis files) and the cohort description.
+#include "velmora_files.h"
+
+#include <cstdio>
+#include <numeric>
+
+#include "out_file.h"
+#include "rng.h"
+
+namespace benchgen {
+namespace {
+
+constexpr std::string_view kCallText[] = {"--", "AA", "BB", "AB"};
+
+std::vector<std::uint32_t> shuffled(std::size_t n, Rng rng) {
+  std::vector<std::uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  for (std::size_t i = n; i > 1; --i) std::swap(order[i - 1], order[rng.below(i)]);
+  return order;
+}
+
+void writePool(OutFile& out, const Cohort& cohort, bool patients, const std::string& dir) {
+  for (const Subject& s : cohort.subjects)
+    if (s.patient == patients) out.put(dir).put("genotypes/").put(s.name).put(".txt\n");
+}
+
+void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::string& name, bool withControls) {
+  OutFile out(dir + name);
+  out.put(": Benchmark cohort: ").putUnsigned(cohort.patients).put(" patients");
+  if (withControls) out.put(", ").putUnsigned(cohort.controls).put(" controls");
+  out.put("\n::annotation file\n").put(dir).put("annotation.txt\n");
+  out.put("::excluded area file\n::patient pool\n");
+  writePool(out, cohort, true, dir);
+  out.put("::control pool\n");
+  if (withControls) writePool(out, cohort, false, dir);
+  out.put("::output directory\n").put(dir).put(withControls ? "out_two_pools/\n" : "out_patients_only/\n");
+  out.close();
+}
+
+}  // namespace
+
+void writeAnnotation(const Panel& panel, const std::string& path) {
+  OutFile out(path);
+  char line[160];
+  for (const Snp& s : panel.snps) {
+    int n = std::snprintf(line, sizeof line, "%d\t%lld\t%.4f\t%s\t%.6f\n", s.chromosome,
+                          static_cast<long long>(s.position), s.freqA, s.rsId.c_str(), s.mapCm);
+    out.put(std::string_view(line, static_cast<std::size_t>(n)));
+  }
+  out.close();
+}
+
+LineOrders makeLineOrders(std::size_t snpCount, std::uint64_t seed) {
+  return {shuffled(snpCount, Rng::derive(seed, kLineOrder, 0)), shuffled(snpCount, Rng::derive(seed, kLineOrder, 1))};
+}
+
+void writeGenotypeFile(const Panel& panel, const Subject& subject, const std::vector<std::uint8_t>& calls,
+                       const LineOrders& orders, std::uint64_t seed, const std::string& path) {
+  OutFile out(path);
+  if (!subject.layoutB) {
+    for (std::uint32_t k : orders.layoutA)
+      out.put(panel.snps[k].rsId).put('\t').put(kCallText[calls[k]]).put('\n');
+  } else {
+    // Line number, probe name, call, confidence score, rs ID.
+    Rng score = Rng::derive(seed, kLineOrder, 2 + subject.poolIndex);
+    std::uint64_t line = 0;
+    char confidence[8] = "0.0000";
+    for (std::uint32_t k : orders.layoutB) {
+      auto milli = static_cast<unsigned>(score.below(500));
+      for (int d = 5; d >= 3; --d, milli /= 10) confidence[d] = static_cast<char>('0' + milli % 10);
+      out.putUnsigned(++line).put("\tSNP_A-").putUnsigned(1000000 + k).put('\t').put(kCallText[calls[k]]);
+      out.put('\t').put(std::string_view(confidence, 6)).put('\t').put(panel.snps[k].rsId).put('\n');
+    }
+  }
+  out.close();
+}
+
+void writeAnalysisFiles(const Cohort& cohort, const std::string& dir) {
+  writeAnalysisFile(cohort, dir, "analysis_two_pools.txt", true);
+  writeAnalysisFile(cohort, dir, "analysis_patients_only.txt", false);
+}
+
+void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, double noCallShare, const std::string& path) {
+  double autosomalCm = 0.0;
+  std::size_t largeGaps = 0;
+  for (int c = 1; c <= kChromosomeX; ++c) {
+    if (c < kChromosomeX) autosomalCm += panel.snps[panel.end(c) - 1].mapCm - panel.snps[panel.begin(c)].mapCm;
+    for (std::size_t k = panel.begin(c) + 1; k < panel.end(c); ++k)
+      if (panel.snps[k].position - panel.snps[k - 1].position >= 300000) ++largeGaps;
+  }
+  const Founder& f = cohort.founder;
+  char buf[512];
+  OutFile out(path);
+  std::snprintf(buf, sizeof buf,
+                "snps\t%zu\npatients\t%zu\ncontrols\t%zu\nseed\t%llu\nautosomal_cM\t%.1f\n"
+                "gaps_of_300kb_or_more\t%zu\ndeserts_placed\t%lld\nno_call_share\t%.4f\n"
+                "founder_chromosome\t%d\nfounder_core_cM\t%.3f\t%.3f\n",
+                panel.snps.size(), cohort.patients, cohort.controls, static_cast<unsigned long long>(seed),
+                autosomalCm, largeGaps, static_cast<long long>(panel.desertCount), noCallShare, f.chromosome,
+                f.coreFromCm, f.coreToCm);
+  out.put(buf);
+  // Patient numbers as velmora counts them, from 1.
+  out.put("founder_sharers\t");
+  bool first = true;
+  for (const Subject& s : cohort.subjects) {
+    if (!s.founderSharer) continue;
+    if (!first) out.put(' ');
+    out.putUnsigned(s.poolIndex + 1);
+    first = false;
+  }
+  out.put("\nlayout_b_files\t");
+  first = true;
+  for (const Subject& s : cohort.subjects) {
+    if (!s.layoutB) continue;
+    if (!first) out.put(' ');
+    out.put(s.name);
+    first = false;
+  }
+  out.put('\n');
+  out.close();
+}
+
+}  // namespace benchgen
