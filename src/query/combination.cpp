@@ -1,7 +1,10 @@
 // One turn of the subject-combination query: the RCHHs a chosen set of
 // patients all share, as one figure and one list, and their pair table.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -17,9 +20,17 @@
 
 namespace {
 
+// Longest file name (one path component) the output directory takes.
+size_t longestComponent(const std::string& fullName) {
+  const size_t slash = fullName.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : fullName.substr(0, slash + 1);
+  const long limit = pathconf(dir.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : 255;
+}
+
 // Builds "%sHH_RCHHsSharedBy%03u" followed by "_st%03ld" per chosen patient;
 // empty when the name, with its extensions and piece suffixes, would not fit
-// the 1000-byte name buffers.
+// the 1000-byte name buffers or the file system's limit on a file name.
 std::string queryResultName(const std::vector<int>& subjects) {
   char part[64];
   std::snprintf(part, sizeof part, "HH_RCHHsSharedBy%03u", static_cast<unsigned>(subjects.size()));
@@ -32,6 +43,8 @@ std::string queryResultName(const std::vector<int>& subjects) {
   const size_t chrDigits = std::to_string(genome.lastChromosome).size();
   const size_t longest = name.size() + 3 + 4 + std::max<size_t>(3, chrDigits);
   if (longest >= static_cast<size_t>(kNameBufferSize)) return std::string();
+  const size_t component = longest - (name.size() - std::strlen(fileNameBody(name.c_str())));
+  if (component > longestComponent(name)) return std::string();
   return name;
 }
 
@@ -89,9 +102,8 @@ int customCombinationHH() {
   const std::string resultName = queryResultName(answer.subjects);
   if (resultName.empty()) {
     std::fprintf(stderr,
-                 "\nERROR: Too many patients chosen: the output file names would exceed %d "
-                 "characters.\n",
-                 kNameBufferSize - 1);
+                 "\nERROR: Too many patients chosen: the output file names would be longer "
+                 "than the output directory takes.\n");
     return 1;
   }
   for (int s : answer.subjects) pass.targetSt[enum_patients][static_cast<size_t>(s - 1)] = 1;

@@ -137,3 +137,29 @@ TEST_F(QueryTest, PatientsWhoShareNothingBeyondTheRunMaximumAreToldSo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(QueryNames, SelectionsTooLongForAFileNameAreRefusedWithANewTurn) {
+  ScratchDir dir;
+  CohortSpec spec;
+  spec.patients = 41;
+  spec.snpsPerChromosome = 12;
+  Cohort cohort = writeCohort(dir, spec);
+  std::string all;
+  for (int i = 1; i <= 40; ++i) all += std::to_string(i) + " ";
+  RunResult r = runProgram({VELMORA_BIN, cohort.analysisFile}, "1\n" + all + "\n1 2\n\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("\nERROR: Too many patients chosen: the output file names would be longer "
+                       "than the output directory takes.\n"),
+            std::string::npos);
+  for (const std::string& name : dir.list("out")) {
+    EXPECT_EQ(name.find("SharedBy040"), std::string::npos) << name;
+  }
+  // The next turn is served as usual.
+  EXPECT_TRUE(dir.exists("out/HH_RCHHsSharedBy002_st001_st002.txt") ||
+              r.err.find("No common regions found") != std::string::npos);
+  EXPECT_EQ(r.err.substr(r.err.size() - 12), "\nCompleted!\n");
+}
+
+}  // namespace
