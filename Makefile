@@ -7,7 +7,7 @@ CMAKE ?= cmake
 
 all: build
 
-# Installs missing Debian packages (g++, cmake, GoogleTest, Ghostscript) first.
+# Installs missing Debian packages (g++, cmake, GoogleTest, Ghostscript, htslib) first.
 setup:
 	./tools/setup_deps.sh
 
@@ -30,3 +30,22 @@ demo: build
 
 clean:
 	rm -rf build build-sanitize
+
+# `make bench [SIZE=S|M|L]`: generates a cohort (cached outside the repository)
+# and times velmora against PLINK 1.9 and the I/O floor; see bench/README.md.
+# Not part of `make test`.
+SIZE ?= S
+BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
+
+.PHONY: bench
+bench: build
+	$(CXX) $(BENCH_CXXFLAGS) bench/gen/*.cpp -o build/bench-gen
+	python3 bench/run_bench.py --size $(SIZE) --velmora build/velmora --gen build/bench-gen
+
+# `make figures OUT=dir`: renders every EPS figure of a velmora output directory
+# to PDF and PNG beside it, fitted and labelled (tools/figures/render_figures.sh;
+# FIGURES_FLAGS passes options such as --resolution 300 or --out DIR).
+.PHONY: figures
+figures:
+	@if [ -z "$(OUT)" ]; then echo "ERROR: name a velmora output directory: make figures OUT=dir" >&2; exit 1; fi
+	./tools/figures/render_figures.sh $(FIGURES_FLAGS) "$(OUT)"

@@ -1,0 +1,159 @@
+// VCF, PLINK, map-file and sample-list writers of velmora-export.
+#include "formats.h"
+
+#include <htslib/bgzf.h>
+
+#include <array>
+#include <cinttypes>
+#include <cstdio>
+#include <map>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+constexpr std::array<std::pair<const char*, const char*>, 6> kBases{
+    {{"A", "G"}, {"C", "T"}, {"G", "A"}, {"T", "C"}, {"A", "C"}, {"G", "T"}}};
+
+// A text sink that is either a plain file or a BGZF stream.
+class TextOut {
+ public:
+  explicit TextOut(const std::string& path) : path_(path) {
+    bool compressed = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+    if (compressed) {
+      bgzf_ = bgzf_open(path.c_str(), "w");
+    } else {
+      plain_ = std::fopen(path.c_str(), "wb");
+    }
+    if (bgzf_ == nullptr && plain_ == nullptr) throw std::runtime_error("cannot create " + path);
+  }
+  ~TextOut() {
+    if (bgzf_ != nullptr) bgzf_close(bgzf_);
+    if (plain_ != nullptr) std::fclose(plain_);
+  }
+  TextOut(const TextOut&) = delete;
+  TextOut& operator=(const TextOut&) = delete;
+
+  void put(const std::string& text) {
+    bool ok = bgzf_ != nullptr ? bgzf_write(bgzf_, text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                               : std::fwrite(text.data(), 1, text.size(), plain_) == text.size();
+    if (!ok) throw std::runtime_error("cannot write " + path_);
+  }
+  void close() {
+    int status = bgzf_ != nullptr ? bgzf_close(bgzf_) : std::fclose(plain_);
+    bgzf_ = nullptr;
+    plain_ = nullptr;
+    if (status != 0) throw std::runtime_error("cannot write " + path_);
+  }
+
+ private:
+  std::string path_;
+  BGZF* bgzf_ = nullptr;
+  FILE* plain_ = nullptr;
+};
+
+const char* vcfCall(uint8_t code) {
+  switch (code) {
+    case 1: return "0/0";
+    case 2: return "1/1";
+    case 3: return "0/1";
+    default: return "./.";
+  }
+}
+
+// PLINK .bed codes: 11 homozygous allele 2 (= A), 00 homozygous allele 1,
+// 10 heterozygous, 01 missing.
+uint8_t bedCode(uint8_t code) {
+  switch (code) {
+    case 1: return 3;
+    case 2: return 0;
+    case 3: return 2;
+    default: return 1;
+  }
+}
+
+std::string formatted(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+}  // namespace
+
+void writeVcf(const Cohort& cohort, const std::string& path) {
+  TextOut out(path);
+  out.put("##fileformat=VCFv4.2\n##source=velmora-export\n");
+  std::vector<std::string> contigs;
+  std::map<std::string, int64_t> lengths;
+  for (const CohortSnp& snp : cohort.snps) {
+    if (lengths.find(snp.chromosome) == lengths.end()) contigs.push_back(snp.chromosome);
+    lengths[snp.chromosome] = std::max(lengths[snp.chromosome], snp.position);
+  }
+  for (const std::string& contig : contigs) {
+    out.put("##contig=<ID=" + contig + ",length=" + std::to_string(lengths[contig]) + ">\n");
+  }
+  out.put("##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n");
+  std::string header = "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+  for (const CohortSubject& subject : cohort.subjects) header += "\t" + subject.name;
+  out.put(header + "\n");
+  for (size_t i = 0; i < cohort.snps.size(); ++i) {
+    const CohortSnp& snp = cohort.snps[i];
+    std::string line = snp.chromosome + "\t" + std::to_string(snp.position) + "\t" + snp.id + "\t" +
+                       kBases[i % kBases.size()].first + "\t" + kBases[i % kBases.size()].second +
+                       "\t.\tPASS\t.\tGT";
+    for (const CohortSubject& subject : cohort.subjects) line += std::string("\t") + vcfCall(subject.calls[i]);
+    out.put(line + "\n");
+  }
+  out.close();
+}
+
+void writePlink(const Cohort& cohort, const std::string& prefix) {
+  TextOut fam(prefix + ".fam");
+  for (const CohortSubject& subject : cohort.subjects) {
+    fam.put(subject.name + " " + subject.name + " 0 0 0 " + (subject.patient ? "2" : "1") + "\n");
+  }
+  fam.close();
+
+  TextOut bim(prefix + ".bim");
+  for (size_t i = 0; i < cohort.snps.size(); ++i) {
+    const CohortSnp& snp = cohort.snps[i];
+    bim.put(snp.chromosome + "\t" + snp.id + "\t" + formatted("%.6f", snp.cM) + "\t" +
+            std::to_string(snp.position) + "\t" + kBases[i % kBases.size()].second + "\t" +
+            kBases[i % kBases.size()].first + "\n");
+  }
+  bim.close();
+
+  TextOut bed(prefix + ".bed");
+  bed.put(std::string("\x6c\x1b\x01", 3));
+  std::string block((cohort.subjects.size() + 3) / 4, '\0');
+  for (size_t i = 0; i < cohort.snps.size(); ++i) {
+    std::fill(block.begin(), block.end(), '\0');
+    for (size_t s = 0; s < cohort.subjects.size(); ++s) {
+      block[s / 4] = static_cast<char>(block[s / 4] | bedCode(cohort.subjects[s].calls[i]) << (2 * (s % 4)));
+    }
+    bed.put(block);
+  }
+  bed.close();
+}
+
+void writeMap(const Cohort& cohort, const std::string& path) {
+  TextOut out(path);
+  out.put("chromosome\tposition\tcM\n");
+  std::map<std::string, int64_t> lastPosition;
+  for (const CohortSnp& snp : cohort.snps) {
+    // A map point per position: a repeated position would make the map invalid.
+    auto last = lastPosition.find(snp.chromosome);
+    if (last != lastPosition.end() && last->second >= snp.position) continue;
+    lastPosition[snp.chromosome] = snp.position;
+    out.put(snp.chromosome + "\t" + std::to_string(snp.position) + "\t" + formatted("%.6f", snp.cM) + "\n");
+  }
+  out.close();
+}
+
+void writeSampleList(const Cohort& cohort, bool patients, const std::string& path) {
+  TextOut out(path);
+  for (const CohortSubject& subject : cohort.subjects) {
+    if (subject.patient == patients) out.put(subject.name + "\n");
+  }
+  out.close();
+}

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Renders velmora's EPS figures to PDF and PNG with Ghostscript, each fitted to
+# what is drawn and labelled with chromosome numbers, a Mb axis and its name.
+#
+# velmora's figures have no bounding box and no labels: one row per chromosome
+# (chromosome c between y = 18*(1 + 0.75*(c-1)) and 18*(1.5 + 0.75*(c-1)) pt,
+# chromosome 1 at the bottom), x = bp / 500000 pt (2 pt per Mb), and in p-value
+# figures a legend at 150-170 mm x, 85-110 mm y. Each figure is copied behind a
+# small PostScript prologue that sets the page to that extent and draws the
+# labels; the EPS files themselves are only read.
+#
+# All figures of one call share one extent (the highest chromosome and the
+# largest position drawn in any of them), so that they compare side by side.
+set -euo pipefail
+
+usage() {
+  cat <<'EOF'
+Usage: render_figures.sh [--out DIR] [--resolution DPI] [--chromosomes N] [--full-frame] PATH...
+
+PATH is a velmora output directory (every *.ps and *.eps in it) or a figure.
+Writes NAME.pdf and NAME.png beside each figure, or into --out DIR.
+  --resolution DPI   PNG resolution (default 150)
+  --chromosomes N    label rows 1..N (default: the highest chromosome drawn)
+  --full-frame       span velmora's whole 245.7 Mb frame instead of the data
+EOF
+}
+
+fail() {
+  echo "ERROR: $*" >&2
+  exit 1
+}
+
+out_dir=""
+resolution=150
+chromosomes=""
+full_frame=0
+paths=()
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    -h | --help) usage; exit 0 ;;
+    --out) [[ $# -ge 2 ]] || fail "--out needs a directory"; out_dir=$2; shift 2 ;;
+    --resolution) [[ $# -ge 2 ]] || fail "--resolution needs a number"; resolution=$2; shift 2 ;;
+    --chromosomes) [[ $# -ge 2 ]] || fail "--chromosomes needs a number"; chromosomes=$2; shift 2 ;;
+    --full-frame) full_frame=1; shift ;;
+    -*) usage >&2; fail "unknown option $1" ;;
+    *) paths+=("$1"); shift ;;
+  esac
+done
+[[ ${#paths[@]} -gt 0 ]] || { usage >&2; fail "name a velmora output directory or figure"; }
+[[ $resolution =~ ^[1-9][0-9]*$ ]] || fail "--resolution needs a whole number, not '$resolution'"
+[[ -z $chromosomes || $chromosomes =~ ^[1-9][0-9]*$ ]] || fail "--chromosomes needs a whole number, not '$chromosomes'"
+command -v gs > /dev/null || fail "Ghostscript (gs) is not installed; on Debian: apt-get install ghostscript"
+if [[ -n $out_dir ]]; then
+  mkdir -p "$out_dir" || fail "cannot create $out_dir"
+fi
+
+# Whole-genome figures only: they begin with the PostScript header. Pieces left
+# by an interrupted run have none and are passed over.
+figures=()
+add_figure() {
+  if [[ $(head -c 4 "$1") == '%!PS' ]]; then
+    figures+=("$1")
+  else
+    echo "render_figures: $1 has no PostScript header (a per-chromosome piece?); skipped" >&2
+  fi
+}
+for path in "${paths[@]}"; do
+  if [[ -d $path ]]; then
+    shopt -s nullglob
+    for file in "$path"/*.ps "$path"/*.eps; do add_figure "$file"; done
+    shopt -u nullglob
+  elif [[ -f $path ]]; then
+    add_figure "$path"
+  else
+    fail "no file or directory $path"
+  fi
+done
+[[ ${#figures[@]} -gt 0 ]] || fail "no EPS figure found in ${paths[*]}"
+
+# Segment lines read "chromosome<TAB>x<TAB>exch ...", x in units of 10 kb.
+read -r top_row max_x < <(awk -F'\t' '$3 ~ /^exch / {
+    if ($1 + 0 > c) c = $1 + 0
+    if ($2 + 0 > x) x = $2 + 0
+  } END { printf "%d %f\n", c, x }' "${figures[@]}")
+[[ -n $chromosomes ]] && top_row=$chromosomes
+[[ $top_row -ge 1 ]] || top_row=1
+[[ $full_frame -eq 1 ]] && max_x=24572.955
+
+# Writes the labelled copy of figure $1 to $2.
+wrap_figure() {
+  local figure=$1 wrapped=$2 legend=0
+  grep -q '2.83 2.83 scale' "$figure" && legend=1
+  awk -v rows="$top_row" -v max_x="$max_x" -v legend="$legend" -v title="$(basename "$figure")" '
+    function ceil(v) { return v == int(v) ? v : int(v) + 1 }
+    BEGIN {
+      row_top = 18 * (1.5 + 0.75 * (rows - 1))
+      width_mb = max_x / 100
+      # Axis step: at most ten ticks, at least 20 Mb (40 pt) apart so that
+      # their labels never touch.
+      split("20 50 100 200 500", steps, " ")
+      step = 1000
+      for (i = 1; i <= 5; i++) if (width_mb / steps[i] <= 10) { step = steps[i]; break }
+      axis_mb = ceil(width_mb / step) * step
+      right = axis_mb * 2 + 16  # the axis and its unit
+      top = row_top
+      if (legend) { if (right < 472) right = 472; if (top < 312) top = 312 }
+      # Helvetica averages well under 0.6 em a character: room for the title.
+      title_right = 0.6 * 8 * length(title)
+      x0 = -24; y0 = 0; x1 = (right > title_right ? right : title_right) + 12; y1 = top + 16
+      printf "%%!PS-Adobe-3.0 EPSF-3.0\n%%%%BoundingBox: 0 0 %d %d\n%%%%EndComments\n", ceil(x1 - x0), ceil(y1 - y0)
+      printf "%% Labelled copy of %s made by render_figures.sh\n", title
+      # A figure whose largest value is 0 gets shades of 0/0, which C prints
+      # as nan or -nan; draw those bars black rather than fail.
+      print "/nan 0 def /-nan 0 def /inf 1 def /-inf 0 def"
+      printf "%d %d translate\n", -x0, -y0
+      print "gsave /Helvetica findfont 7 scalefont setfont 0 setgray 0.4 setlinewidth"
+      for (c = 1; c <= rows; c++) {
+        y = 18 * (1.25 + 0.75 * (c - 1)) - 2.5
+        printf "(%d) dup stringwidth pop -4 exch sub %.2f moveto show\n", c, y
+      }
+      printf "0 14 moveto %.2f 14 lineto stroke\n", axis_mb * 2
+      for (mb = 0; mb <= axis_mb; mb += step) {
+        printf "%.2f 14 moveto 0 -3 rlineto stroke\n", mb * 2
+        printf "(%d) dup stringwidth pop 2 div %.2f exch sub 3 moveto show\n", mb, mb * 2
+      }
+      printf "%.2f 11.5 moveto (Mb) show\n", axis_mb * 2 + 4
+      gsub(/[()\\]/, "_", title)
+      printf "/Helvetica findfont 8 scalefont setfont 0 %.2f moveto (%s) show grestore\n", top + 6, title
+    }' > "$wrapped"
+  # velmora draws in the coordinate system it is given; the copy runs inside
+  # gsave/grestore so that nothing it sets leaks into the page.
+  { echo "gsave"; cat "$figure"; echo; echo "grestore showpage"; } >> "$wrapped"
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for figure in "${figures[@]}"; do
+  name=$(basename "$figure")
+  name=${name%.*}
+  target_dir=${out_dir:-$(dirname "$figure")}
+  wrap_figure "$figure" "$work/$name.eps"
+  for device in pdfwrite png16m; do
+    extension=pdf
+    options=()
+    if [[ $device == png16m ]]; then
+      extension=png
+      options=(-r"$resolution" -dTextAlphaBits=4 -dGraphicsAlphaBits=4)
+    fi
+    output="$target_dir/$name.$extension"
+    # Ghostscript reads '%' in an output name as a page-number format.
+    if ! gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE="$device" "${options[@]}" \
+        -sOutputFile="${output//%/%%}" "$work/$name.eps" > "$work/gs.log" 2>&1; then
+      cat "$work/gs.log" >&2
+      fail "Ghostscript could not render $figure"
+    fi
+  done
+  echo "render_figures: $target_dir/$name.pdf, $target_dir/$name.png" >&2
+done

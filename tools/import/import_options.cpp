@@ -1,0 +1,102 @@
+// Parsing velmora-import's command line.
+#include "import_options.h"
+
+#include "input_error.h"
+#include "text_fields.h"
+
+const char* const kImportUsage =
+    "Usage: velmora-import (--vcf FILE | --plink PREFIX) --out DIR\n"
+    "                      [--map FILE | --cm-per-mb RATE]\n"
+    "                      [--patients FILE [--controls FILE]]\n"
+    "                      [--autosomes N] [--missing-x placeholder|accept]\n"
+    "\n"
+    "Converts a VCF/BCF file or a PLINK 1 binary fileset into velmora's inputs:\n"
+    "DIR/annotation.txt, DIR/genotypes/<sample>.txt and DIR/analysis.txt, whose\n"
+    "output directory is DIR/results/. Biallelic SNPs only; allele A is the\n"
+    "reference allele (PLINK: allele 2).\n"
+    "\n"
+    "  --vcf FILE          VCF or BCF, plain or compressed\n"
+    "  --plink PREFIX      PREFIX.bed (SNP-major), PREFIX.bim, PREFIX.fam\n"
+    "  --out DIR           created when missing; files of an earlier import are replaced\n"
+    "  --map FILE          genetic map: chromosome, bp position, cM per line;\n"
+    "                      interpolated linearly, clamped outside its range\n"
+    "  --cm-per-mb RATE    no map: RATE cM per Mb everywhere (an approximation)\n"
+    "                      Without either, PLINK input uses the .bim cM column;\n"
+    "                      VCF input is refused.\n"
+    "  --patients FILE     samples of the patient pool, one a line (PLINK: the name\n"
+    "                      or 'family-ID individual-ID'); default for PLINK: the\n"
+    "                      .fam phenotype, 2 = patient, 1 = control\n"
+    "  --controls FILE     samples of the control pool (with --patients)\n"
+    "  --autosomes N       chromosome numbers above N are PLINK's codes N+1 X,\n"
+    "                      N+2 Y, N+3 XY, N+4 MT (default for PLINK: 22; for VCF\n"
+    "                      every number is an autosome)\n"
+    "  --missing-x MODE    when the data have no chromosome X (velmora takes the\n"
+    "                      highest chromosome number for X and leaves it out):\n"
+    "                      'placeholder' adds one X line to the annotation so that\n"
+    "                      every autosome is analysed; 'accept' lets velmora take\n"
+    "                      the highest autosome for X. Without it such data are refused.\n";
+
+namespace {
+
+std::string valueOf(const std::vector<std::string>& args, size_t& i) {
+  if (i + 1 >= args.size()) throw InputError(args[i] + " needs a value");
+  return args[++i];
+}
+
+}  // namespace
+
+ImportOptions parseImportOptions(const std::vector<std::string>& args) {
+  ImportOptions options;
+  bool haveOut = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+      return options;
+    } else if (arg == "--vcf") {
+      options.vcf = valueOf(args, i);
+    } else if (arg == "--plink") {
+      options.plinkPrefix = valueOf(args, i);
+    } else if (arg == "--out") {
+      options.outDirectory = valueOf(args, i);
+      haveOut = true;
+    } else if (arg == "--map") {
+      options.mapFile = valueOf(args, i);
+    } else if (arg == "--cm-per-mb") {
+      std::string text = valueOf(args, i);
+      std::optional<double> rate = parseDecimal(text);
+      if (!rate || *rate <= 0) throw InputError("--cm-per-mb needs a rate above 0, not '" + text + "'");
+      options.cMPerMb = rate;
+    } else if (arg == "--patients") {
+      options.patientList = valueOf(args, i);
+    } else if (arg == "--controls") {
+      options.controlList = valueOf(args, i);
+    } else if (arg == "--autosomes") {
+      std::string text = valueOf(args, i);
+      std::optional<int64_t> count = parseInteger(text);
+      if (!count || *count < 1 || *count > 9990) {
+        throw InputError("--autosomes needs a chromosome count from 1 to 9990, not '" + text + "'");
+      }
+      options.autosomeCount = static_cast<int>(*count);
+    } else if (arg == "--missing-x") {
+      std::string mode = valueOf(args, i);
+      if (mode == "placeholder") {
+        options.missingX = MissingX::placeholder;
+      } else if (mode == "accept") {
+        options.missingX = MissingX::accept;
+      } else {
+        throw InputError("--missing-x takes 'placeholder' or 'accept', not '" + mode + "'");
+      }
+    } else {
+      throw InputError("unknown argument '" + arg + "'\n" + kImportUsage);
+    }
+  }
+  if (options.vcf.has_value() == options.plinkPrefix.has_value()) {
+    throw InputError("give exactly one input, --vcf FILE or --plink PREFIX\n" +
+                     std::string(kImportUsage));
+  }
+  if (!haveOut || options.outDirectory.empty()) throw InputError("give the output directory with --out DIR");
+  if (options.mapFile && options.cMPerMb) throw InputError("give either --map or --cm-per-mb, not both");
+  if (options.plinkPrefix && !options.autosomeCount) options.autosomeCount = 22;
+  return options;
+}

@@ -1,0 +1,25 @@
+// The command line of velmora-import.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class MissingX { refuse, placeholder, accept };
+
+struct ImportOptions {
+  std::optional<std::string> vcf;          // VCF or BCF path
+  std::optional<std::string> plinkPrefix;  // PREFIX of PREFIX.bed/.bim/.fam
+  std::string outDirectory;
+  std::optional<std::string> mapFile;
+  std::optional<double> cMPerMb;
+  std::optional<std::string> patientList;
+  std::optional<std::string> controlList;
+  std::optional<int> autosomeCount;  // numbers above it follow PLINK's X/Y/XY/MT codes
+  MissingX missingX = MissingX::refuse;
+  bool help = false;
+};
+
+extern const char* const kImportUsage;
+
+// Throws InputError for anything the tool cannot act on.
+ImportOptions parseImportOptions(const std::vector<std::string>& args);

@@ -1,0 +1,184 @@
+// PLINK 1 binary fileset reading. The .bim and .fam are read whole up front, so
+// that their faults and a .bed of the wrong size are reported before any work;
+// the .bed is then streamed one variant block at a time.
+#include "plink_source.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "input_error.h"
+#include "text_fields.h"
+
+namespace {
+
+struct BimEntry {
+  std::string chromosome;
+  std::string id;
+  double cM;         // 0 when unknown, as PLINK writes it
+  int64_t position;  // bp; PLINK marks excluded variants with 0 or less
+  std::string allele1;  // usually the minor allele; counted by .bed code 00
+  std::string allele2;  // usually the major or reference allele; .bed code 11
+};
+
+std::string lineRef(const std::string& path, int64_t line) {
+  return path + " line " + std::to_string(line) + ": ";
+}
+
+std::vector<BimEntry> readBim(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw InputError("cannot open " + path);
+  std::vector<BimEntry> entries;
+  LineReader reader(in);
+  std::string line;
+  while (reader.next(line)) {
+    std::vector<std::string_view> f = whitespaceFields(line);
+    if (f.empty()) continue;
+    if (f.size() != 6) {
+      throw InputError(lineRef(path, reader.lineNumber()) + "expected 6 columns (chromosome, ID, " +
+                       "cM, bp, allele 1, allele 2), found " + std::to_string(f.size()));
+    }
+    std::optional<double> cM = parseDecimal(f[2]);
+    std::optional<int64_t> position = parseInteger(f[3]);
+    if (!cM) throw InputError(lineRef(path, reader.lineNumber()) + "cM '" + std::string(f[2]) + "' is not a number");
+    if (!position) {
+      throw InputError(lineRef(path, reader.lineNumber()) + "bp position '" + std::string(f[3]) +
+                       "' is not a whole number");
+    }
+    entries.push_back(BimEntry{std::string(f[0]), std::string(f[1]), *cM, *position,
+                               std::string(f[4]), std::string(f[5])});
+  }
+  if (in.bad()) throw InputError("cannot read " + path);
+  if (entries.empty()) throw InputError(path + " lists no variant");
+  return entries;
+}
+
+// PLINK's own rule: the phenotype column is case/control only when every value
+// is 1, 2, 0 or -9; otherwise it is quantitative and forms no pools.
+bool isCaseControl(const std::vector<std::string>& values) {
+  for (const std::string& value : values) {
+    if (value != "1" && value != "2" && value != "0" && value != "-9") return false;
+  }
+  return true;
+}
+
+class PlinkSource : public VariantSource {
+ public:
+  explicit PlinkSource(const std::string& prefix) : prefix_(prefix) {
+    readFam(prefix + ".fam");
+    bim_ = readBim(prefix + ".bim");
+    openBed(prefix + ".bed");
+  }
+
+  const std::vector<SampleInfo>& samples() const override { return samples_; }
+  bool hasPhenotypes() const override { return caseControl_; }
+  bool hasMapColumn() const override {
+    return std::any_of(bim_.begin(), bim_.end(), [](const BimEntry& e) { return e.cM > 0; });
+  }
+
+  bool next(VariantRecord& out) override {
+    if (index_ == bim_.size()) return false;
+    bed_.read(reinterpret_cast<char*>(block_.data()), static_cast<std::streamsize>(block_.size()));
+    if (!bed_) throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
+    const BimEntry& entry = bim_[index_++];
+    out.chromosome = entry.chromosome;
+    out.position = entry.position;
+    out.id = entry.id;
+    out.alleles = {entry.allele2, entry.allele1};
+    out.cM = entry.cM;
+    return true;
+  }
+
+  void calls(std::vector<Call>& out) override {
+    // Two bits per sample, first sample in the low bits: 00 homozygous allele 1,
+    // 01 missing, 10 heterozygous, 11 homozygous allele 2 (= allele A).
+    static constexpr std::array<Call, 4> kCodes{Call::bb, Call::none, Call::ab, Call::aa};
+    out.resize(samples_.size());
+    for (size_t s = 0; s < samples_.size(); ++s) {
+      out[s] = kCodes[(block_[s / 4] >> (2 * (s % 4))) & 3u];
+    }
+  }
+
+  std::string where() const override {
+    const BimEntry& entry = bim_[index_ - 1];
+    return "variant " + std::to_string(index_) + " (" + entry.chromosome + ":" +
+           std::to_string(entry.position) + ") of " + prefix_ + ".bim";
+  }
+
+  std::string describe() const override { return "PLINK fileset " + prefix_ + ".bed/.bim/.fam"; }
+
+ private:
+  void readFam(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw InputError("cannot open " + path);
+    LineReader reader(in);
+    std::string line;
+    std::vector<std::string> phenotypes;
+    while (reader.next(line)) {
+      std::vector<std::string_view> f = whitespaceFields(line);
+      if (f.empty()) continue;
+      if (f.size() != 6) {
+        throw InputError(lineRef(path, reader.lineNumber()) + "expected 6 columns (family ID, " +
+                         "individual ID, father, mother, sex, phenotype), found " +
+                         std::to_string(f.size()));
+      }
+      samples_.push_back(SampleInfo{std::string(f[1]), std::string(f[0]), std::string(f[1]), 0});
+      phenotypes.emplace_back(f[5]);
+    }
+    if (in.bad()) throw InputError("cannot read " + path);
+    if (samples_.empty()) throw InputError(path + " lists no sample");
+    // Individual IDs are often unique only within a family; then every sample
+    // is named FID_IID so that names, file names and sample lists stay apart.
+    std::set<std::string> ids;
+    bool unique = true;
+    for (const SampleInfo& sample : samples_) unique = ids.insert(sample.name).second && unique;
+    for (SampleInfo& sample : samples_) {
+      if (!unique) sample.name = sample.familyId + "_" + sample.name;
+    }
+    caseControl_ = isCaseControl(phenotypes);
+    for (size_t i = 0; i < samples_.size() && caseControl_; ++i) {
+      samples_[i].phenotype = phenotypes[i] == "2" ? 2 : phenotypes[i] == "1" ? 1 : 0;
+    }
+  }
+
+  void openBed(const std::string& path) {
+    bed_.open(path, std::ios::binary);
+    if (!bed_) throw InputError("cannot open " + path);
+    std::array<unsigned char, 3> magic{};
+    bed_.read(reinterpret_cast<char*>(magic.data()), 3);
+    if (!bed_ || magic[0] != 0x6c || magic[1] != 0x1b) {
+      throw InputError(path + " is not a PLINK 1 .bed file (its first bytes are not 6c 1b)");
+    }
+    if (magic[2] != 0x01) {
+      throw InputError(path + " is in individual-major order; write it SNP-major with PLINK " +
+                       "(plink --bfile PREFIX --make-bed)");
+    }
+    block_.resize((samples_.size() + 3) / 4);
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) throw InputError("cannot tell the size of " + path);
+    uintmax_t expected = 3 + static_cast<uintmax_t>(bim_.size()) * block_.size();
+    if (size != expected) {
+      throw InputError(path + " has " + std::to_string(size) + " bytes, but " +
+                       std::to_string(bim_.size()) + " variants of the .bim and " +
+                       std::to_string(samples_.size()) + " samples of the .fam need " +
+                       std::to_string(expected));
+    }
+  }
+
+  std::string prefix_;
+  std::vector<SampleInfo> samples_;
+  bool caseControl_ = false;
+  std::vector<BimEntry> bim_;
+  std::ifstream bed_;
+  std::vector<unsigned char> block_;  // the current variant's calls
+  size_t index_ = 0;                  // variants read so far
+};
+
+}  // namespace
+
+std::unique_ptr<VariantSource> openPlink(const std::string& prefix) {
+  return std::make_unique<PlinkSource>(prefix);
+}

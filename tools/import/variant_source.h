@@ -1,0 +1,45 @@
+// What the import reads from a genotype input, whatever its format: the
+// samples, then one variant record at a time with its calls decoded on demand
+// (most records of a sequencing VCF are skipped before their calls matter).
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The call codes of velmora's genotyping reader: 0 none, 1 AA, 2 BB, 3 AB.
+enum class Call : uint8_t { none = 0, aa = 1, bb = 2, ab = 3 };
+
+struct SampleInfo {
+  std::string name;          // VCF sample name; PLINK individual ID, or FID_IID where IIDs repeat
+  std::string familyId;      // PLINK family ID; empty for VCF
+  std::string individualId;  // PLINK individual ID; empty for VCF
+  int phenotype = 0;         // PLINK: 2 affected, 1 unaffected, anything else unknown
+};
+
+struct VariantRecord {
+  std::string chromosome;            // as the input writes it
+  int64_t position = 0;              // bp, 1-based
+  std::string id;                    // "." when the input has none
+  std::vector<std::string> alleles;  // allele A (the reference) first, then the others
+  std::optional<double> cM;          // the input's own map value (.bim only)
+};
+
+class VariantSource {
+ public:
+  virtual ~VariantSource() = default;
+  virtual const std::vector<SampleInfo>& samples() const = 0;
+  // True when the samples carry a phenotype that can form the pools.
+  virtual bool hasPhenotypes() const = 0;
+  // True when the records carry a genetic map of their own (a .bim cM column
+  // that is not all 0).
+  virtual bool hasMapColumn() const = 0;
+  // Reads the next record; false at the end of the input.
+  virtual bool next(VariantRecord& record) = 0;
+  // Calls of the record last read, one per sample, in sample order.
+  virtual void calls(std::vector<Call>& out) = 0;
+  // "record 12 (1:12345)"-style position in the input for messages.
+  virtual std::string where() const = 0;
+  // Format and path, for the report.
+  virtual std::string describe() const = 0;
+};

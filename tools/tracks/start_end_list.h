@@ -1,0 +1,34 @@
+// velmora's start/end lists read back: every segment of SNPs a list names, by
+// its start line and its end line. Three list shapes exist:
+//   subjects lists   (HH_<W>_FoldOverlaps_*, HH_RCHHsSharedBy*):
+//                    chr, bp, cM, rsID, start|end, "Subjects", " name name..."
+//   level lists      (HH_NoStSharingRCHHs*): optional "No_of_samples N" title,
+//                    then chr, bp, cM, rsID, fold overlap, start|end
+//   p-value lists    (HH_P_Value_*): chr, bp, cM, rsID, -log10 p, patient count,
+//                    control count, start|end
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ListKind { subjects, levels, pValues };
+
+struct Segment {
+  int chromosome;           // velmora's chromosome number
+  int64_t first;            // bp of the start SNP, 1-based
+  int64_t last;             // bp of the end SNP, 1-based, inclusive
+  std::vector<std::string> subjects;  // subjects lists: names at the start SNP
+  double value = 0;         // levels: fold overlap; p-values: -log10 p
+  int patients = 0;         // p-values: counts at the start SNP
+  int controls = 0;
+};
+
+struct StartEndList {
+  ListKind kind = ListKind::levels;
+  std::optional<int> sampleCount;  // from a level list's title
+  std::vector<Segment> segments;
+};
+
+// Throws std::runtime_error naming the file and line of the first fault.
+StartEndList readStartEndList(const std::string& path);
