@@ -1,6 +1,6 @@
 // Pieces shared by the engine's files: the slot in plain-array form that the
-// pair kernel reads, the checked look-ups of the pass tables, and the writers
-// the fold-overlap counting uses.
+// pair kernels read, the pair loops, the checked look-ups of the pass tables,
+// and the writers the fold-overlap counting uses.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -28,15 +28,36 @@ void loadSlotArrays(int chr, SlotArrays& arrays);
 // conservedHaplotypeFor2 on an already loaded slot.
 void comparePair(SlotArrays& arrays, int st1, int st2, int pool, int representative);
 
+// The straightforward scan of one pair on a loaded slot, leaving the pair's
+// RCHH flags on the slot's records (and its cover in arrays.covered).
+PairTotals scanPairOnRecords(SlotArrays& arrays, int st1, int st2);
+
+// The pairs one all-pairs call compares, in the order of their rows.
+struct PairPlan {
+  int pool = 0;
+  std::vector<int> members;     // subjects compared, ascending
+  int representativeSlot = -1;  // >= 0: each member against this slot; else every pair of members
+  double step = 0;              // comparisons per tenth of the progress lines
+};
+
+// The bit-parallel engine on all threads: every pair of the plan with rows,
+// counters, progress lines and the last pair's flags exactly as the walk of
+// comparePair calls leaves them. The counters it raises must be 0 on entry.
+// Returns false, having done nothing, when a row would stop the run (a
+// missing call count or file name); the walk then stops at the same row.
+bool compareAllPairsFast(SlotArrays& arrays, const PairPlan& plan);
+
 // Stops the run with an "ERROR: " message unless chr is an autosome slot with
 // its pass storage (temporary pair file entry, maxOverlapChr entry) in place.
 void requireSlot(int chr);
 
 // nEffectiveSNP entry of subject st of `pool` on slot chr (checked).
 int64_t effectiveSNPs(int pool, int st, int chr);
+bool hasEffectiveSNPs(int pool, int st, int chr);
 
 // File-name body of subject st's genotyping file in `pool` (checked).
 const char* subjectName(int pool, int st);
+bool hasSubjectName(int pool, int st);
 
 // Prints the tenths of a slot's comparisons reached so far: every tenth t with
 // done / step > t, starting at *nextTenth.

@@ -4,7 +4,9 @@
 
 #include "genome/model.h"
 #include "hh/engine_internal.h"
+#include "hh/engine_options.h"
 #include "hh/hh.h"
+#include "hh/level_count.h"
 
 int isInRegion(int64_t index, int64_t regions) {
   if (regions > static_cast<int64_t>(genome.includeRegion.size())) {
@@ -41,6 +43,22 @@ bool chosen(int pool, int j, int mode) {
   return static_cast<size_t>(j) < flags.size() && flags[static_cast<size_t>(j)] == 1;
 }
 
+// The pair-by-pair walk: every chosen pair in row order, a progress check
+// after every candidate pair.
+void walkAllPairs(SlotArrays& arrays, int pool, int n, int mode, double step) {
+  int64_t compared = 0;
+  long nextTenth = 1;
+  for (int a = 0; a < n - 1; ++a) {
+    for (int b = a + 1; b < n; ++b) {
+      if (chosen(pool, a, mode) && chosen(pool, b, mode)) {
+        comparePair(arrays, a, b, pool, 0);
+        ++compared;
+      }
+      printProgress(arrays.chr, static_cast<double>(compared), step, &nextTenth);
+    }
+  }
+}
+
 }  // namespace
 
 void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
@@ -52,35 +70,35 @@ void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
     for (int j = 0; j < n; ++j) genome.sumSNP[k].rchhCount[j] = 0;
   }
 
-  int64_t members = n;
-  if (mode != 1) {
-    members = 0;
-    for (int j = 0; j < n; ++j) members += chosen(pool, j, mode) ? 1 : 0;
+  PairPlan plan;
+  plan.pool = pool;
+  for (int j = 0; j < n; ++j) {
+    if (chosen(pool, j, mode)) plan.members.push_back(j);
   }
+  const int64_t members = static_cast<int64_t>(plan.members.size());
   const int64_t pairs = members * (members - 1) / 2;
   // Slightly under a tenth, so the line for 10 always follows the last pair.
-  const double step = static_cast<double>(pairs) / 10.0 - 0.001;
+  plan.step = static_cast<double>(pairs) / 10.0 - 0.001;
 
   if (n > 0) {
     SlotArrays arrays;
     loadSlotArrays(chr, arrays);
-    int64_t compared = 0;
-    long nextTenth = 1;
-    for (int a = 0; a < n - 1; ++a) {
-      for (int b = a + 1; b < n; ++b) {
-        if (chosen(pool, a, mode) && chosen(pool, b, mode)) {
-          comparePair(arrays, a, b, pool, 0);
-          ++compared;
-        }
-        printProgress(chr, static_cast<double>(compared), step, &nextTenth);
-      }
+    if (referenceEngine() || !compareAllPairsFast(arrays, plan)) {
+      walkAllPairs(arrays, pool, n, mode, plan.step);
     }
   }
 
   clearLevels(pool, chr);
-  forEachRegionSnp(chr, [&](int64_t k) {
-    storeLevel(pool, chr, k, foldLevel(genome.sumSNP[k].rchhCount, n));
-  });
+  if (referenceEngine()) {
+    forEachRegionSnp(chr, [&](int64_t k) {
+      storeLevel(pool, chr, k, foldLevel(genome.sumSNP[k].rchhCount, n));
+    });
+  } else {
+    std::vector<uint32_t> histogram;
+    forEachRegionSnp(chr, [&](int64_t k) {
+      storeLevel(pool, chr, k, foldLevelCounted(genome.sumSNP[k].rchhCount, n, histogram));
+    });
+  }
 
   if (mode == 1) writeFoldSummaryFile(pool, n, chr);
 }

@@ -1,7 +1,8 @@
-// The two hot loops of the comparison engine over plain arrays: the RCHH scan
-// of one pair on one slot, and the fold-overlap level of one SNP. They know
-// nothing of the SNP records or the globals, so a faster kernel (bit-parallel,
-// threaded) can replace them and be checked against these.
+// The straightforward kernels over plain arrays: the RCHH scan of one pair on
+// one slot, and the fold-overlap level of one SNP. They know nothing of the SNP
+// records or the globals. The bit-parallel engine (packed_scan.h, level_count.h)
+// is checked against them; they still serve single-pair calls and the
+// straightforward engine of engine_options.h.
 #pragma once
 #include <cstdint>
 
@@ -13,9 +14,9 @@ inline bool oppositeHomozygotes(uint8_t a, uint8_t b) {
 
 // One chromosome slot as plain arrays; index 0 is the slot's first SNP.
 struct SlotSpan {
-  int64_t count = 0;                 // SNPs in the slot
-  const int64_t* position = nullptr; // bp
-  const double* genetMap = nullptr;  // cM
+  int64_t count = 0;                  // SNPs in the slot
+  const int64_t* position = nullptr;  // bp
+  const double* genetMap = nullptr;   // cM
 };
 
 // What one pair scan adds up.

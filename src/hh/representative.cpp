@@ -5,6 +5,7 @@
 #include "driver/lines/output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
+#include "hh/engine_options.h"
 #include "hh/hh.h"
 
 namespace {
@@ -57,13 +58,21 @@ void countRCHHSharedWithRepresentativePatients(int pool, int n, int chr) {
   if (n > 0) {
     SlotArrays arrays;
     loadSlotArrays(chr, arrays);
-    long nextTenth = 1;
-    for (int st = 0; st < n; ++st) {
-      comparePair(arrays, st, n, pool, 1);
-      printProgress(chr, static_cast<double>(st + 1), step, &nextTenth);
+    PairPlan plan;
+    plan.pool = pool;
+    for (int st = 0; st < n; ++st) plan.members.push_back(st);
+    plan.representativeSlot = n;
+    plan.step = step;
+    if (referenceEngine() || !compareAllPairsFast(arrays, plan)) {
+      long nextTenth = 1;
+      for (int st = 0; st < n; ++st) {
+        comparePair(arrays, st, n, pool, 1);
+        printProgress(chr, static_cast<double>(st + 1), step, &nextTenth);
+      }
     }
   }
 
   clearLevels(pool, chr);
-  forEachRegionSnp(chr, [&](int64_t k) { storeLevel(pool, chr, k, genome.sumSNP[k].rchhCount[n]); });
+  forEachRegionSnp(chr,
+                   [&](int64_t k) { storeLevel(pool, chr, k, genome.sumSNP[k].rchhCount[n]); });
 }

@@ -33,22 +33,33 @@ void requireSlot(int chr) {
   }
 }
 
+namespace {
+
+int64_t effectiveSNPIndex(int st, int chr) {
+  return static_cast<int64_t>(st) * autosomeSlots() + chr;
+}
+
+}  // namespace
+
+bool hasEffectiveSNPs(int pool, int st, int chr) {
+  const int64_t index = effectiveSNPIndex(st, chr);
+  return st >= 0 && index >= 0 && index < static_cast<int64_t>(genome.nEffectiveSNP[pool].size());
+}
+
 int64_t effectiveSNPs(int pool, int st, int chr) {
-  const int64_t slots = autosomeSlots();
-  const int64_t index = static_cast<int64_t>(st) * slots + chr;
-  const std::vector<int64_t>& matrix = genome.nEffectiveSNP[pool];
-  if (st < 0 || index < 0 || index >= static_cast<int64_t>(matrix.size())) {
+  if (!hasEffectiveSNPs(pool, st, chr)) {
     fatal("ERROR: No call count of subject %d on chromosome %d.\n", st + 1, chr + 1);
   }
-  return matrix[static_cast<size_t>(index)];
+  return genome.nEffectiveSNP[pool][static_cast<size_t>(effectiveSNPIndex(st, chr))];
+}
+
+bool hasSubjectName(int pool, int st) {
+  return st >= 0 && static_cast<size_t>(st) < settings.stFile[pool].size();
 }
 
 const char* subjectName(int pool, int st) {
-  const std::vector<std::string>& files = settings.stFile[pool];
-  if (st < 0 || static_cast<size_t>(st) >= files.size()) {
-    fatal("ERROR: No genotyping file for subject %d.\n", st + 1);
-  }
-  return fileNameBody(files[static_cast<size_t>(st)].c_str());
+  if (!hasSubjectName(pool, st)) fatal("ERROR: No genotyping file for subject %d.\n", st + 1);
+  return fileNameBody(settings.stFile[pool][static_cast<size_t>(st)].c_str());
 }
 
 void printProgress(int chr, double done, double step, long* nextTenth) {

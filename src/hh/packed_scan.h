@@ -1,0 +1,22 @@
+// The bit-parallel pair scan: the RCHHs of one pair on a packed slot, found
+// from stretch end to stretch end 64 SNPs at a time, with the stretches too
+// short for the cutoff passed over unexamined where the map allows.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "hh/kernel.h"
+#include "hh/packed_slot.h"
+
+// A run of SNPs covered by a pair's RCHHs, first and last inclusive (indexes
+// within the slot). Runs come in slot order and neither overlap nor touch.
+struct CoverRun {
+  int64_t first;
+  int64_t last;
+};
+
+// The RCHHs of subjects st1 and st2 of `slot` that reach `cutoff` (cM): the
+// same totals, summed in the same order, as scanPair, and the union of the
+// RCHHs appended to `cover` as runs.
+PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutoff,
+                          std::vector<CoverRun>& cover);

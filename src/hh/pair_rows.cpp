@@ -1,0 +1,58 @@
+// Formatting a pair row.
+#include "hh/pair_rows.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "genome/model.h"
+#include "hh/hh.h"
+
+namespace {
+
+// vsnprintf into the end of `out`; names of any length fit.
+void appendFormatted(std::string& out, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+void appendFormatted(std::string& out, const char* format, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  if (length < 0) {
+    va_end(again);
+    return;
+  }
+  if (static_cast<size_t>(length) < sizeof buffer) {
+    out.append(buffer, static_cast<size_t>(length));
+  } else {
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(length) + 1);
+    std::vsnprintf(out.data() + at, static_cast<size_t>(length) + 1, format, again);
+    out.resize(at + static_cast<size_t>(length));
+  }
+  va_end(again);
+}
+
+}  // namespace
+
+void appendPairRow(std::string& out, const PairRowFields& f, const PairTotals& totals) {
+  double m = 0;  // cM, expected spacing of opposite homozygotes
+  const double typeA = falsePositive(f.nA, f.nB, &m, f.chr, settings.threshold);
+  const double typeB = totals.discordantEnds * m / genome.totalGenetDistanceWOX;
+  const double ratio = totals.cMConserved / f.slotLength;
+  if (f.representative == 1) {
+    appendFormatted(out, "(%d,representative)\t", f.st1 + 1);
+    appendFormatted(out, "%9.2f\t%s\trepresentative\t%11.2f\t%9.4f\t%14ld\t%14ld\t",
+                    settings.threshold, f.name1, totals.cMConserved, ratio, static_cast<long>(f.nA),
+                    static_cast<long>(f.nB));
+  } else {
+    appendFormatted(out, "(%d,%d)\t", f.st1 + 1, f.st2 + 1);
+    appendFormatted(out, "%9.2f\t%s\t%s\t%11.2f\t%9.4f\t%14ld\t%14ld\t", settings.threshold,
+                    f.name1, f.name2, totals.cMConserved, ratio, static_cast<long>(f.nA),
+                    static_cast<long>(f.nB));
+  }
+  appendFormatted(out, "%13.4f\t%13.4f\n", typeA, typeB);
+}

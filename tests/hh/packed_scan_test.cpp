@@ -1,0 +1,118 @@
+// The bit-parallel pair scan and the counted fold level against the
+// straightforward kernels of kernel.h on thousands of random slots.
+#include "hh/packed_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+
+#include "hh/kernel.h"
+#include "hh/level_count.h"
+#include "hh/packed_slot.h"
+#include "hh/random_slots.h"
+
+namespace {
+
+uint64_t bits(double x) {
+  return std::bit_cast<uint64_t>(x);
+}
+
+std::vector<uint8_t> coverOfRuns(const std::vector<CoverRun>& runs, int64_t count) {
+  std::vector<uint8_t> cover(static_cast<size_t>(count), 0);
+  int64_t previousLast = -2;
+  for (const CoverRun& run : runs) {
+    // Runs must be ordered, disjoint and not touching, or counters would be
+    // raised twice at a meeting SNP.
+    EXPECT_GT(run.first, previousLast + 1);
+    EXPECT_LE(run.first, run.last);
+    for (int64_t k = run.first; k <= run.last; ++k) cover[static_cast<size_t>(k)] = 1;
+    previousLast = run.last;
+  }
+  return cover;
+}
+
+}  // namespace
+
+TEST(PackedScan, MatchesTheStraightforwardScanOnRandomSlots) {
+  std::mt19937 rng(8);
+  const int64_t sizes[] = {0, 1, 2, 3, 63, 64, 65, 128, 129};
+  int qualifyingPairs = 0, skippedSlots = 0;
+  for (int trial = 0; trial < 4000; ++trial) {
+    const int64_t count = trial % 4 == 0 ? sizes[rng() % 9] : static_cast<int64_t>(rng() % 300);
+    const int64_t largeGap = randomLargeGap(rng);
+    const RandomSlot slot = randomSlot(rng, count, largeGap, trial % 3 == 0);
+    const double cutoff = randomCutoff(rng, slot.map);
+    const int subjects = 3;
+    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(count),
+                                           std::vector<uint8_t>(subjects));
+    std::vector<std::vector<int>> calls;
+    for (int st = 0; st < subjects; ++st)
+      calls.push_back(randomCalls(rng, count, randomNoise(rng)));
+    std::vector<const uint8_t*> codeRows;
+    for (int64_t k = 0; k < count; ++k) {
+      for (int st = 0; st < subjects; ++st) rows[k][st] = static_cast<uint8_t>(calls[st][k]);
+      codeRows.push_back(rows[k].data());
+    }
+    PackedSlot packed;
+    packSlotMap(slot.position.data(), slot.map.data(), count, cutoff, largeGap, packed);
+    packSlotCalls(codeRows.data(), subjects, packed);
+    if (!packed.reach.empty()) ++skippedSlots;
+
+    for (int a = 0; a < subjects; ++a) {
+      for (int b = 0; b < subjects; ++b) {
+        SCOPED_TRACE(testing::Message() << "trial " << trial << " pair " << a << "," << b
+                                        << " count " << count << " cutoff " << cutoff);
+        std::vector<uint8_t> codes1(calls[a].begin(), calls[a].end());
+        std::vector<uint8_t> codes2(calls[b].begin(), calls[b].end());
+        std::vector<uint16_t> starts(static_cast<size_t>(count)), ends(static_cast<size_t>(count));
+        std::vector<uint8_t> covered(static_cast<size_t>(count));
+        const PairTotals expected =
+            scanPair(SlotSpan{count, slot.position.data(), slot.map.data()}, codes1.data(),
+                     codes2.data(), cutoff, largeGap, starts.data(), ends.data(), covered.data());
+        std::vector<CoverRun> runs;
+        const PairTotals fast = scanPackedPair(packed, a, b, cutoff, runs);
+        // Bit for bit: the sums are printed, and NaN must stay NaN.
+        ASSERT_EQ(bits(fast.cMConserved), bits(expected.cMConserved));
+        ASSERT_EQ(bits(fast.discordantEnds), bits(expected.discordantEnds));
+        ASSERT_EQ(coverOfRuns(runs, count), covered);
+        if (!runs.empty()) ++qualifyingPairs;
+      }
+    }
+  }
+  // The random slots must exercise both the skipping and the RCHH paths.
+  EXPECT_GT(qualifyingPairs, 5000);
+  EXPECT_GT(skippedSlots, 1500);
+}
+
+TEST(PackedScan, ReachTableOnlyForFiniteNonDecreasingMaps) {
+  const int64_t position[] = {1000, 2000, 3000, 4000, 5000};
+  const double flat[] = {1.0, 1.0, 1.5, 3.0, 3.0};
+  PackedSlot slot;
+  packSlotMap(position, flat, 5, 1.5, 1500, slot);
+  EXPECT_EQ(slot.reach, (std::vector<int32_t>{3, 3, 3, 5, 5}));
+  // Gaps of 1000 bp reach largeGap 1000: every SNP but the first ends a stretch.
+  packSlotMap(position, flat, 5, 1.5, 1000, slot);
+  EXPECT_EQ(slot.forced[0], 0b11110u);
+  EXPECT_EQ(slot.gapAfter[0], 0b01111u);
+  const double backwards[] = {1.0, 2.0, 1.5, 3.0, 4.0};
+  packSlotMap(position, backwards, 5, 1.5, 1500, slot);
+  EXPECT_TRUE(slot.reach.empty());
+  const double notANumber[] = {1.0, 2.0, std::nan(""), 3.0, 4.0};
+  packSlotMap(position, notANumber, 5, 1.5, 1500, slot);
+  EXPECT_TRUE(slot.reach.empty());
+}
+
+TEST(CountedFoldLevel, MatchesTheScanOnRandomCounters) {
+  std::mt19937 rng(3);
+  std::vector<uint32_t> histogram;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int n = static_cast<int>(rng() % 40);
+    std::vector<uint16_t> counts(static_cast<size_t>(n));
+    const unsigned spread = 1 + rng() % 80;  // counters above n occur too
+    for (uint16_t& c : counts)
+      c = static_cast<uint16_t>(rng() % 3 == 0 ? 65535 - rng() % 2 : rng() % spread);
+    ASSERT_EQ(foldLevelCounted(counts.data(), n, histogram), foldLevel(counts.data(), n))
+        << "trial " << trial;
+  }
+}
