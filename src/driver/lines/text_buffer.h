@@ -26,6 +26,7 @@ class TextBuffer {
   }
   TextBuffer& ch(char c) {
     text_.push_back(c);
+    maybeFlush();
     return *this;
   }
   // "%d" / "%ld"
@@ -34,6 +35,7 @@ class TextBuffer {
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
     (void)ec;
     text_.append(digits, end);
+    maybeFlush();
     return *this;
   }
   // "%f": six decimals, correctly rounded like glibc; nan, -nan, inf as printf prints them.
