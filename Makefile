@@ -1,9 +1,11 @@
 # Top-level entry points: `make` (release build), `make test` (every test, also
-# under AddressSanitizer + UndefinedBehaviorSanitizer), `make demo`.
+# under AddressSanitizer + UndefinedBehaviorSanitizer), `make demo`,
+# `make fuzz` (libFuzzer targets of every reader; needs clang and
+# libclang-rt-14-dev) and `make valgrind` (both demo analyses under memcheck).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 
-.PHONY: all setup build test test-release test-sanitize demo clean
+.PHONY: all setup build test test-release test-sanitize demo fuzz valgrind clean
 
 all: build
 
@@ -28,8 +30,30 @@ test-sanitize: setup
 demo: build
 	./examples/run_demo.sh
 
+# FUZZ_SECONDS per target (default 60), FUZZ_JOBS targets at a time; findings
+# are saved in tests/fuzz/regressions/<target>/, which `make test` replays.
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+fuzz:
+	@command -v clang++ >/dev/null || { echo "ERROR: clang++ is missing (apt-get install clang libclang-rt-14-dev)" >&2; exit 1; }
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) ./fuzz/run_fuzzers.sh
+
+# Both demo analyses of `make demo` under memcheck: any memory error, or a
+# block lost at exit, fails the target.
+VALGRIND = valgrind --error-exitcode=1 --leak-check=full --quiet
+VALGRIND_BUILD ?= build
+valgrind: build
+	@command -v valgrind >/dev/null || { echo "ERROR: valgrind is missing (apt-get install valgrind)" >&2; exit 1; }
+	mkdir -p examples/demo/out
+	printf '5\n' | $(VALGRIND) $(VALGRIND_BUILD)/velmora examples/demo/analysis_with_controls.txt 2>$(VALGRIND_BUILD)/valgrind_with_controls.log \
+	  || { grep -v '^[^=]' $(VALGRIND_BUILD)/valgrind_with_controls.log >&2; exit 1; }
+	printf '5\n1 2 3 4 5 6\n\n' | $(VALGRIND) $(VALGRIND_BUILD)/velmora examples/demo/analysis_patients_only.txt 2>$(VALGRIND_BUILD)/valgrind_patients_only.log \
+	  || { grep -v '^[^=]' $(VALGRIND_BUILD)/valgrind_patients_only.log >&2; exit 1; }
+	$(VALGRIND) $(VALGRIND_BUILD)/annotsum examples/demo/annotation.txt
+	@grep -h '^==' $(VALGRIND_BUILD)/valgrind_with_controls.log $(VALGRIND_BUILD)/valgrind_patients_only.log || echo "valgrind: no errors, no leaks"
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz
 
 # `make bench [SIZE=S|M|L]`: generates a cohort (cached outside the repository)
 # and times velmora against PLINK 1.9 and the I/O floor; see bench/README.md.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/model.h"
@@ -68,6 +69,18 @@ class LabelSearch {
   FILE* file_;
   std::vector<char> line_ = std::vector<char>(kLineLimit + 1);
 };
+
+// A line too long for the line buffer would end every label search there and
+// could cut a list of subjects short unnoticed, so the whole file is checked
+// before any label is looked for.
+void requireWholeLines(const std::string& path) {
+  InputFile file = openInput(path);
+  if (!file) fatal("ERROR: Analysis file is not found.\n");
+  std::vector<char> line(kLineLimit + 1);
+  while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
+  }
+  requireWholeFile(file.get(), "Analysis file", path);
+}
 
 void readAnnotationEntry(const std::string& path) {
   LabelSearch search(path);
@@ -210,6 +223,7 @@ void checkOutputNameRoom(int chrDigits) {
 }
 
 void readAnalysisFile(const std::string& path) {
+  requireWholeLines(path);
   readAnnotationEntry(path);
   readAreaEntries(path);
   readPatientEntries(path);

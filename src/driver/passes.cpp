@@ -155,6 +155,9 @@ void endRun() {
     if (!slotEmpty(k)) std::remove(tempFileName(k).c_str());
   }
   for (int p = 0; p < 2; ++p) std::vector<uint8_t>().swap(pass.targetSt[p]);
+  // The statistics warnings are the run's only standard output; a run whose
+  // warnings were lost does not end as complete either.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) fatal("ERROR: Failed to write standard output\n");
   std::fprintf(stderr, "\nCompleted!\n");
   std::fflush(stderr);
   std::exit(0);

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
+#include "driver/lines/text_buffer.h"
 #include "genome/model.h"
 #include "report/report.h"
 
@@ -17,14 +19,15 @@ const char* outDir() { return settings.outputFilePath.c_str(); }
 }  // namespace
 
 bool copyLines(const char* from, FILE* to) {
-  FILE* in = std::fopen(from, "r");
-  if (in == nullptr) return false;
+  InputFile in = openInput(from);
+  if (!in) return false;
   std::string line;
-  while (readWholeLine(in, line)) {
+  while (readWholeLine(in.get(), line)) {
     std::fwrite(line.data(), 1, line.size(), to);
     std::fputc('\n', to);
   }
-  std::fclose(in);
+  // A piece that could not be read to its end must not be merged as if whole.
+  if (std::ferror(in.get())) fatal("ERROR: Cannot read %s\n", from);
   return true;
 }
 
@@ -37,21 +40,26 @@ void writeHHSummaryFile(int pool) {
           poolName(pool));
   }
   const int n = settings.noTgPool[pool];
-  std::fputs("chr\tpos\tgen map\trsID\t'A' frequency\t", out);
-  for (int v = 0; v < n; ++v) std::fprintf(out, "%s\t", fileNameBody(settings.stFile[pool][v].c_str()));
-  std::fputs("No.\n\n", out);
-  for (int64_t k = 0; k < genome.totalAnnotationDataCount; ++k) {
-    const SNPRecord& r = genome.sumSNP[k];
-    std::fprintf(out, "%d\t%ld\t%f\t%s\t%f\t", r.chr, r.position, r.genetMap, r.rsID.c_str(),
-                 static_cast<double>(r.freqA));
-    for (int v = 0; v < n; ++v) {
-      switch (getGType(r.gType[pool], static_cast<uint64_t>(v))) {
-        case GTYPE_AA: std::fputs("A\t", out); break;
-        case GTYPE_BB: std::fputs("B\t", out); break;
-        default: std::fputc('\t', out); break;
+  {
+    // One row per SNP and one cell per subject: genome-wide this is the largest
+    // file of a run, so it is formatted without a printf call per value.
+    TextBuffer text(out);
+    text.text("chr\tpos\tgen map\trsID\t'A' frequency\t");
+    for (int v = 0; v < n; ++v) text.text(fileNameBody(settings.stFile[pool][v].c_str())).ch('\t');
+    text.text("No.\n\n");
+    for (int64_t k = 0; k < genome.totalAnnotationDataCount; ++k) {
+      const SNPRecord& r = genome.sumSNP[k];
+      text.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
+      text.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
+      for (int v = 0; v < n; ++v) {
+        switch (getGType(r.gType[pool], static_cast<uint64_t>(v))) {
+          case GTYPE_AA: text.ch('A').ch('\t'); break;
+          case GTYPE_BB: text.ch('B').ch('\t'); break;
+          default: text.ch('\t'); break;
+        }
       }
+      text.integer(k).text("\n");
     }
-    std::fprintf(out, "%ld\n", k);
   }
   closeOutput(out, name);
 }
@@ -65,7 +73,10 @@ void mergeFoldOverlapSummary(int pool) {
     if (slotBegin(k) == slotEnd(k)) continue;
     const std::string piece =
         outName("%sHH_FoldOverlap_Summary_%s_chr%03d.txt", outDir(), poolName(pool), k + 1);
-    if (copyLines(piece.c_str(), out)) std::remove(piece.c_str());
+    if (!copyLines(piece.c_str(), out)) continue;
+    // The piece goes only once its lines are safely in the merged file.
+    flushOutput(out, name);
+    std::remove(piece.c_str());
   }
   closeOutput(out, name);
 }
@@ -91,7 +102,8 @@ void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
         std::fprintf(stderr, "Writing %s\n", name.c_str());
         if (figure) writeEpsHeader(out);
       }
-      copyLines(piece.c_str(), out);
+      if (!copyLines(piece.c_str(), out)) fatal("ERROR: Cannot read %s\n", piece.c_str());
+      flushOutput(out, name);
       std::remove(piece.c_str());
     }
     if (out != nullptr) closeOutput(out, name);
@@ -110,16 +122,20 @@ void writeRepresentativeFile() {
   if (out == nullptr) fatal("ERROR: Can't output %sHH_Representative_PatientPool.txt\n", outDir());
   std::fprintf(stderr, "Writing %s\n", name.c_str());
   const uint64_t representative = static_cast<uint64_t>(settings.noTgPool[enum_patients]);
-  for (int32_t k = 0; k < autosomeSlots(); ++k) {
-    for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) {
-      const SNPRecord& r = genome.sumSNP[i];
-      std::fprintf(out, "%d\t%ld\t", r.chr, r.position);
-      switch (getGType(r.gType[enum_patients], representative)) {
-        case GTYPE_AA: std::fputs("AA\t", out); break;
-        case GTYPE_BB: std::fputs("BB\t", out); break;
-        default: std::fputs("AB\t", out); break;
+  {
+    TextBuffer text(out);
+    for (int32_t k = 0; k < autosomeSlots(); ++k) {
+      for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) {
+        const SNPRecord& r = genome.sumSNP[i];
+        text.integer(r.chr).ch('\t').integer(r.position).ch('\t');
+        switch (getGType(r.gType[enum_patients], representative)) {
+          case GTYPE_AA: text.text("AA\t"); break;
+          case GTYPE_BB: text.text("BB\t"); break;
+          default: text.text("AB\t"); break;
+        }
+        text.fixed6(static_cast<double>(r.freqA)).ch('\t').text(r.rsID).ch('\t');
+        text.integer(i).text("\n");
       }
-      std::fprintf(out, "%f\t%s\t%ld\n", static_cast<double>(r.freqA), r.rsID.c_str(), i);
     }
   }
   closeOutput(out, name);

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/annotation_summary.h"
@@ -20,24 +21,26 @@ namespace {
 // typing error in the file, not a genome.
 constexpr int32_t kMaxChromosomeNumber = static_cast<int32_t>(kMaxRegions) + 1;
 
-FILE* openAnnotation(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) fatal("ERROR: Cannot open the annotation file %s\n", path.c_str());
+InputFile openAnnotation(const std::string& path) {
+  InputFile file = openInput(path);
+  if (!file) fatal("ERROR: Cannot open the annotation file %s\n", path.c_str());
   return file;
 }
 
 // First pass: every line counts; lastChromosome is the largest number in column 1.
+// A line too long for the buffer would silently end the file here, leaving a
+// table that looks complete; the run stops instead.
 int64_t scanAnnotation(const std::string& path, char* buf, char** fields) {
-  FILE* file = openAnnotation(path);
+  InputFile file = openAnnotation(path);
   int64_t lines = 0;
   int32_t last = 0;
-  while (MyFgets(buf, kLineLimit, file) != nullptr) {
+  while (MyFgets(buf, kLineLimit, file.get()) != nullptr) {
     ++lines;
     split(buf, fields, "\t", kMaxFields);
     int32_t chr = 0;
     if (scanInt32(fields[0], chr) && chr > last) last = chr;
   }
-  std::fclose(file);
+  requireWholeFile(file.get(), "Annotation file", path);
   genome.lastChromosome = last;
   return lines;
 }
@@ -123,13 +126,28 @@ bool checkLine(const AnnotationLine& line) {
   return good;
 }
 
+// The chromosome index gives every chromosome one block of the table, in
+// ascending order; a file in another order would make a slot run backwards or
+// hand one chromosome's SNPs to another, so it is refused. Positions within a
+// chromosome may still fall (such a line skips the map check).
+void requireChromosomeOrder(const AnnotationLine& line, int64_t lineNumber) {
+  const int64_t stored = genome.totalAnnotationDataCount;
+  if (stored == 0) return;
+  const int32_t previous = genome.sumSNP[stored - 1].chr;
+  if (line.chr < previous) {
+    fatal("ERROR: Chromosome %d on line %ld of the annotation file comes after chromosome %d; "
+          "chromosomes must be listed in ascending order, each in one block.\n",
+          line.chr, static_cast<long>(lineNumber), previous);
+  }
+}
+
 // Second pass over at most `slots` lines; returns the number of lines checked.
 int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, char** fields) {
-  FILE* file = openAnnotation(path);
+  InputFile file = openAnnotation(path);
   genome.totalAnnotationDataCount = 0;
   std::fputs("\nAnnotation data read = ", stderr);
   int64_t linesRead = 0;
-  for (int64_t n = 0; n < slots && MyFgets(buf, kLineLimit, file) != nullptr; ++n) {
+  for (int64_t n = 0; n < slots && MyFgets(buf, kLineLimit, file.get()) != nullptr; ++n) {
     const int32_t count = split(buf, fields, "\t", kMaxFields);
     int64_t& stored = genome.totalAnnotationDataCount;
     // Made before the line is judged, so a count that stands still repeats.
@@ -145,6 +163,7 @@ int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, c
       std::fputs("ERROR: Genetic Map value error  ", stderr);
       continue;
     }
+    requireChromosomeOrder(line, n + 1);
     SNPRecord& rec = genome.sumSNP[stored];
     rec.chr = line.chr;
     rec.position = line.position;
@@ -158,7 +177,6 @@ int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, c
     rec.tableIndex = stored;
     ++stored;
   }
-  std::fclose(file);
   return linesRead;
 }
 

@@ -8,11 +8,16 @@
 // messages of the sorted merge, with ties in file and table order. The
 // typing-record buffer of the merge is therefore only a capacity figure whose
 // growth is reported as before.
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
+#include <string>
+#include <thread>
 #include <string_view>
 #include <vector>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/genome.h"
@@ -44,17 +49,17 @@ int callCode(const char* call) {
   return GTYPE_OTHER;
 }
 
-FILE* openTyping(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
+InputFile openTyping(const std::string& path) {
+  InputFile file = openInput(path);
+  if (!file) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
   return file;
 }
 
 int64_t countLines(const std::string& path, char* buf) {
-  FILE* file = openTyping(path);
+  InputFile file = openTyping(path);
   int64_t lines = 0;
-  while (MyFgets(buf, kLineLimit, file) != nullptr) ++lines;
-  std::fclose(file);
+  while (MyFgets(buf, kLineLimit, file.get()) != nullptr) ++lines;
+  requireWholeFile(file.get(), "Genotyping file", path);
   return lines;
 }
 
@@ -69,6 +74,15 @@ struct SubjectCounts {
   int64_t notFound = 0;
 };
 
+// One subject's file, read and joined: the records its lines met, each with
+// the call to store, in line order. A file that could not be read whole
+// carries the message that stops the run when its turn comes.
+struct SubjectResult {
+  SubjectCounts counts;
+  std::vector<uint64_t> joined;  // table index << 2 | code (GTYPE_NONE for an unrecognised call)
+  std::string failure;           // empty when the file was read whole
+};
+
 // Which records the subject in hand has taken. A record alone with its rs ID
 // is stamped by table index; a run of several counts its taken records,
 // stamped at its pASNP head. Stamps are subject numbers from 1, so nothing is
@@ -79,42 +93,81 @@ struct JoinState {
   std::vector<int64_t> runTaken;     // by pASNP position of a run head
 };
 
-class PoolReader {
+// Reads subject files and joins their lines to the table. It only reads the
+// table and the index, so several readers work on different subjects at once;
+// the calls are stored afterwards, subject by subject, by storeSubject.
+class SubjectReader {
  public:
-  PoolReader(int pool, const RsIDIndex& index, JoinState& state) : pool_(pool), index_(index), state_(state) {}
+  explicit SubjectReader(const RsIDIndex& index) : index_(index) {
+    try {
+      state_.recordStamp.assign(genome.pASNP.size(), 0);
+      state_.runStamp.assign(genome.pASNP.size(), 0);
+      state_.runTaken.assign(genome.pASNP.size(), 0);
+      buf_.assign(kLineLimit + 1, '\0');
+      fields_.assign(kMaxFields, nullptr);
+    } catch (const std::bad_alloc&) {
+      fatal("ERROR: Failed to allocate memory\n");
+    }
+  }
 
-  SubjectCounts readSubject(int32_t v, const std::string& path, char* buf, char** fields) {
-    SubjectCounts counts;
-    FILE* file = openTyping(path);
+  SubjectResult read(int32_t v, const std::string& path) {
+    SubjectResult result;
+    InputFile file = openInput(path);
+    if (!file) {
+      result.failure = "ERROR: Cannot open the genotyping file " + path + "\n";
+      return result;
+    }
     bool first = true;
     Layout layout{1, 2};
     next_ = genome.sumSNP.empty() ? nullptr : &genome.sumSNP[0];
-    while (MyFgets(buf, kLineLimit, file) != nullptr) {
-      const int32_t count = split(buf, fields, "\t", kMaxFields);
+    guessScore_ = 8;
+    lines_ = 0;
+    SubjectCounts& counts = result.counts;
+    while (MyFgets(buf_.data(), kLineLimit, file.get()) != nullptr) {
+      const int32_t count = split(buf_.data(), fields_.data(), "\t", kMaxFields);
       if (first) {
-        layout = chooseLayout(fields[0]);
+        layout = chooseLayout(fields_[0]);
         first = false;
       }
       if (count < layout.rsColumn) continue;
-      const int code = count >= layout.callColumn ? callCode(fields[layout.callColumn - 1]) : GTYPE_OTHER;
+      const int code =
+          count >= layout.callColumn ? callCode(fields_[layout.callColumn - 1]) : GTYPE_OTHER;
       ++counts.linesRead;
       if (code != GTYPE_OTHER) ++counts.calls[code];
-      if (!join(v, fields[layout.rsColumn - 1], code)) ++counts.notFound;
+      const int64_t t = join(v, fields_[layout.rsColumn - 1]);
+      if (t < 0) {
+        ++counts.notFound;
+        continue;
+      }
+      const uint64_t stored = code == GTYPE_OTHER ? 0u : static_cast<uint64_t>(code);
+      result.joined.push_back(static_cast<uint64_t>(t) << 2 | stored);
     }
-    std::fclose(file);
-    return counts;
+    // A subject cut short at a long line would look fully read in its report.
+    switch (whyNoLine(file.get())) {
+      case LineStop::endOfFile:
+        break;
+      case LineStop::lineTooLong:
+        result.failure = "ERROR: Genotyping file " + path + " holds a line of " +
+                         std::to_string(kLineLimit) +
+                         " or more characters; lines must be shorter.\n";
+        break;
+      case LineStop::readError:
+        result.failure = "ERROR: Cannot read Genotyping file " + path + "\n";
+        break;
+    }
+    return result;
   }
 
  private:
-  // Stores the call of subject v in the record its rs ID meets; false when
-  // there is none left for it.
-  bool join(int32_t v, std::string_view id, int code) {
+  // The table index of the record the rs ID meets for subject v, or -1 when
+  // none is left for it.
+  int64_t join(int32_t v, std::string_view id) {
     const RsIDIndex::Run run = guess(id) ? index_.runOf(next_->tableIndex) : index_.find(id);
-    if (run.head < 0) return false;
+    if (run.head < 0) return -1;
     const int32_t stamp = v + 1;
     SNPRecord* rec = run.first;
     if (run.length == 1) {
-      if (state_.recordStamp[rec->tableIndex] == stamp) return false;
+      if (state_.recordStamp[rec->tableIndex] == stamp) return -1;
       state_.recordStamp[rec->tableIndex] = stamp;
     } else {
       if (state_.runStamp[run.head] != stamp) {
@@ -122,18 +175,12 @@ class PoolReader {
         state_.runTaken[run.head] = 0;
       }
       const int64_t i = state_.runTaken[run.head]++;
-      if (i >= run.length) return false;
+      if (i >= run.length) return -1;
       rec = genome.pASNP[run.head + i];
     }
     const int64_t after = rec->tableIndex + 1;
     next_ = after < static_cast<int64_t>(genome.sumSNP.size()) ? &genome.sumSNP[after] : nullptr;
-
-    const int32_t L = genome.lastChromosome;
-    if (code != GTYPE_OTHER && rec->chr >= 1 && rec->chr < L) {
-      ++genome.nEffectiveSNP[pool_][static_cast<size_t>(v) * (L - 1) + (rec->chr - 1)];
-    }
-    putGType(rec->gType[pool_], static_cast<uint64_t>(v), code == GTYPE_OTHER ? GTYPE_NONE : code);
-    return true;
+    return rec->tableIndex;
   }
 
   // Files mostly list SNPs in table order, so the record after the last one
@@ -151,13 +198,34 @@ class PoolReader {
     return false;
   }
 
-  int pool_;
   const RsIDIndex& index_;
-  JoinState& state_;
-  SNPRecord* next_ = nullptr;  // the record after the last one joined, in table order
-  int32_t guessScore_ = 8;     // 0..8, recent guesses that held
+  JoinState state_;
+  std::vector<char> buf_;
+  std::vector<char*> fields_;
+  const SNPRecord* next_ = nullptr;  // the record after the last one joined, in table order
+  int32_t guessScore_ = 8;           // 0..8, recent guesses that held
   int64_t lines_ = 0;
 };
+
+// Stores subject v's joined calls in the packed arrays and counts its calls
+// per autosome. Runs on one thread: four subjects share a byte of gType.
+void storeSubject(int pool, int32_t v, const SubjectResult& result) {
+  const int32_t L = genome.lastChromosome;
+  for (uint64_t entry : result.joined) {
+    SNPRecord& rec = genome.sumSNP[entry >> 2];
+    const int code = static_cast<int>(entry & 3);
+    if (code != GTYPE_NONE && rec.chr >= 1 && rec.chr < L) {
+      ++genome.nEffectiveSNP[pool][static_cast<size_t>(v) * (L - 1) + (rec.chr - 1)];
+    }
+    putGType(rec.gType[pool], static_cast<uint64_t>(v), code);
+  }
+}
+
+// Threads that read subject files at once; 1 reads them in turn.
+unsigned readerThreads(int n) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  return std::min({cores, 8u, static_cast<unsigned>(n)});
+}
 
 // The calls of a pool must fit the tables readAnnotation sized for it.
 void checkPool(int pool, int n) {
@@ -184,7 +252,6 @@ int64_t grownCapacity(int64_t capacity) {
 void readGenotypingData(int pool, int n) {
   checkPool(pool, n);
   std::vector<char> buf(kLineLimit + 1);
-  std::vector<char*> fields(kMaxFields);
 
   // Subjects 0..n-1 start as no call; the bytes past them are left alone.
   const size_t clearBytes = static_cast<size_t>((n - 1) / 4 + 1);
@@ -196,32 +263,50 @@ void readGenotypingData(int pool, int n) {
   reportCapacity(capacity);
 
   RsIDIndex index(genome.pASNP);
-  JoinState state;
-  try {
-    state.recordStamp.assign(genome.pASNP.size(), 0);
-    state.runStamp.assign(genome.pASNP.size(), 0);
-    state.runTaken.assign(genome.pASNP.size(), 0);
-  } catch (const std::bad_alloc&) {
-    fatal("ERROR: Failed to allocate memory\n");
-  }
-  PoolReader reader(pool, index, state);
+  // Subjects are read in batches, one per thread, and stored and reported in
+  // subject order, so the tables and messages are those of reading them in turn.
+  const unsigned threads = readerThreads(n);
+  std::vector<std::unique_ptr<SubjectReader>> readers;
+  for (unsigned t = 0; t < threads; ++t) readers.push_back(std::make_unique<SubjectReader>(index));
   const char* poolName = pool == enum_patients ? "patient" : "control";
-  for (int32_t v = 0; v < n; ++v) {
-    const std::string& path = settings.stFile[pool][v];
-    const SubjectCounts counts = reader.readSubject(v, path, buf.data(), fields.data());
-    // The buffer is full once a line fills its last record; it then grows and
-    // the subject is read again, so it ends larger than the subject's lines.
-    while (counts.linesRead > 0 && counts.linesRead >= capacity) {
-      capacity = grownCapacity(capacity);
-      reportCapacity(capacity);
+  std::vector<SubjectResult> batch(threads);
+  for (int32_t first = 0; first < n; first += static_cast<int32_t>(threads)) {
+    const int32_t size = std::min<int32_t>(static_cast<int32_t>(threads), n - first);
+    auto readOne = [&](int32_t i) {
+      batch[static_cast<size_t>(i)] =
+          readers[static_cast<size_t>(i)]->read(first + i, settings.stFile[pool][first + i]);
+    };
+    if (size == 1) {
+      readOne(0);
+    } else {
+      std::vector<std::thread> workers;
+      for (int32_t i = 0; i < size; ++i) workers.emplace_back(readOne, i);
+      for (std::thread& w : workers) w.join();
     }
-    const int64_t valid = counts.calls[GTYPE_AA] + counts.calls[GTYPE_BB] + counts.calls[GTYPE_AB];
-    std::fprintf(stderr, "\nA total of %ld SNP typing data was read for subject %ld in the %s pool.\n",
-                 counts.linesRead, static_cast<int64_t>(v) + 1, poolName);
-    std::fprintf(stderr, "File name = %s\n", path.c_str());
-    std::fprintf(stderr, "Numbers of valid SNPs\t%ld\n", valid);
-    std::fprintf(stderr, "Numbers of 'AA', BB' and 'AB' type SNPs\t%ld\t%ld\t%ld\n", counts.calls[GTYPE_AA],
-                 counts.calls[GTYPE_BB], counts.calls[GTYPE_AB]);
-    std::fprintf(stderr, "A total of %ld SNPs failed to find dbSNP rs ID\n", counts.notFound);
+    for (int32_t i = 0; i < size; ++i) {
+      const int32_t v = first + i;
+      SubjectResult& result = batch[static_cast<size_t>(i)];
+      if (!result.failure.empty()) fatal("%s", result.failure.c_str());
+      storeSubject(pool, v, result);
+      const SubjectCounts& counts = result.counts;
+      // The buffer is full once a line fills its last record; it then grows and
+      // the subject is read again, so it ends larger than the subject's lines.
+      while (counts.linesRead > 0 && counts.linesRead >= capacity) {
+        capacity = grownCapacity(capacity);
+        reportCapacity(capacity);
+      }
+      const int64_t valid =
+          counts.calls[GTYPE_AA] + counts.calls[GTYPE_BB] + counts.calls[GTYPE_AB];
+      const std::string& path = settings.stFile[pool][v];
+      std::fprintf(stderr,
+                   "\nA total of %ld SNP typing data was read for subject %ld in the %s pool.\n",
+                   counts.linesRead, static_cast<int64_t>(v) + 1, poolName);
+      std::fprintf(stderr, "File name = %s\n", path.c_str());
+      std::fprintf(stderr, "Numbers of valid SNPs\t%ld\n", valid);
+      std::fprintf(stderr, "Numbers of 'AA', BB' and 'AB' type SNPs\t%ld\t%ld\t%ld\n",
+                   counts.calls[GTYPE_AA], counts.calls[GTYPE_BB], counts.calls[GTYPE_AB]);
+      std::fprintf(stderr, "A total of %ld SNPs failed to find dbSNP rs ID\n", counts.notFound);
+      result = SubjectResult();
+    }
   }
 }

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/genome.h"
@@ -16,12 +17,13 @@ struct AreaFileKind {
   uint8_t outsideMark;      // mark of a SNP no area names
   const char* missing;      // message when the file cannot be opened
   const char* incompatible; // message when an area cannot be placed
+  const char* fileTitle;    // the file's name in other messages
 };
 
 const AreaFileKind kExcluded{"excluded", 1, "ERROR: The excluded area file is not present.\n",
-                             "ERROR: The excluded area file is not compatible.\n"};
+                             "ERROR: The excluded area file is not compatible.\n", "Excluded area file"};
 const AreaFileKind kTarget{"target", 0, "ERROR: The target area file is not present.\n",
-                           "ERROR: The target area file is not compatible.\n"};
+                           "ERROR: The target area file is not compatible.\n", "Target area file"};
 
 // One end of an area: a SNP named by chromosome number and position (bp).
 struct AreaEnd {
@@ -50,7 +52,8 @@ int64_t findSNP(const AreaEnd& end, int64_t from, int64_t size) {
 
 // Marks the areas of the file, pair of lines by pair of lines. Areas must come
 // in table order: each is searched from just after the end of the previous one.
-void markAreas(FILE* file, const AreaFileKind& kind, std::vector<uint8_t>& marks, int64_t size) {
+void markAreas(FILE* file, const AreaFileKind& kind, const std::string& path,
+               std::vector<uint8_t>& marks, int64_t size) {
   std::vector<char> first(kLineLimit + 1), second(kLineLimit + 1);
   const uint8_t areaMark = kind.outsideMark == 1 ? 0 : 1;
   int64_t searchFrom = 0;
@@ -66,6 +69,8 @@ void markAreas(FILE* file, const AreaFileKind& kind, std::vector<uint8_t>& marks
     searchFrom = e + 1;
     for (int64_t i = s; i <= e; ++i) marks[i] = areaMark;
   }
+  // Areas after a line too long for the buffer would be dropped unnoticed.
+  requireWholeFile(file, kind.fileTitle, path);
 }
 
 // Runs of marked SNPs within one chromosome become the regions; returns how
@@ -114,11 +119,11 @@ int64_t setRegion(const std::string& excludedPath, const std::string& targetPath
 
   const AreaFileKind& kind = excludedPath.empty() ? kTarget : kExcluded;
   const std::string& path = excludedPath.empty() ? targetPath : excludedPath;
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) fatal("%s", kind.missing);
+  InputFile file = openInput(path);
+  if (!file) fatal("%s", kind.missing);
   std::fill(marks.begin(), marks.end(), kind.outsideMark);
-  markAreas(file, kind, marks, size);
-  std::fclose(file);
+  markAreas(file.get(), kind, path, marks, size);
+  file.reset();
 
   double distance = 0;  // cM
   const int64_t count = collectRegions(marks, size, kind, distance);

@@ -52,9 +52,10 @@ void buildRsIDOrder() {
   }
   for (int64_t i = 0; i < count; ++i) entries[i] = {prefixKey(table[i].rsID), i};
   // The index as last key makes the order total, so ties keep table order.
-  std::sort(entries.begin(), entries.end(), [&table](const SortEntry& a, const SortEntry& b) {
+  const SNPRecord* records = table.data();
+  std::sort(entries.begin(), entries.end(), [records](const SortEntry& a, const SortEntry& b) {
     if (a.key != b.key) return a.key < b.key;
-    const int c = compareAnnotRsID(&table[a.index], &table[b.index]);
+    const int c = compareAnnotRsID(&records[a.index], &records[b.index]);
     if (c != 0) return c < 0;
     return a.index < b.index;
   });

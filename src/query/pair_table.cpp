@@ -1,12 +1,14 @@
 // The pair table: the rows of every slot's temporary pair file read back and
 // added up over the genome, one line per pair (or per subject against the
 // representative HH) on standard error.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/model.h"
@@ -31,6 +33,14 @@ double slotLength(int32_t k) {
 
 [[noreturn]] void inappropriate() { fatal("ERROR: Inappropriate temporary file.\n"); }
 
+// Adds a SNP count of a row. The pass writes counts of SNPs; a sum that
+// leaves 64 bits (atol saturates on huge digits) is a file the pass did not write.
+int64_t addCount(int64_t sum, const char* field) {
+  const int64_t value = std::strtol(field, nullptr, 10);
+  if ((value > 0 && sum > INT64_MAX - value) || (value < 0 && sum < INT64_MIN - value)) inappropriate();
+  return sum + value;
+}
+
 // Adds one row of slot k to `sums`; the first row of a slot also gives the
 // cutoff text.
 void addRow(FILE* file, int32_t k, bool first, std::vector<char>& line, char** fields,
@@ -42,8 +52,8 @@ void addRow(FILE* file, int32_t k, bool first, std::vector<char>& line, char** f
   sums.name1 = fields[2];
   sums.name2 = fields[3];
   sums.cMConserved += std::atof(fields[4]);
-  sums.snps1 += std::strtol(fields[6], nullptr, 10);
-  sums.snps2 += std::strtol(fields[7], nullptr, 10);
+  sums.snps1 = addCount(sums.snps1, fields[6]);
+  sums.snps2 = addCount(sums.snps2, fields[7]);
   // The per-slot ratio (field 6) is recomputed from the totals instead.
   const double length = slotLength(k);
   sums.typeA += std::atof(fields[8]) * length;
@@ -67,11 +77,11 @@ void displayHHInformation(int n, int representative) {
   }
 
   const int32_t slots = autosomeSlots();
-  std::vector<FILE*> files(static_cast<size_t>(slots), nullptr);
+  std::vector<InputFile> files(static_cast<size_t>(slots));
   for (int32_t k = 0; k < slots; ++k) {
     if (slotEmpty(k)) continue;
-    files[k] = std::fopen(tempFileName(k).c_str(), "r");
-    if (files[k] == nullptr) fatal("ERROR: Cannot read temporary file %s\n", tempFileName(k).c_str());
+    files[k] = openInput(tempFileName(k));
+    if (!files[k]) fatal("ERROR: Cannot read temporary file %s\n", tempFileName(k).c_str());
   }
 
   std::fprintf(stderr,
@@ -80,14 +90,12 @@ void displayHHInformation(int n, int representative) {
 
   std::string cutoffText;
   for (int32_t k = 0; k < slots; ++k) {
-    if (files[k] == nullptr) continue;
+    if (!files[k]) continue;
     for (int64_t j = 0; j < rows; ++j) {
-      addRow(files[k], k, j == 0, line, fields.data(), sums[static_cast<size_t>(j)], cutoffText);
+      addRow(files[k].get(), k, j == 0, line, fields.data(), sums[static_cast<size_t>(j)], cutoffText);
     }
   }
-  for (FILE* file : files) {
-    if (file != nullptr) std::fclose(file);
-  }
+  files.clear();
 
   double totalLength = 0;  // cM
   for (int32_t k = 0; k < slots; ++k) totalLength += slotLength(k);

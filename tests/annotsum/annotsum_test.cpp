@@ -148,11 +148,17 @@ TEST_F(AnnotsumTest, AllLineEndsGiveTheSameSummary) {
   }
 }
 
-TEST_F(AnnotsumTest, OverlongLineEndsTheReading) {
+// The reading stops at a line of 10000 or more characters; a summary of the
+// lines before it would pass for the whole file, so it is a bad line.
+TEST_F(AnnotsumTest, OverlongLineIsABadLine) {
   std::string overlong = "1\t3\t0.3\trs3\t9.0\t" + std::string(10000, 'z') + "\n";
   RunResult r = runOn("1\t1\t0.3\trs1\t0.5\n" + overlong + "24\t1\t0.3\trs4\t1.0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "1\t0.700000\t0.000000\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "ERROR");
+  EXPECT_NE(r.err.find("holds a line of 10000 or more characters"), std::string::npos) << r.err;
+  RunResult fits = runOn("1\t1\t0.3\trs1\t0.5\n1\t3\t0.3\trs3\t9.0\t" + std::string(9983, 'z') + "\n");
+  EXPECT_EQ(fits.status, 0);
+  EXPECT_EQ(fits.out, "2\t0.700000\t8.500000\n");
 }
 
 TEST_F(AnnotsumTest, MissingOrUnreadableFileIsRefused) {

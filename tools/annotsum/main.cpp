@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "summary.h"
 
@@ -36,12 +37,17 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // A line of kLineLimit or more characters ends the reading, as in every
-  // reader of the project.
   AnnotationSummary summary;
   while (MyFgets(line.get(), kLineLimit, file) != nullptr) {
     int32_t count = split(line.get(), fields.get(), "\t", kMaxFields);
     if (addAnnotationLine(summary, fields.get(), count) == LineVerdict::bad) return failBadLine();
+  }
+  // A line of kLineLimit or more characters stops the reading; a summary of
+  // the lines before it would pass for the whole file, so it is a bad line.
+  if (whyNoLine(file) == LineStop::lineTooLong) {
+    std::fprintf(stderr, "ERROR: Annotation file %s holds a line of %d or more characters\n", path,
+                 kLineLimit);
+    return failBadLine();
   }
   // fopen accepts a directory; reading it fails, which must not pass for an empty file.
   if (std::ferror(file)) {

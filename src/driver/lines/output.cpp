@@ -4,11 +4,42 @@
 #include <cstdarg>
 #include <cstdlib>
 
+namespace {
+
+FatalHandler fatalHandler = nullptr;
+
+std::string formatMessage(const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length <= 0) return std::string();
+  std::string message(static_cast<size_t>(length) + 1, '\0');
+  std::vsnprintf(message.data(), message.size(), format, args);
+  message.resize(static_cast<size_t>(length));
+  return message;
+}
+
+}  // namespace
+
+FatalHandler setFatalHandler(FatalHandler handler) {
+  FatalHandler previous = fatalHandler;
+  fatalHandler = handler;
+  return previous;
+}
+
 void fatal(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
+  if (fatalHandler == nullptr) {
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+  } else {
+    const std::string message = formatMessage(format, args);
+    va_end(args);
+    fatalHandler(message);  // may throw
+    std::fputs(message.c_str(), stderr);
+  }
   std::fflush(stderr);
   std::exit(1);
 }

@@ -11,6 +11,14 @@ constexpr int kNameBufferSize = 1000;
 // with exit status 1. Nothing is cleaned up.
 [[noreturn]] void fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Receives the formatted message of a fatal stop instead of the default print
+// and exit. Only the fuzzing harness and its replay tests install one: theirs
+// throws, so that one process can feed many inputs to a reader. A handler that
+// returns falls back to the default.
+using FatalHandler = void (*)(const std::string& message);
+// Installs `handler` (nullptr restores the default); returns the previous one.
+FatalHandler setFatalHandler(FatalHandler handler);
+
 // Formats an output file name. A name that would not fit the 1000-byte name
 // buffer stops the run with an "ERROR: " message instead of being cut short.
 std::string outName(const char* format, ...) __attribute__((format(printf, 1, 2)));
