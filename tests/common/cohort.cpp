@@ -20,8 +20,8 @@ const char* callText(int code) {
 
 }  // namespace
 
-Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
-  std::mt19937 rng(spec.seed);
+Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
+  std::mt19937 rng(plan.seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   struct Snp {
     int chr;
@@ -32,14 +32,14 @@ Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
   std::vector<Snp> snps;
   std::ostringstream annotation;
   int serial = 0;
-  for (int c = 1; c <= spec.autosomes + 1; ++c) {
-    const int count = c <= spec.autosomes ? spec.snpsPerChromosome : spec.xSnps;
+  for (int c = 1; c <= plan.autosomes + 1; ++c) {
+    const int count = c <= plan.autosomes ? plan.snpsPerChromosome : plan.xSnps;
     for (int i = 0; i < count; ++i) {
       Snp s{c, i, 0.2 + 0.6 * unit(rng), "rs" + std::to_string(1000 + 7 * serial++)};
       char line[256];
       std::snprintf(line, sizeof line, "%d\t%lld\t%.3f\t%s\t%.4f\n", c,
-                    static_cast<long long>(1000 + i * spec.spacingBp), s.freq, s.rs.c_str(),
-                    0.05 + i * spec.cMPerSnp);
+                    static_cast<long long>(1000 + i * plan.spacingBp), s.freq, s.rs.c_str(),
+                    0.05 + i * plan.cMPerSnp);
       annotation << line;
       snps.push_back(s);
     }
@@ -56,12 +56,12 @@ Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
       const Snp& s = snps[k];
       int code;
       const bool sharer =
-          spec.sharerList.empty()
-              ? number < spec.sharers
-              : std::find(spec.sharerList.begin(), spec.sharerList.end(), number) !=
-                    spec.sharerList.end();
-      const bool inStretch = patient && sharer && s.chr == spec.plantedChromosome &&
-                             s.index >= spec.plantedFirst && s.index <= spec.plantedLast;
+          plan.sharerList.empty()
+              ? number < plan.sharers
+              : std::find(plan.sharerList.begin(), plan.sharerList.end(), number) !=
+                    plan.sharerList.end();
+      const bool inStretch = patient && sharer && s.chr == plan.plantedChromosome &&
+                             s.index >= plan.plantedFirst && s.index <= plan.plantedLast;
       if (inStretch) {
         code = planted[k];
       } else {
@@ -81,20 +81,20 @@ Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec) {
   std::ostringstream analysis;
   analysis << "::annotation file\n" << dir.file("annotation.txt") << "\n::excluded area file\n";
   analysis << "::patient pool\n";
-  const int subjects = spec.patients + spec.controls;
-  for (int v = 0; v < spec.patients; ++v) {
+  const int subjects = plan.patients + plan.controls;
+  for (int v = 0; v < plan.patients; ++v) {
     char name[32];
     std::snprintf(name, sizeof name, "p%02d.txt", v + 1);
     const bool last = v + 1 == subjects;
-    dir.write(name, subjectFile(true, v, spec.layoutBForLast && last));
+    dir.write(name, subjectFile(true, v, plan.layoutBForLast && last));
     analysis << dir.file(name) << "\n";
   }
   analysis << "::control pool\n";
-  for (int v = 0; v < spec.controls; ++v) {
+  for (int v = 0; v < plan.controls; ++v) {
     char name[32];
     std::snprintf(name, sizeof name, "c%02d.txt", v + 1);
-    const bool last = spec.patients + v + 1 == subjects;
-    dir.write(name, subjectFile(false, v, spec.layoutBForLast && last));
+    const bool last = plan.patients + v + 1 == subjects;
+    dir.write(name, subjectFile(false, v, plan.layoutBForLast && last));
     analysis << dir.file(name) << "\n";
   }
   std::filesystem::create_directories(dir.file("out"));

@@ -7,7 +7,7 @@
 
 #include "common/harness.h"
 
-struct CohortSpec {
+struct CohortPlan {
   int autosomes = 3;            // chromosomes 1..autosomes; X is written as autosomes + 1
   int snpsPerChromosome = 40;
   int xSnps = 5;
@@ -32,4 +32,4 @@ struct Cohort {
 };
 
 // Writes the cohort under dir (annotation.txt, p01.txt.., c01.txt.., analysis.txt, out/).
-Cohort writeCohort(const ScratchDir& dir, const CohortSpec& spec);
+Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan);

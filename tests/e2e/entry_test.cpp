@@ -24,9 +24,9 @@ TEST(Entry, BadCommandLinesPrintUsageAndAskNothing) {
 
 TEST(Entry, CutoffIsEchoedAsReadAndNeverValidated) {
   ScratchDir dir;
-  CohortSpec spec;
-  spec.patients = 2;
-  Cohort cohort = writeCohort(dir, spec);
+  CohortPlan plan;
+  plan.patients = 2;
+  Cohort cohort = writeCohort(dir, plan);
   const std::pair<std::string, std::string> answers[] = {
       {"1.5\n", "Cutoff is 1.50 cM\n"}, {"abc\n", "Cutoff is 0.00 cM\n"},
       {"\n", "Cutoff is 0.00 cM\n"},    {"", "Cutoff is 0.00 cM\n"},
@@ -41,10 +41,10 @@ TEST(Entry, CutoffIsEchoedAsReadAndNeverValidated) {
 
 TEST(Entry, ReportLinesComeInRunOrder) {
   ScratchDir dir;
-  CohortSpec spec;
-  spec.patients = 3;
-  spec.controls = 2;
-  Cohort cohort = writeCohort(dir, spec);
+  CohortPlan plan;
+  plan.patients = 3;
+  plan.controls = 2;
+  Cohort cohort = writeCohort(dir, plan);
   RunResult r = runProgram({VELMORA_BIN, cohort.analysisFile}, "1\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> milestones = {

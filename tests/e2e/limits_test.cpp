@@ -33,7 +33,7 @@ void expectRefusedUntouched(const RunResult& run, const std::string& message, co
 
 TEST(Limits, PoolsBeyondTheCoverCountersAndThePairKeyAreRefused) {
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, CohortSpec{});
+  const Cohort cohort = writeCohort(dir, CohortPlan{});
   const std::string p1 = dir.file("p01.txt");
   const auto run = [&](const std::string& analysis) {
     dir.write("analysis.txt", analysis);
@@ -55,7 +55,7 @@ TEST(Limits, PoolsBeyondTheCoverCountersAndThePairKeyAreRefused) {
 
 TEST(Limits, ChromosomeNumbersAndNamesBeyondTheTablesAreRefused) {
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, CohortSpec{});
+  const Cohort cohort = writeCohort(dir, CohortPlan{});
   const std::string annotation = dir.read("annotation.txt");
   dir.write("annotation.txt", annotation + "10002\t100\t0.5\trsBig\t1.0\n");
   const RunResult big = runGuarded({VELMORA_BIN, cohort.analysisFile}, "1\n\n");
@@ -72,7 +72,7 @@ TEST(Limits, ChromosomeNumbersAndNamesBeyondTheTablesAreRefused) {
 // Every analysed chromosome keeps its temporary pair file open during a pass.
 TEST(Limits, MoreChromosomesThanOpenFilesAreRefusedUnlessTheLimitCanBeRaised) {
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, CohortSpec{});
+  const Cohort cohort = writeCohort(dir, CohortPlan{});
   std::string annotation, calls;
   for (int c = 1; c <= 200; ++c) {
     for (int i = 0; i < 2; ++i) {

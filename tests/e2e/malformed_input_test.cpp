@@ -23,7 +23,7 @@ const char kAnswers[] = "1\n\n";  // cutoff 1 cM; an empty line ends the query
 // The files of a cohort, and an analysis file naming them that a case can vary.
 struct CohortRun {
   ScratchDir dir;
-  Cohort cohort = writeCohort(dir, CohortSpec{});
+  Cohort cohort = writeCohort(dir, CohortPlan{});
   std::string annotation = dir.file("annotation.txt");
   std::string excluded, target;
   std::vector<std::string> patients = {dir.file("p01.txt"), dir.file("p02.txt"), dir.file("p03.txt"),

@@ -19,17 +19,17 @@ size_t count(const std::string& text, const std::string& what) {
 class QueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    spec.patients = 8;
-    spec.sharerList = {0, 3, 6};  // patients 1, 4 and 7
-    spec.plantedFirst = 4;
-    spec.plantedLast = 34;
-    cohort = writeCohort(dir, spec);
+    plan.patients = 8;
+    plan.sharerList = {0, 3, 6};  // patients 1, 4 and 7
+    plan.plantedFirst = 4;
+    plan.plantedLast = 34;
+    cohort = writeCohort(dir, plan);
   }
   RunResult run(const std::string& answers) {
     return runProgram({VELMORA_BIN, cohort.analysisFile}, "2\n" + answers);
   }
   ScratchDir dir;
-  CohortSpec spec;
+  CohortPlan plan;
   Cohort cohort;
 };
 
@@ -142,10 +142,10 @@ namespace {
 
 TEST(QueryNames, SelectionsTooLongForAFileNameAreRefusedWithANewTurn) {
   ScratchDir dir;
-  CohortSpec spec;
-  spec.patients = 41;
-  spec.snpsPerChromosome = 12;
-  Cohort cohort = writeCohort(dir, spec);
+  CohortPlan plan;
+  plan.patients = 41;
+  plan.snpsPerChromosome = 12;
+  Cohort cohort = writeCohort(dir, plan);
   std::string all;
   for (int i = 1; i <= 40; ++i) all += std::to_string(i) + " ";
   RunResult r = runProgram({VELMORA_BIN, cohort.analysisFile}, "1\n" + all + "\n1 2\n\n");

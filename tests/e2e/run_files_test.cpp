@@ -26,13 +26,13 @@ size_t count(const std::string& text, const std::string& what) {
 
 TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
   ScratchDir dir;
-  CohortSpec spec;
-  spec.patients = 4;
-  spec.sharers = 3;
-  spec.plantedChromosome = 2;
-  spec.plantedFirst = 3;
-  spec.plantedLast = 36;
-  Cohort cohort = writeCohort(dir, spec);
+  CohortPlan plan;
+  plan.patients = 4;
+  plan.sharers = 3;
+  plan.plantedChromosome = 2;
+  plan.plantedFirst = 3;
+  plan.plantedLast = 36;
+  Cohort cohort = writeCohort(dir, plan);
   RunResult r = runProgram({VELMORA_BIN, cohort.analysisFile}, "2.5\n\n");
   ASSERT_EQ(r.status, 0) << r.err;
 
@@ -66,10 +66,10 @@ TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
 
 TEST(RunFiles, HHSummaryAndRepresentativeFiles) {
   ScratchDir dir;
-  CohortSpec spec;
-  spec.patients = 2;
-  spec.controls = 1;
-  Cohort cohort = writeCohort(dir, spec);
+  CohortPlan plan;
+  plan.patients = 2;
+  plan.controls = 1;
+  Cohort cohort = writeCohort(dir, plan);
   RunResult r = runProgram({VELMORA_BIN, cohort.analysisFile}, "2\n");
   ASSERT_EQ(r.status, 0) << r.err;
 

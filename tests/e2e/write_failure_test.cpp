@@ -34,7 +34,7 @@ void expectStoppedUnfinished(const RunResult& run, const std::string& messagePar
 
 TEST(WriteFailure, UnderAFileSizeLimitARunIsWholeOrStopsWithAnError) {
   ScratchDir reference;
-  const Cohort full = writeCohort(reference, CohortSpec{});
+  const Cohort full = writeCohort(reference, CohortPlan{});
   const RunResult whole = runGuarded({VELMORA_BIN, full.analysisFile}, kAnswers);
   ASSERT_EQ(whole.status, 0) << whole.err;
   const std::map<std::string, std::string> expected = outputsOf(reference);
@@ -47,7 +47,7 @@ TEST(WriteFailure, UnderAFileSizeLimitARunIsWholeOrStopsWithAnError) {
   for (const long limit : {512L, 2048L, static_cast<long>(largest) / 2, static_cast<long>(largest)}) {
     SCOPED_TRACE("limit " + std::to_string(limit));
     ScratchDir dir;
-    const Cohort cohort = writeCohort(dir, CohortSpec{});
+    const Cohort cohort = writeCohort(dir, CohortPlan{});
     RunLimits limits;
     limits.fileSizeBytes = limit;
     const RunResult run = runGuarded({VELMORA_BIN, cohort.analysisFile}, kAnswers, limits);
@@ -67,15 +67,15 @@ TEST(WriteFailure, UnderAFileSizeLimitARunIsWholeOrStopsWithAnError) {
 // The temporary pair files are the largest files of a run with many patients
 // and few SNPs: rows of all pairs against a short chromosome.
 TEST(WriteFailure, ATemporaryPairFileCutByTheLimitStopsThePass) {
-  CohortSpec spec;
-  spec.autosomes = 2;
-  spec.snpsPerChromosome = 8;
-  spec.xSnps = 2;
-  spec.patients = 40;
-  spec.plantedFirst = 1;
-  spec.plantedLast = 6;
+  CohortPlan plan;
+  plan.autosomes = 2;
+  plan.snpsPerChromosome = 8;
+  plan.xSnps = 2;
+  plan.patients = 40;
+  plan.plantedFirst = 1;
+  plan.plantedLast = 6;
   ScratchDir reference;
-  const Cohort full = writeCohort(reference, spec);
+  const Cohort full = writeCohort(reference, plan);
   const RunResult whole = runGuarded({VELMORA_BIN, full.analysisFile}, kAnswers);
   ASSERT_EQ(whole.status, 0) << whole.err;
   // Every file written before the pair files are closed fits the limit; 780
@@ -84,7 +84,7 @@ TEST(WriteFailure, ATemporaryPairFileCutByTheLimitStopsThePass) {
       static_cast<long>(reference.read("out/HH_HomozygosityHaplotype_Summary_PatientPool.txt").size());
 
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, spec);
+  const Cohort cohort = writeCohort(dir, plan);
   RunLimits limits;
   limits.fileSizeBytes = summarySize + 1;
   const RunResult run = runGuarded({VELMORA_BIN, cohort.analysisFile}, kAnswers, limits);
@@ -105,14 +105,14 @@ TEST(WriteFailure, AFullDeviceBehindAnyOutputNameStopsTheRun) {
   for (const char* name : names) {
     SCOPED_TRACE(name);
     ScratchDir dir;
-    const Cohort cohort = writeCohort(dir, CohortSpec{});
+    const Cohort cohort = writeCohort(dir, CohortPlan{});
     fs::create_symlink("/dev/full", cohort.outputDir + name);
     const RunResult run = runGuarded({VELMORA_BIN, cohort.analysisFile}, kAnswers);
     expectStoppedUnfinished(run, "ERROR: Failed to write " + cohort.outputDir + name + "\n");
   }
 
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, CohortSpec{});
+  const Cohort cohort = writeCohort(dir, CohortPlan{});
   fs::create_symlink("/dev/full", dir.file("summary.txt"));
   const RunResult summary = runGuarded({"/bin/sh", "-c", std::string(ANNOTSUM_BIN) + " " +
                                                            dir.file("annotation.txt") + " > " +
@@ -124,7 +124,7 @@ TEST(WriteFailure, AFullDeviceBehindAnyOutputNameStopsTheRun) {
 
 TEST(WriteFailure, OutputDirectoryRemovedBeforeAQueryTurnStopsTheTurn) {
   ScratchDir dir;
-  const Cohort cohort = writeCohort(dir, CohortSpec{});
+  const Cohort cohort = writeCohort(dir, CohortPlan{});
   Session session({VELMORA_BIN, cohort.analysisFile});
   session.send("1\n");
   ASSERT_TRUE(session.waitFor("(just hit return to exit) "));

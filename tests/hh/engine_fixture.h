@@ -13,7 +13,7 @@
 #include "genome/model.h"
 #include "genome/pass_storage.h"
 
-struct SnpSpec {
+struct SnpPlan {
   int64_t position;  // bp
   double map;        // cM
 };
@@ -38,16 +38,16 @@ class EngineTest : public ::testing::Test {
   // One autosome slot per entry of `slots` (an empty entry is an empty slot),
   // plus an empty X; one default region per slot; `patients` and `controls`
   // subjects named subject<j>.txt / control<j>.txt, all calls missing.
-  void buildGenome(const std::vector<std::vector<SnpSpec>>& slots, int patients, int controls = 0) {
+  void buildGenome(const std::vector<std::vector<SnpPlan>>& slots, int patients, int controls = 0) {
     const int32_t autosomes = static_cast<int32_t>(slots.size());
     genome.lastChromosome = autosomes + 1;
     genome.chrPosition.assign(1, 0);
     for (int32_t k = 0; k < autosomes; ++k) {
-      for (const SnpSpec& spec : slots[k]) {
+      for (const SnpPlan& plan : slots[k]) {
         SNPRecord r;
         r.chr = k + 1;
-        r.position = spec.position;
-        r.genetMap = spec.map;
+        r.position = plan.position;
+        r.genetMap = plan.map;
         r.tableIndex = static_cast<int64_t>(genome.sumSNP.size());
         r.rsID = "rs" + std::to_string(r.tableIndex + 100);
         r.freqA = 0.25f;
@@ -127,8 +127,8 @@ class EngineTest : public ::testing::Test {
 };
 
 // Evenly spaced SNPs: `count` SNPs 1000 bp apart, maps `step` cM apart from 1.
-inline std::vector<SnpSpec> evenSlot(int count, double step = 1.0) {
-  std::vector<SnpSpec> out;
+inline std::vector<SnpPlan> evenSlot(int count, double step = 1.0) {
+  std::vector<SnpPlan> out;
   for (int i = 0; i < count; ++i) out.push_back({1000 + 1000 * static_cast<int64_t>(i), 1.0 + step * i});
   return out;
 }

@@ -171,21 +171,21 @@ TEST_F(EngineIdentityTest, RandomGenomesGiveTheSameBytesOnEveryEngine) {
     resetModel();
     settings.outputFilePath = dir;
     const int64_t largeGap = randomLargeGap(rng);
-    std::vector<std::vector<SnpSpec>> slots;
+    std::vector<std::vector<SnpPlan>> slots;
     const int slotCount = 1 + static_cast<int>(rng() % 3);
     for (int k = 0; k < slotCount; ++k) {
       const int64_t count = rng() % 3 == 0 ? sizes[rng() % 5] : static_cast<int64_t>(rng() % 150);
       const RandomSlot slot = randomSlot(rng, count, largeGap, trial % 4 == 0);
-      std::vector<SnpSpec> specs;
-      for (int64_t i = 0; i < count; ++i) specs.push_back({slot.position[i], slot.map[i]});
-      slots.push_back(specs);
+      std::vector<SnpPlan> plans;
+      for (int64_t i = 0; i < count; ++i) plans.push_back({slot.position[i], slot.map[i]});
+      slots.push_back(plans);
     }
     const int n = static_cast<int>(rng() % 8);
     const int pool = static_cast<int>(rng() % 2);
     buildGenome(slots, pool == 0 ? n : 2, pool == 1 ? n : 2);
     settings.largeGap = largeGap;
     std::vector<double> firstMap;
-    for (const SnpSpec& spec : slots[0]) firstMap.push_back(spec.map);
+    for (const SnpPlan& plan : slots[0]) firstMap.push_back(plan.map);
     settings.threshold = randomCutoff(rng, firstMap);
     randomCallsEverywhere(rng, pool, n);
     randomRegions(rng);
@@ -205,11 +205,11 @@ TEST_F(EngineIdentityTest, ThreadCountDoesNotChangeAnyByteOfALargeSlot) {
   // chunks out of order and covers meet from different threads.
   std::mt19937 rng(77);
   const RandomSlot slot = randomSlot(rng, 3000, kLargeGapDefault, false);
-  std::vector<SnpSpec> specs;
+  std::vector<SnpPlan> plans;
   for (size_t i = 0; i < slot.position.size(); ++i)
-    specs.push_back({slot.position[i], slot.map[i]});
+    plans.push_back({slot.position[i], slot.map[i]});
   const int n = 40;
-  buildGenome({specs, evenSlot(200, 0.5)}, n);
+  buildGenome({plans, evenSlot(200, 0.5)}, n);
   settings.threshold = 2.0;
   for (int32_t k = 0; k < 2; ++k) {
     const int64_t count = slotEnd(k) - slotBegin(k);

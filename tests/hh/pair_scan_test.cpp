@@ -14,7 +14,7 @@ namespace {
 
 // The example slot: six SNPs 1000 bp apart; SNP 3 is the only SNP where the
 // two subjects are opposite homozygotes.
-const std::vector<SnpSpec> kExample = {{1000, 0.0}, {2000, 1.0}, {3000, 2.5},
+const std::vector<SnpPlan> kExample = {{1000, 0.0}, {2000, 1.0}, {3000, 2.5},
                                        {4000, 3.0}, {5000, 6.0}, {6000, 7.0}};
 
 std::vector<int> flags(int32_t k, bool start) {
