@@ -124,41 +124,51 @@ void readAreaEntries(const std::string& path) {
   std::fprintf(stderr, "Target area file:\t%s\n", settings.targetFilePath.c_str());
 }
 
-void readPatientEntries(const std::string& path) {
+// The texts that tell the two pools apart; everything else they share.
+struct PoolEntryTexts {
+  int pool;
+  Label label;
+  const char* labelMissing;
+  const char* fileMissing;      // "%s" is the path
+  const char* report;           // "%d" is the count
+  const char* kind;             // for the limit message
+  int limit;
+};
+
+void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
   LabelSearch search(path);
-  if (!search.find(kPatients)) fatal("ERROR: '::Patient pool' label is not found.\n");
+  if (!search.find(texts.label)) fatal("%s", texts.labelMissing);
   std::vector<std::string> paths = search.section();
-  if (paths.empty()) fatal("ERROR: Patient pool is not set.\n");
-  if (paths.size() > static_cast<size_t>(kMaxPatients)) {
-    fatal("ERROR: The patient pool holds %zu subjects; at most %d patients can be analysed.\n",
-          paths.size(), kMaxPatients);
+  if (paths.empty()) {
+    // Patients are required; a control pool may be left out.
+    if (texts.pool == enum_patients) fatal("ERROR: Patient pool is not set.\n");
+    std::fprintf(stderr, "Control pool is not used.\n");
+    settings.noTgPool[enum_controls] = 0;
+    return;
+  }
+  if (paths.size() > static_cast<size_t>(texts.limit)) {
+    fatal("ERROR: The %s pool holds %zu subjects; at most %d %ss can be analysed.\n", texts.kind,
+          paths.size(), texts.limit, texts.kind);
   }
   for (const std::string& p : paths) {
-    if (!canOpenForReading(p)) fatal("ERROR: Patient file %s is not found.\n", p.c_str());
+    if (!canOpenForReading(p)) fatal(texts.fileMissing, p.c_str());
   }
-  settings.noTgPool[enum_patients] = static_cast<int32_t>(paths.size());
-  settings.stFile[enum_patients] = paths;
-  std::fprintf(stderr, "Patient pool:\ta total of %d patients\n", settings.noTgPool[enum_patients]);
+  settings.noTgPool[texts.pool] = static_cast<int32_t>(paths.size());
+  settings.stFile[texts.pool] = paths;
+  std::fprintf(stderr, texts.report, settings.noTgPool[texts.pool]);
   for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
 }
 
+void readPatientEntries(const std::string& path) {
+  readPoolEntries(path, {enum_patients, kPatients, "ERROR: '::Patient pool' label is not found.\n",
+                         "ERROR: Patient file %s is not found.\n",
+                         "Patient pool:\ta total of %d patients\n", "patient", kMaxPatients});
+}
+
 void readControlEntries(const std::string& path) {
-  LabelSearch search(path);
-  if (!search.find(kControls)) fatal("ERROR: '::Control pool' label is not found.\n");
-  std::vector<std::string> paths = search.section();
-  if (paths.empty()) std::fprintf(stderr, "Control pool is not used.\n");
-  settings.noTgPool[enum_controls] = static_cast<int32_t>(paths.size());
-  if (paths.empty()) return;
-  if (paths.size() > static_cast<size_t>(kMaxControls)) {
-    fatal("ERROR: The control pool holds %zu subjects; at most %d controls can be analysed.\n",
-          paths.size(), kMaxControls);
-  }
-  for (const std::string& p : paths) {
-    if (!canOpenForReading(p)) fatal("ERROR: Control file %s is not found.\n", p.c_str());
-  }
-  settings.stFile[enum_controls] = paths;
-  std::fprintf(stderr, "Control pool:\ta total of %d subjects\n", settings.noTgPool[enum_controls]);
-  for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
+  readPoolEntries(path, {enum_controls, kControls, "ERROR: '::Control pool' label is not found.\n",
+                         "ERROR: Control file %s is not found.\n",
+                         "Control pool:\ta total of %d subjects\n", "control", kMaxControls});
 }
 
 void readOutputEntry(const std::string& path) {
