@@ -10,6 +10,7 @@
 // growth is reported as before.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -74,13 +75,104 @@ struct SubjectCounts {
   int64_t notFound = 0;
 };
 
-// One subject's file, read and joined: the records its lines met, each with
-// the call to store, in line order. A file that could not be read whole
-// carries the message that stops the run when its turn comes.
+// Marks a record no line of the subject met.
+constexpr uint8_t kNotMet = 0xFF;
+
+// One subject's file, read and joined: by table index, the call to store in
+// each record its lines met (GTYPE_NONE for an unrecognised call) or kNotMet;
+// a record is met at most once per subject. Kept in table order so that the
+// stores walk the table instead of jumping through it. A file that could not
+// be read whole carries the message that stops the run when its turn comes.
 struct SubjectResult {
   SubjectCounts counts;
-  std::vector<uint64_t> joined;  // table index << 2 | code (GTYPE_NONE for an unrecognised call)
-  std::string failure;           // empty when the file was read whole
+  std::vector<uint8_t> codes;  // by table index
+  std::string failure;         // empty when the file was read whole
+};
+
+// The lines of a file read in large blocks, with the line ends of MyFgets: LF,
+// CR LF and a lone CR end a line, a last line without an end still counts and
+// an empty final stretch is not a line. Lines of kLineLimit or more characters
+// stop the reading as they stop MyFgets. Each line is handed back terminated in
+// place, so a NUL byte in it ends its text as with MyFgets.
+class BlockLines {
+ public:
+  static constexpr size_t kBlock = size_t{1} << 20;
+
+  void allocate() { buf_.assign(kBlock + kLineLimit + 2, '\0'); }
+
+  void start(FILE* file) {
+    file_ = file;
+    begin_ = end_ = 0;
+    atEnd_ = false;
+    stop_ = LineStop::endOfFile;
+  }
+
+  // The next line, or nullptr when none is left; stop() then tells why.
+  char* next() {
+    for (;;) {
+      char* const data = buf_.data();
+      size_t at = begin_;
+      while (at < end_ && data[at] != '\n' && data[at] != '\r') ++at;
+      const size_t len = at - begin_;
+      if (len >= static_cast<size_t>(kLineLimit)) {
+        // A read error seen on the way is what stops the file.
+        if (stop_ != LineStop::readError) stop_ = LineStop::lineTooLong;
+        return nullptr;
+      }
+      if (at < end_) {
+        // A CR ends the line; an LF right after it belongs to the same end, so
+        // the byte after a CR must be in the buffer before the line is passed.
+        if (data[at] == '\r' && at + 1 == end_ && !atEnd_) {
+          refill();
+          continue;
+        }
+        size_t after = at + 1;
+        if (data[at] == '\r' && after < end_ && data[after] == '\n') ++after;
+        // A CR that is the last byte of the file ends no empty line.
+        if (data[at] == '\r' && len == 0 && after == end_ && atEnd_) {
+          begin_ = end_;
+          return nullptr;
+        }
+        data[at] = '\0';
+        char* line = data + begin_;
+        begin_ = after;
+        return line;
+      }
+      if (atEnd_) {
+        if (len == 0) return nullptr;
+        data[end_] = '\0';
+        begin_ = end_;
+        return data + (end_ - len);
+      }
+      refill();
+    }
+  }
+
+  LineStop stop() const { return stop_; }
+
+ private:
+  // Moves the unread part to the front and appends a block of the file.
+  void refill() {
+    char* const data = buf_.data();
+    const size_t kept = end_ - begin_;
+    if (begin_ > 0 && kept > 0) std::memmove(data, data + begin_, kept);
+    begin_ = 0;
+    end_ = kept;
+    const size_t room = buf_.size() - 1 - end_;
+    const size_t got = std::fread(data + end_, 1, room, file_);
+    end_ += got;
+    if (got < room) {
+      atEnd_ = true;
+      if (std::ferror(file_)) stop_ = LineStop::readError;
+    }
+  }
+
+  FILE* file_ = nullptr;
+  std::vector<char> buf_;
+  size_t begin_ = 0;  // first unread byte
+  size_t end_ = 0;    // end of the bytes read
+  bool atEnd_ = false;
+  LineStop stop_ = LineStop::endOfFile;
 };
 
 // Which records the subject in hand has taken. A record alone with its rs ID
@@ -103,8 +195,8 @@ class SubjectReader {
       state_.recordStamp.assign(genome.pASNP.size(), 0);
       state_.runStamp.assign(genome.pASNP.size(), 0);
       state_.runTaken.assign(genome.pASNP.size(), 0);
-      buf_.assign(kLineLimit + 1, '\0');
       fields_.assign(kMaxFields, nullptr);
+      lineReader_.allocate();
     } catch (const std::bad_alloc&) {
       fatal("ERROR: Failed to allocate memory\n");
     }
@@ -122,9 +214,17 @@ class SubjectReader {
     next_ = genome.sumSNP.empty() ? nullptr : &genome.sumSNP[0];
     guessScore_ = 8;
     lines_ = 0;
+    try {
+      result.codes.assign(genome.sumSNP.size(), kNotMet);
+    } catch (const std::bad_alloc&) {
+      result.failure = "ERROR: Failed to allocate memory\n";
+      return result;
+    }
     SubjectCounts& counts = result.counts;
-    while (MyFgets(buf_.data(), kLineLimit, file.get()) != nullptr) {
-      const int32_t count = split(buf_.data(), fields_.data(), "\t", kMaxFields);
+    lineReader_.start(file.get());
+    oldest_ = pending_ = 0;
+    while (char* line = lineReader_.next()) {
+      const int32_t count = split(line, fields_.data(), "\t", kMaxFields);
       if (first) {
         layout = chooseLayout(fields_[0]);
         first = false;
@@ -134,16 +234,18 @@ class SubjectReader {
           count >= layout.callColumn ? callCode(fields_[layout.callColumn - 1]) : GTYPE_OTHER;
       ++counts.linesRead;
       if (code != GTYPE_OTHER) ++counts.calls[code];
-      const int64_t t = join(v, fields_[layout.rsColumn - 1]);
-      if (t < 0) {
-        ++counts.notFound;
-        continue;
-      }
-      const uint64_t stored = code == GTYPE_OTHER ? 0u : static_cast<uint64_t>(code);
-      result.joined.push_back(static_cast<uint64_t>(t) << 2 | stored);
+      // The line waits a few lines for its slot of the index to arrive from
+      // memory; lines are still joined in file order.
+      if (pending_ == kAhead) joinOldest(v, result);
+      Pending& p = ahead_[(oldest_ + pending_) % kAhead];
+      p.id.assign(fields_[layout.rsColumn - 1]);
+      p.probe = index_.probe(p.id);
+      p.code = code;
+      ++pending_;
     }
+    while (pending_ > 0) joinOldest(v, result);
     // A subject cut short at a long line would look fully read in its report.
-    switch (whyNoLine(file.get())) {
+    switch (lineReader_.stop()) {
       case LineStop::endOfFile:
         break;
       case LineStop::lineTooLong:
@@ -159,16 +261,36 @@ class SubjectReader {
   }
 
  private:
+  // A line read, waiting to be joined.
+  struct Pending {
+    std::string id;
+    RsIDIndex::Probe probe;
+    int code = GTYPE_OTHER;
+  };
+  static constexpr size_t kAhead = 8;
+
+  void joinOldest(int32_t v, SubjectResult& result) {
+    const Pending& p = ahead_[oldest_];
+    oldest_ = (oldest_ + 1) % kAhead;
+    --pending_;
+    const int64_t t = join(v, p.id, p.probe);
+    if (t < 0) {
+      ++result.counts.notFound;
+      return;
+    }
+    result.codes[static_cast<size_t>(t)] = static_cast<uint8_t>(p.code == GTYPE_OTHER ? GTYPE_NONE : p.code);
+  }
+
   // The table index of the record the rs ID meets for subject v, or -1 when
   // none is left for it.
-  int64_t join(int32_t v, std::string_view id) {
-    const RsIDIndex::Run run = guess(id) ? index_.runOf(next_->tableIndex) : index_.find(id);
+  int64_t join(int32_t v, std::string_view id, const RsIDIndex::Probe& probe) {
+    const RsIDIndex::Run run = guess(id) ? index_.runOf(next_->tableIndex) : index_.find(id, probe);
     if (run.head < 0) return -1;
     const int32_t stamp = v + 1;
-    SNPRecord* rec = run.first;
+    int64_t t = run.firstIndex;
     if (run.length == 1) {
-      if (state_.recordStamp[rec->tableIndex] == stamp) return -1;
-      state_.recordStamp[rec->tableIndex] = stamp;
+      if (state_.recordStamp[t] == stamp) return -1;
+      state_.recordStamp[t] = stamp;
     } else {
       if (state_.runStamp[run.head] != stamp) {
         state_.runStamp[run.head] = stamp;
@@ -176,11 +298,11 @@ class SubjectReader {
       }
       const int64_t i = state_.runTaken[run.head]++;
       if (i >= run.length) return -1;
-      rec = genome.pASNP[run.head + i];
+      t = genome.pASNP[run.head + i]->tableIndex;
     }
-    const int64_t after = rec->tableIndex + 1;
+    const int64_t after = t + 1;
     next_ = after < static_cast<int64_t>(genome.sumSNP.size()) ? &genome.sumSNP[after] : nullptr;
-    return rec->tableIndex;
+    return t;
   }
 
   // Files mostly list SNPs in table order, so the record after the last one
@@ -200,7 +322,10 @@ class SubjectReader {
 
   const RsIDIndex& index_;
   JoinState state_;
-  std::vector<char> buf_;
+  BlockLines lineReader_;
+  Pending ahead_[kAhead];
+  size_t oldest_ = 0;   // ahead_ is a ring: the oldest pending line
+  size_t pending_ = 0;
   std::vector<char*> fields_;
   const SNPRecord* next_ = nullptr;  // the record after the last one joined, in table order
   int32_t guessScore_ = 8;           // 0..8, recent guesses that held
@@ -211,9 +336,11 @@ class SubjectReader {
 // per autosome. Runs on one thread: four subjects share a byte of gType.
 void storeSubject(int pool, int32_t v, const SubjectResult& result) {
   const int32_t L = genome.lastChromosome;
-  for (uint64_t entry : result.joined) {
-    SNPRecord& rec = genome.sumSNP[entry >> 2];
-    const int code = static_cast<int>(entry & 3);
+  const size_t records = std::min(result.codes.size(), genome.sumSNP.size());
+  for (size_t t = 0; t < records; ++t) {
+    if (result.codes[t] == kNotMet) continue;
+    SNPRecord& rec = genome.sumSNP[t];
+    const int code = result.codes[t];
     if (code != GTYPE_NONE && rec.chr >= 1 && rec.chr < L) {
       ++genome.nEffectiveSNP[pool][static_cast<size_t>(v) * (L - 1) + (rec.chr - 1)];
     }

@@ -1,9 +1,11 @@
 // Genotyping reader: layouts, call counts, the rs ID join, packed calls,
 // effective SNP counts and the buffer capacity reports.
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <sstream>
 
+#include "driver/lines/lines.h"
 #include "genome_fixture.h"
 
 namespace {
@@ -222,6 +224,76 @@ TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
       EXPECT_EQ(genome.nEffectiveSNP[enum_patients][v], effective);
       EXPECT_EQ(notFoundOf(err, v), notFound);
     }
+  }
+}
+
+// Files larger than the reader's blocks, with every line end, blanks, NUL bytes
+// and identifiers of every key kind, give the lines MyFgets gives: checked
+// against MyFgets and split run over the same file. A CR ends the first block,
+// so a CR LF and a lone CR are each cut between two blocks.
+TEST_F(GenotypesTest, LargeFilesGiveTheLinesOfMyFgets) {
+  const char* ids[] = {"rs5", "rs05", "rs0", "rs", "rs123456789012345678", "rs1234567890123456789",
+                       "rs5x", "rsA", "rsC", "x7", " rs9 ", "rs9"};
+  std::string annotation;
+  for (int i = 0; i < 8; ++i) {
+    annotation += annot("1", std::to_string(100 + i), "0.5", ids[i], std::to_string(1 + i));
+  }
+  annotation += annot("1", "200", "0.5", "rs9", "9");
+  annotation += annot("2", "100", "0.5", "rs5", "10");
+  std::mt19937 rng(11);
+  const char* calls[] = {"AA", "BB", "AB", " AA ", "--", ""};
+  const char* ends[] = {"\n", "\r\n", "\r"};
+  // The reader's first read: one block and room for a whole line.
+  const size_t firstRead = (size_t{1} << 20) + kLineLimit + 1;
+  for (int round = 0; round < 2; ++round) {
+    resetModel();
+    loadAnnotation(annotation, 1, 0);
+    std::string text = "rs5\tAA\n";
+    while (text.size() < 2 * firstRead + 5000) {
+      if (text.size() < firstRead && text.size() + 64 > firstRead) {
+        // Blanks up to the block's last byte, which is a CR.
+        text.append(firstRead - 1 - text.size(), ' ');
+        text += round == 0 ? "\r\n" : "\rrs9\tAB\n";
+        continue;
+      }
+      std::string line = ids[rng() % 12];
+      if (rng() % 7 != 0) line += std::string("\t") + calls[rng() % 6];
+      if (rng() % 50 == 0) line += std::string(1, '\0') + "\tBB";
+      if (rng() % 40 == 0) line.clear();
+      text += line;
+      text += ends[rng() % 3];
+    }
+    // A lone CR after the last line ends no further line.
+    if (round == 1) text += "rs9\tBB\n\r";
+    const std::string path = write("big" + std::to_string(round), text);
+    settings.stFile[enum_patients].assign(1, path);
+
+    std::vector<std::pair<std::string, int>> lines;
+    FILE* f = std::fopen(path.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    std::vector<char> buf(kLineLimit + 1);
+    std::vector<char*> fields(kMaxFields);
+    while (MyFgets(buf.data(), kLineLimit, f) != nullptr) {
+      const int32_t count = split(buf.data(), fields.data(), "\t", kMaxFields);
+      const std::string call = count >= 2 ? fields[1] : "";
+      const int code = call.rfind("AA", 0) == 0   ? GTYPE_AA
+                       : call.rfind("BB", 0) == 0 ? GTYPE_BB
+                       : call.rfind("AB", 0) == 0 ? GTYPE_AB
+                                                  : GTYPE_OTHER;
+      lines.push_back({fields[0], code});
+    }
+    std::fclose(f);
+    ASSERT_GT(lines.size(), 100000u);
+
+    const std::string err = readPool(enum_patients);
+    std::vector<int> expected(genome.sumSNP.size(), 0);
+    const int64_t notFound = mergeJoin(lines, expected);
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], 0), expected[i]) << round << " " << i;
+    }
+    EXPECT_NE(err.find("A total of " + std::to_string(lines.size()) + " SNP typing data was read for subject 1 "),
+              std::string::npos);
+    EXPECT_EQ(notFoundOf(err, 0), notFound);
   }
 }
 
