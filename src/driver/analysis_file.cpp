@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -154,7 +155,12 @@ void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
     if (!canOpenForReading(p)) fatal(texts.fileMissing, p.c_str());
   }
   settings.noTgPool[texts.pool] = static_cast<int32_t>(paths.size());
-  settings.stFile[texts.pool] = paths;
+  try {
+    settings.stFile[texts.pool] = paths;
+  } catch (const std::bad_alloc&) {
+    fatal(texts.pool == enum_patients ? "ERROR: Failed to allocate memory.\n"
+                                      : "ERROR: Failed to allocate memory\n");
+  }
   std::fprintf(stderr, texts.report, settings.noTgPool[texts.pool]);
   for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
 }

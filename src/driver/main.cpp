@@ -1,5 +1,6 @@
 // velmora: entry, cutoff prompt and the phases of a run in their fixed order.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "driver/analysis_file.h"
@@ -23,7 +24,9 @@ void askForCutoff() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   if (argc != 2 || !canOpenForReading(argv[1])) {
     fatal("ERROR: Analysis file not found\nUsage: Velmora analysisfile\n");
   }
@@ -42,4 +45,16 @@ int main(int argc, char** argv) {
     }
   }
   endRun();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Every table is sized from the input; memory that cannot be had ends the run
+  // with the run's allocation message rather than an abort.
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
 }
