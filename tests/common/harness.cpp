@@ -92,3 +92,9 @@ std::vector<std::string> linesOf(const std::string& text) {
   while (std::getline(in, line)) lines.push_back(line);
   return lines;
 }
+
+size_t occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}

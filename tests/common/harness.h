@@ -35,5 +35,8 @@ class ScratchDir {
   std::string path_;
 };
 
+// How often `what` stands in `text` (overlapping matches counted).
+size_t occurrences(const std::string& text, const std::string& what);
+
 // Lines of a text, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);

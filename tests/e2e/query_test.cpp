@@ -10,12 +10,6 @@ const std::string kPrompt =
     "\nInput the numbers for the subjects among whom you wish to obtain the RCHHs (just hit "
     "return to exit) ";
 
-size_t count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 class QueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,7 +30,7 @@ class QueryTest : public ::testing::Test {
 TEST_F(QueryTest, ThreeSharersGetTheirFigureListAndPairTable) {
   RunResult r = run("7,1 4\n\n");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(count(r.err, kPrompt), 2u);
+  EXPECT_EQ(occurrences(r.err, kPrompt), 2u);
   const std::string base = "out/HH_RCHHsSharedBy003_st001_st004_st007";
   ASSERT_TRUE(dir.exists(base + ".ps")) << r.err;
   ASSERT_TRUE(dir.exists(base + ".txt"));
@@ -47,7 +41,7 @@ TEST_F(QueryTest, ThreeSharersGetTheirFigureListAndPairTable) {
   ASSERT_GE(figure.size(), 7u);
   EXPECT_EQ(figure[0], "%!PS-Adobe-3.1 EPSF-3.0");
   EXPECT_EQ(figure[4], "0 setgray");
-  EXPECT_EQ(count(dir.read(base + ".ps"), "%!PS"), 1u);
+  EXPECT_EQ(occurrences(dir.read(base + ".ps"), "%!PS"), 1u);
   EXPECT_EQ(figure[5].substr(0, 2), "2\t");  // the planted stretch lies on chromosome 2
 
   // The list names the three sharers at both ends of the stretch.
@@ -81,7 +75,7 @@ TEST_F(QueryTest, LinesThatChooseNothingAskAgain) {
   EXPECT_NE(r.err.find(kPrompt + "\nPatient No. 9 out of range\n"), std::string::npos);
   EXPECT_EQ(r.err.find("Patient No. 3 out of range"), std::string::npos);  // 3 of 8 is fine
   EXPECT_NE(r.err.find(kPrompt + "Completed.\n"), std::string::npos);
-  EXPECT_EQ(count(r.err, kPrompt), 4u);
+  EXPECT_EQ(occurrences(r.err, kPrompt), 4u);
 }
 
 TEST_F(QueryTest, RepeatedNumbersCountOnceAndLeadingZerosAreIgnored) {
@@ -89,7 +83,7 @@ TEST_F(QueryTest, RepeatedNumbersCountOnceAndLeadingZerosAreIgnored) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(dir.exists("out/HH_RCHHsSharedBy003_st001_st004_st007.txt")) << r.err;
   EXPECT_EQ(r.err.find("Inappropriate temporary file"), std::string::npos);
-  EXPECT_EQ(count(r.err, kPrompt), 2u);  // the second prompt meets the end of input
+  EXPECT_EQ(occurrences(r.err, kPrompt), 2u);  // the second prompt meets the end of input
   EXPECT_EQ(r.err.substr(r.err.size() - 12), "\nCompleted!\n");
 }
 
@@ -116,15 +110,15 @@ TEST_F(QueryTest, ALaterTurnReplacesTheFilesOfAnEarlierOne) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string list = dir.read("out/HH_RCHHsSharedBy003_st001_st004_st007.txt");
   EXPECT_EQ(list.find("stale"), std::string::npos);
-  EXPECT_EQ(count(dir.read("out/HH_RCHHsSharedBy003_st001_st004_st007.ps"), "%!PS"), 1u);
-  EXPECT_EQ(count(r.err, "Writing " + dir.file("out/HH_RCHHsSharedBy003_st001_st004_st007.ps")),
+  EXPECT_EQ(occurrences(dir.read("out/HH_RCHHsSharedBy003_st001_st004_st007.ps"), "%!PS"), 1u);
+  EXPECT_EQ(occurrences(r.err, "Writing " + dir.file("out/HH_RCHHsSharedBy003_st001_st004_st007.ps")),
             2u);
 }
 
 TEST_F(QueryTest, EndOfInputAtThePromptEndsTheRun) {
   RunResult r = run("");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(count(r.err, kPrompt), 1u);
+  EXPECT_EQ(occurrences(r.err, kPrompt), 1u);
   EXPECT_EQ(r.err.substr(r.err.size() - 12), "\nCompleted!\n");
 }
 

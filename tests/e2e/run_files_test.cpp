@@ -18,12 +18,6 @@ std::vector<std::string> cells(const std::string& line) {
   return out;
 }
 
-size_t count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
   ScratchDir dir;
   CohortPlan plan;
@@ -45,8 +39,8 @@ TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
   }
   const std::string figure = dir.read("out/HH_003_FoldOverlaps_PatientPool.ps");
   EXPECT_EQ(figure.substr(0, 24), "%!PS-Adobe-3.1 EPSF-3.0\n");
-  EXPECT_EQ(count(figure, "%!PS-Adobe"), 1u);
-  EXPECT_EQ(count(figure, "\tstart\t"), lines.size() / 2);
+  EXPECT_EQ(occurrences(figure, "%!PS-Adobe"), 1u);
+  EXPECT_EQ(occurrences(figure, "\tstart\t"), lines.size() / 2);
   EXPECT_NE(r.err.find("Writing " + dir.file("out/HH_003_FoldOverlaps_PatientPool.txt") + "\n"),
             std::string::npos);
 
@@ -61,7 +55,7 @@ TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
   ASSERT_EQ(summary.size(), 1u + 3 * 40);
   EXPECT_EQ(summary[0],
             "chr\tpos\tgen map\trsID\t'A' frequency\tp01.txt\tp02.txt\tp03.txt\tp04.txt\toverlaps\tNo.");
-  EXPECT_EQ(count(dir.read("out/HH_FoldOverlap_Summary_PatientPool.txt"), "overlaps"), 1u);
+  EXPECT_EQ(occurrences(dir.read("out/HH_FoldOverlap_Summary_PatientPool.txt"), "overlaps"), 1u);
 }
 
 TEST(RunFiles, HHSummaryAndRepresentativeFiles) {
@@ -103,7 +97,7 @@ TEST(RunFiles, HHSummaryAndRepresentativeFiles) {
     EXPECT_EQ(row[4], cohort.rsIDs[k]);
     EXPECT_EQ(row[5], std::to_string(k));
   }
-  EXPECT_EQ(count(r.err, "Writing " + dir.file("out/HH_Representative_PatientPool.txt")), 2u);
+  EXPECT_EQ(occurrences(r.err, "Writing " + dir.file("out/HH_Representative_PatientPool.txt")), 2u);
   // Representative rows: one per subject, "No. SNP St2" the slot's SNP count summed.
   EXPECT_NE(r.err.find("(1,representative)\t"), std::string::npos);
   EXPECT_NE(r.err.find("\trepresentative\t"), std::string::npos);

@@ -12,6 +12,7 @@
 
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "hh/hh.h"
 
 struct SnpPlan {
   int64_t position;  // bp
@@ -99,6 +100,15 @@ class EngineTest : public ::testing::Test {
   void attach(int32_t k, int pool) {
     const int n = settings.noTgPool[pool];
     attachSlotScratch(k, pool, n + 1, n);
+  }
+
+  // Compares subjects 0 and 1 of the patients on slot 0 once, with fresh
+  // scratch and temporary pair files.
+  void scanFirstPairOnce() {
+    attach(0, 0);
+    openTempFiles();
+    conservedHaplotypeFor2(0, 1, 0, 0, 0);
+    closeTempFiles();
   }
 
   static std::string readFile(const std::string& path) {

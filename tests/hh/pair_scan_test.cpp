@@ -47,10 +47,7 @@ TEST_F(EngineTest, SixSnpExampleAtBothCutoffs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.cutoff);
     settings.threshold = c.cutoff;
-    attach(0, 0);
-    openTempFiles();
-    conservedHaplotypeFor2(0, 1, 0, 0, 0);
-    closeTempFiles();
+    scanFirstPairOnce();
     EXPECT_EQ(flags(0, true), c.starts);
     EXPECT_EQ(flags(0, false), c.ends);
     EXPECT_EQ(counters(0, 0), c.cover);
@@ -166,10 +163,7 @@ TEST_F(EngineTest, CutoffZeroOrBelowCoversOneSnpRCHHAlone) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.cutoff);
     settings.threshold = c.cutoff;
-    attach(0, 0);
-    openTempFiles();
-    conservedHaplotypeFor2(0, 1, 0, 0, 0);
-    closeTempFiles();
+    scanFirstPairOnce();
     EXPECT_EQ(genome.sumSNP[3].startFlag, 1);
     EXPECT_EQ(genome.sumSNP[3].endFlag, 1);
     EXPECT_EQ(counters(0, 0), c.cover);
