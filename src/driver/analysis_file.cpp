@@ -13,6 +13,8 @@
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
+#include "driver/lines/safe_file.h"
+#include "driver/output_directory.h"
 #include "genome/model.h"
 
 namespace {
@@ -33,7 +35,7 @@ constexpr Label kLargeGap{"::use large gap", 15};
 // One open of the analysis file, searched from its first line for one label.
 class LabelSearch {
  public:
-  explicit LabelSearch(const std::string& path) : file_(std::fopen(path.c_str(), "r")) {
+  explicit LabelSearch(const std::string& path) : file_(openRegularForReading(path)) {
     if (file_ == nullptr) fatal("ERROR: Analysis file is not found.\n");
   }
   ~LabelSearch() { std::fclose(file_); }
@@ -89,6 +91,7 @@ void readAnnotationEntry(const std::string& path) {
   std::vector<std::string> values = search.section();
   if (values.empty()) fatal("ERROR: Annotation file is not set.\n");
   settings.annotationFilePath = values[0];
+  requireRegularInput(settings.annotationFilePath, "Annotation file");
   if (!canOpenForReading(settings.annotationFilePath)) {
     fatal("ERROR: Cannot open annotation file.\n");
   }
@@ -103,6 +106,7 @@ void readAreaEntries(const std::string& path) {
     if (!values.empty()) {
       settings.exclusionFilePath = values[0];
       settings.targetFilePath.clear();
+      requireRegularInput(settings.exclusionFilePath, "Excluded area file");
       if (!canOpenForReading(settings.exclusionFilePath)) {
         fatal("ERROR: Cannot open excluded area file.\n");
       }
@@ -121,6 +125,7 @@ void readAreaEntries(const std::string& path) {
     return;
   }
   settings.targetFilePath = values[0];
+  requireRegularInput(settings.targetFilePath, "Target area file");
   if (!canOpenForReading(settings.targetFilePath)) fatal("ERROR: Cannot open target area file.\n");
   std::fprintf(stderr, "Target area file:\t%s\n", settings.targetFilePath.c_str());
 }
@@ -152,6 +157,7 @@ void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
           paths.size(), texts.limit, texts.kind);
   }
   for (const std::string& p : paths) {
+    requireRegularInput(p, texts.pool == enum_patients ? "Patient file" : "Control file");
     if (!canOpenForReading(p)) fatal(texts.fileMissing, p.c_str());
   }
   settings.noTgPool[texts.pool] = static_cast<int32_t>(paths.size());
@@ -184,8 +190,9 @@ void readOutputEntry(const std::string& path) {
   if (values.empty()) fatal("ERROR: Output directory is not set.\n");
   settings.outputFilePath = values[0];
   checkOutputNameRoom(3);
+  claimOutputDirectory(settings.outputFilePath);
   std::string probeName = settings.outputFilePath + "____temp____";
-  FILE* probe = std::fopen(probeName.c_str(), "w");
+  FILE* probe = openOutput(probeName);
   if (probe == nullptr) fatal("ERROR: Output directory does not exist.\n");
   std::fprintf(stderr, "Output directory:\t%s\n", settings.outputFilePath.c_str());
   std::fclose(probe);
@@ -211,13 +218,13 @@ int decimalDigits(long value) {
 
 }  // namespace
 
-bool canOpenForReading(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "r");
-  if (f == nullptr) return false;
-  struct stat info;
-  bool regular = fstat(fileno(f), &info) == 0 && !S_ISDIR(info.st_mode);
-  std::fclose(f);
-  return regular;
+bool canOpenForReading(const std::string& path) { return inputKind(path) == InputKind::regular; }
+
+void requireRegularInput(const std::string& path, const char* what) {
+  if (inputKind(path) == InputKind::notRegular) {
+    fatal("ERROR: %s %s is not a regular file (a FIFO, device or socket cannot be read as one).\n",
+          what, path.c_str());
+  }
 }
 
 void checkOutputNameRoom(int chrDigits) {

@@ -12,6 +12,11 @@ void readAnalysisFile(const std::string& path);
 // (a directory does not count).
 bool canOpenForReading(const std::string& path);
 
+// Stops the run with an "ERROR: " message naming `what` (for example
+// "Annotation file") when `path` is a FIFO, device or socket, which would
+// block the run or never end. Missing files are left to the caller's message.
+void requireRegularInput(const std::string& path, const char* what);
+
 // Largest pools the per-SNP pair key and the 16-bit cover counters can tell apart.
 constexpr int kMaxPatients = 32767;
 constexpr int kMaxControls = 65535;

@@ -5,6 +5,7 @@
 
 #include "driver/analysis_file.h"
 #include "driver/lines/output.h"
+#include "driver/output_directory.h"
 #include "driver/run_files.h"
 #include "driver/run_phases.h"
 #include "genome/model.h"
@@ -27,6 +28,7 @@ void askForCutoff() {
 namespace {
 
 int run(int argc, char** argv) {
+  if (argc == 2) requireRegularInput(argv[1], "Analysis file");
   if (argc != 2 || !canOpenForReading(argv[1])) {
     fatal("ERROR: Analysis file not found\nUsage: Velmora analysisfile\n");
   }
@@ -34,6 +36,7 @@ int run(int argc, char** argv) {
   askForCutoff();
   runLoadingSequence();
   allocateRunStorage();
+  checkPairFileSpace();
   for (int pool = enum_patients; pool <= enum_controls; ++pool) {
     if (settings.noTgPool[pool] > 0) runFoldOverlapPass(pool);
     if (bothPoolsInUse()) writeRepresentativeFile();
@@ -41,8 +44,11 @@ int run(int argc, char** argv) {
   if (bothPoolsInUse()) {
     runRepresentativeAndComparisonPhases();
   } else {
-    while (customCombinationHH() != 0) {
-    }
+    // A turn merges the figure pieces it finds; none may stem from an
+    // interrupted earlier run. The pair files of the last turn stay.
+    do {
+      removeStalePieces(false);
+    } while (customCombinationHH() != 0);
   }
   endRun();
   return 0;

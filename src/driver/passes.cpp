@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver/lines/output.h"
+#include "driver/output_directory.h"
 #include "driver/run_files.h"
 #include "driver/run_phases.h"
 #include "genome/model.h"
@@ -22,18 +23,6 @@ const char* outDir() { return settings.outputFilePath.c_str(); }
 std::string perChromosomeFoldName(long w, int pool, const char* extension) {
   return outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
                  settings.stringTgPool[pool], pass.chrNo + 1, extension);
-}
-
-// Per-chromosome texts of later slots are appended to; a piece left behind by
-// an interrupted earlier run must not end up in this run's merge.
-void removeStalePerChromosomeTexts(int pool, int n) {
-  for (long w = n; w >= 2; --w) {
-    for (int32_t k = 0; k < autosomeSlots(); ++k) {
-      if (slotEmpty(k)) continue;
-      std::remove(outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.txt", outDir(), w,
-                          settings.stringTgPool[pool], k + 1).c_str());
-    }
-  }
 }
 
 // Figures and texts of every fold count reached on the slot in hand.
@@ -87,13 +76,15 @@ void allocateRunStorage() {
 void runFoldOverlapPass(int pool) {
   const int n = settings.noTgPool[pool];
   pass.targetSt[pool].assign(static_cast<size_t>(n), 1);
+  // Texts of later slots are appended to, and merges take every piece they
+  // find: nothing an interrupted earlier run left may end up in them.
+  removeStalePieces(true);
   openTempFiles();
   try {
     pass.foldOverlapFileFlagTXT.assign(static_cast<size_t>(n) + 1, 0);
   } catch (const std::bad_alloc&) {
     fatal("ERROR: Failed to allocate memory\n");
   }
-  removeStalePerChromosomeTexts(pool, n);
   std::fprintf(stderr, "\n\n%s\n", settings.stringTgPool[pool]);
   clearSlotMaxima();
   for (int32_t k = 0; k < autosomeSlots(); ++k) {

@@ -18,23 +18,10 @@ const char* outDir() { return settings.outputFilePath.c_str(); }
 
 }  // namespace
 
-bool copyLines(const char* from, FILE* to) {
-  InputFile in = openInput(from);
-  if (!in) return false;
-  std::string line;
-  while (readWholeLine(in.get(), line)) {
-    std::fwrite(line.data(), 1, line.size(), to);
-    std::fputc('\n', to);
-  }
-  // A piece that could not be read to its end must not be merged as if whole.
-  if (std::ferror(in.get())) fatal("ERROR: Cannot read %s\n", from);
-  return true;
-}
-
 void writeHHSummaryFile(int pool) {
   const std::string name =
       outName("%sHH_HomozygosityHaplotype_Summary_%s.txt", outDir(), poolName(pool));
-  FILE* out = std::fopen(name.c_str(), "w");
+  FILE* out = openOutput(name);
   if (out == nullptr) {
     fatal("ERROR: Can't output\"%sHH_HomozygosityHaplotype_Summary_%s.txt\"\n", outDir(),
           poolName(pool));
@@ -66,7 +53,7 @@ void writeHHSummaryFile(int pool) {
 
 void mergeFoldOverlapSummary(int pool) {
   const std::string name = outName("%sHH_FoldOverlap_Summary_%s.txt", outDir(), poolName(pool));
-  FILE* out = std::fopen(name.c_str(), "w");
+  FILE* out = openOutput(name);
   if (out == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
   std::fprintf(stderr, "\nWriting %s\n", name.c_str());
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
@@ -86,27 +73,15 @@ namespace {
 // The texts and figures merge alike; figures get the EPS header when created.
 void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
   for (long w = n; w >= 2; --w) {
-    FILE* out = nullptr;
-    std::string name;
+    std::vector<std::string> pieces;
     for (int32_t k = 0; k < autosomeSlots(); ++k) {
       if (slotBegin(k) == slotEnd(k)) continue;
-      const std::string piece = outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
-                                        poolName(pool), k + 1, extension);
-      FILE* probe = std::fopen(piece.c_str(), "r");
-      if (probe == nullptr) continue;
-      std::fclose(probe);
-      if (out == nullptr) {
-        name = outName("%sHH_%03ld_FoldOverlaps_%s.%s", outDir(), w, poolName(pool), extension);
-        out = std::fopen(name.c_str(), "w");
-        if (out == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
-        std::fprintf(stderr, "Writing %s\n", name.c_str());
-        if (figure) writeEpsHeader(out);
-      }
-      if (!copyLines(piece.c_str(), out)) fatal("ERROR: Cannot read %s\n", piece.c_str());
-      flushOutput(out, name);
-      std::remove(piece.c_str());
+      pieces.push_back(outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
+                               poolName(pool), k + 1, extension));
     }
-    if (out != nullptr) closeOutput(out, name);
+    mergePieces(pieces,
+                outName("%sHH_%03ld_FoldOverlaps_%s.%s", outDir(), w, poolName(pool), extension),
+                figure);
   }
 }
 
@@ -118,7 +93,7 @@ void mergeWholeGenomeFoldFigures(int pool, int n) { mergeWholeGenomeFold(pool, n
 
 void writeRepresentativeFile() {
   const std::string name = outName("%sHH_Representative_PatientPool.txt", outDir());
-  FILE* out = std::fopen(name.c_str(), "w");
+  FILE* out = openOutput(name);
   if (out == nullptr) fatal("ERROR: Can't output %sHH_Representative_PatientPool.txt\n", outDir());
   std::fprintf(stderr, "Writing %s\n", name.c_str());
   const uint64_t representative = static_cast<uint64_t>(settings.noTgPool[enum_patients]);

@@ -20,7 +20,3 @@ void mergeWholeGenomeFoldFigures(int pool, int n);
 // "%sHH_Representative_PatientPool.txt": the representative HH, SNP by SNP,
 // over the analysed slots.
 void writeRepresentativeFile();
-
-// Appends every line of the file `from` to `to` (LF ends), whole whatever its
-// length; false when `from` cannot be opened.
-bool copyLines(const char* from, FILE* to);

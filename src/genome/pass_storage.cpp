@@ -13,7 +13,7 @@ void openTempFiles() {
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
     if (slotEmpty(k)) continue;
     if (pass.tempFile[k] != nullptr) std::fclose(pass.tempFile[k]);
-    pass.tempFile[k] = std::fopen(tempFileName(k).c_str(), "w");
+    pass.tempFile[k] = openOutput(tempFileName(k));
     if (pass.tempFile[k] == nullptr) fatal("ERROR: Cannot open temporary file.\n");
   }
 }

@@ -5,6 +5,40 @@
 #include "genome/model.h"
 #include "hh/hh.h"
 
+namespace {
+
+// On x86-64 an operation with a NaN operand returns its first NaN operand, and
+// an invalid one (0/0, inf*0) the NaN with the sign bit set. The compiler may
+// fold (-a)/b into -(a/b), share a/b between the two terms or swap the factors
+// of a product; for numbers that changes nothing, for a NaN it flips the sign
+// that the pair table prints ("nan" or "-nan"). So the NaN cases are formed
+// explicitly, in the order the formula is written.
+double quotient(double x, double y) {
+  if (std::isnan(x)) return x;
+  if (std::isnan(y)) return y;
+  return x / y;
+}
+
+double product(double x, double y) {
+  if (std::isnan(x)) return x;
+  if (std::isnan(y)) return y;
+  return x * y;
+}
+
+// (cutoff / m + 1) * exp((-cutoff) / m), evaluated as written.
+double erlangSurvival(double cutoff, double m) {
+  const double ratio = quotient(cutoff, m);
+  const double factor = std::isnan(ratio) ? ratio : ratio + 1;
+  // Read back through a volatile so that the negation cannot be moved past
+  // the division.
+  volatile double negatedCutoff = -cutoff;
+  const double exponent = quotient(negatedCutoff, m);
+  const double decay = std::isnan(exponent) ? exponent : std::exp(exponent);  // exp keeps a NaN
+  return product(factor, decay);
+}
+
+}  // namespace
+
 double falsePositive(int64_t nA, int64_t nB, double* m, int chr, double cutoff) {
   const int64_t s = slotBegin(chr), e = slotEnd(chr);
   const double p = genome.averageMajorAlleleFrequencyWOX;
@@ -16,5 +50,5 @@ double falsePositive(int64_t nA, int64_t nB, double* m, int chr, double cutoff) 
                           static_cast<double>(nB) / snps;
   *m = length / expected;  // cM between opposite homozygotes
   // Survival function of an Erlang distribution of shape 2 and scale m.
-  return (cutoff / *m + 1) * std::exp(-cutoff / *m);
+  return erlangSurvival(cutoff, *m);
 }

@@ -15,7 +15,7 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
   const char* poolName = settings.stringTgPool[pool];
   const std::string name = outName("%sHH_FoldOverlap_Summary_%s_chr%03d.txt",
                                    settings.outputFilePath.c_str(), poolName, chr + 1);
-  FILE* file = std::fopen(name.c_str(), "w");
+  FILE* file = openOutput(name);
   if (file == nullptr) {
     fatal("ERROR: Can't output\"%sHH_FoldOverlap_Summary_%s_chr%03d.txt\n",
           settings.outputFilePath.c_str(), poolName, chr + 1);

@@ -50,28 +50,11 @@ std::string queryResultName(const std::vector<int>& subjects) {
 
 // Joins the figure pieces of the turn under the five header lines.
 void mergeFigurePieces(const std::string& figureName) {
-  FILE* figure = nullptr;
+  std::vector<std::string> pieces;
   for (long c = 1; c <= genome.lastChromosome - 1; ++c) {
-    const std::string piece = outName("%s_chr%03ld", figureName.c_str(), c);
-    FILE* probe = std::fopen(piece.c_str(), "r");
-    if (probe == nullptr) continue;
-    std::fclose(probe);
-    if (figure == nullptr) {
-      figure = std::fopen(figureName.c_str(), "w");
-      if (figure == nullptr) fatal("ERROR: Can't output %s\n", figureName.c_str());
-      std::fprintf(stderr, "Writing %s\n", figureName.c_str());
-      writeEpsHeader(figure);
-    }
-    FILE* in = std::fopen(piece.c_str(), "r");
-    std::string line;
-    while (in != nullptr && readWholeLine(in, line)) {
-      std::fwrite(line.data(), 1, line.size(), figure);
-      std::fputc('\n', figure);
-    }
-    if (in != nullptr) std::fclose(in);
-    std::remove(piece.c_str());
+    pieces.push_back(outName("%s_chr%03ld", figureName.c_str(), c));
   }
-  if (figure != nullptr) closeOutput(figure, figureName);
+  mergePieces(pieces, figureName, true);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ void displayHHInformation(int n, int representative) {
   std::vector<InputFile> files(static_cast<size_t>(slots));
   for (int32_t k = 0; k < slots; ++k) {
     if (slotEmpty(k)) continue;
-    files[k] = openInput(tempFileName(k));
+    files[k] = InputFile(openOwnFile(tempFileName(k)));
     if (!files[k]) fatal("ERROR: Cannot read temporary file %s\n", tempFileName(k).c_str());
   }
 

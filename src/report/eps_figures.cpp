@@ -47,7 +47,7 @@ void writeLegend(FILE* file) {
 }
 
 FILE* createFigure(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "w");
+  FILE* file = openOutput(path);
   if (file == nullptr) fatal("ERROR: Can't output\"%s\"\n", path.c_str());
   return file;
 }

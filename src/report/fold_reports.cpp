@@ -36,7 +36,7 @@ int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W,
 
   // The first text of a fold count in a pass is created; later ones append.
   const bool create = pass.foldOverlapFileFlagTXT[flagIndex] == 0;
-  FILE* file = std::fopen(path.c_str(), create ? "w" : "a");
+  FILE* file = openOutput(path, create ? WriteMode::truncate : WriteMode::append);
   if (file == nullptr) fatal("ERROR: Can't output\"%s\"\n", path.c_str());
   if (create) pass.foldOverlapFileFlagTXT[flagIndex] = 1;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Flags segments of column `column` on slot chrIndex: mode 1 marks runs at or
 // above threshold, mode 0 runs of equal nonzero value. Returns 1 when at least
@@ -26,6 +27,17 @@ void shadeToRGB(float shade, double* red, double* green, double* blue);
 
 // The five header lines of a black-and-white whole-genome figure.
 void writeEpsHeader(FILE* file);
+
+// Appends every line of the file `from` (read back as the run's own regular
+// file, LF ends, whole whatever its length) to `to`; false when `from` cannot
+// be opened. A read error stops the run.
+bool copyLines(const char* from, FILE* to);
+
+// Joins those of `pieces` that exist, in order, into `name`, created at the
+// first one with "Writing <name>" on standard error and, for a figure, the EPS
+// header; each piece is deleted once its lines are flushed to `name`. Returns
+// false (and creates nothing) when no piece exists.
+bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure);
 
 int Output_black_and_whitePS(const std::string& path, int chrIndex, int64_t foldCount);
 void Output_birds_eye_viewPS(const std::string& path, int kind);

@@ -5,7 +5,7 @@
 
 int Output_start_end_text(const std::string& path, const std::string& title, int column) {
   if (column < 0 || column > 2) fatal("ERROR: No fold-overlap column %d\n", column);
-  FILE* file = std::fopen(path.c_str(), "w");
+  FILE* file = openOutput(path);
   if (file == nullptr) fatal("ERROR: Can't output\"%s\"\n", path.c_str());
   if (!title.empty()) std::fprintf(file, "%s\n", title.c_str());
   forEachSegment(-1, [&](int64_t j, int64_t k) {
@@ -20,7 +20,7 @@ int Output_start_end_text(const std::string& path, const std::string& title, int
 }
 
 int fOutput_start_end_text(const std::string& path, const std::string& title, int kind) {
-  FILE* file = std::fopen(path.c_str(), "w");
+  FILE* file = openOutput(path);
   if (file == nullptr) fatal("\nCan't output\"%s\"\n", path.c_str());
   if (!title.empty()) std::fprintf(file, "%s\n", title.c_str());
   // Only the three known kinds list segments; any other kind leaves the title alone.

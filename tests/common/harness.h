@@ -38,6 +38,32 @@ class ScratchDir {
   std::string path_;
 };
 
+// A program started with its standard input on a pipe, for tests that talk
+// to it turn by turn, watch its progress or interrupt it. Both output streams
+// go to files read back by wait().
+class StartedProgram {
+ public:
+  StartedProgram(const std::vector<std::string>& argv, const std::string& cwd = "");
+  ~StartedProgram();  // kills the program if it still runs
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  void send(const std::string& text);  // to its standard input
+  void closeInput();
+  // Waits until standard error holds `what` at least `count` times; false
+  // after `seconds` or when the program ended first.
+  bool waitForError(const std::string& what, size_t count = 1, double seconds = 60);
+  void sendSignal(int number);
+  RunResult wait();  // closes the input, waits for the end
+
+ private:
+  ScratchDir io_;
+  int input_ = -1;
+  int pid_ = -1;
+  bool ended_ = false;
+  RunResult result_;
+};
+
 // How often `what` stands in `text` (overlapping matches counted).
 size_t occurrences(const std::string& text, const std::string& what);
 

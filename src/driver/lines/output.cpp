@@ -46,12 +46,14 @@ void reportFatal(const FatalError& error) {
 FILE* openOutput(const std::string& name, WriteMode mode) {
   CreateFailure failure = CreateFailure::none;
   FILE* file = createOutput(name, mode, &failure);
-  if (failure == CreateFailure::notOwnFile) {
-    fatal("ERROR: %s is a symbolic link or not a regular file of velmora's own; velmora does not "
-          "write through it. Remove it, or choose another output directory.\n",
-          name.c_str());
-  }
+  if (failure == CreateFailure::notOwnFile) refuseNotOwnFile(name);
   return file;
+}
+
+void refuseNotOwnFile(const std::string& name) {
+  fatal("ERROR: %s is a symbolic link or not a regular file of velmora's own; velmora does not "
+        "write through it. Remove it, or choose another output directory.\n",
+        name.c_str());
 }
 
 FILE* openOwnFile(const std::string& name) { return openRegularForReading(name, false); }

@@ -37,6 +37,9 @@ FatalHandler setFatalHandler(FatalHandler handler);
 // run with an "ERROR: " message naming it.
 FILE* openOutput(const std::string& name, WriteMode mode = WriteMode::truncate);
 
+// Stops the run because a link or foreign file stands at the output name `name`.
+[[noreturn]] void refuseNotOwnFile(const std::string& name);
+
 // Opens a file the run wrote itself for reading back: a regular file, not
 // through a symbolic link; nullptr otherwise.
 FILE* openOwnFile(const std::string& name);
