@@ -22,7 +22,7 @@ constexpr size_t kBlock = size_t{1} << 20;
 // The one place a genotyping file is opened; -1 when it cannot be.
 int openGenotypingPath(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
-bool mappingAllowed = true;
+bool mappingAllowed = false;
 
 size_t pageSize() {
   const long size = sysconf(_SC_PAGESIZE);
