@@ -20,7 +20,9 @@ namespace {
 constexpr size_t kBlock = size_t{1} << 20;
 
 // The one place a genotyping file is opened; -1 when it cannot be.
-int openGenotypingPath(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int openGenotypingPath(const std::string& path) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
 
 bool mappingAllowed = false;
 
@@ -31,7 +33,9 @@ size_t pageSize() {
 
 }  // namespace
 
-void GenotypeFile::setMapping(bool on) { mappingAllowed = on; }
+void GenotypeFile::setMapping(bool on) {
+  mappingAllowed = on;
+}
 
 bool GenotypeFile::open(const std::string& path) {
   close();

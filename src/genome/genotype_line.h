@@ -27,10 +27,10 @@ constexpr size_t kScanPadding = 64;
 constexpr int32_t kTabsKept = 5;
 
 struct LineScan {
-  const char* end = nullptr;  // the line-end byte (LF or CR), or where the scan stopped
-  bool ended = false;         // a line end was found before the scan's limit
-  bool plain = true;          // no blank and no NUL in the line
-  int32_t tabs = 0;           // tabs in the line
+  const char* end = nullptr;        // the line-end byte (LF or CR), or where the scan stopped
+  bool ended = false;               // a line end was found before the scan's limit
+  bool plain = true;                // no blank and no NUL in the line
+  int32_t tabs = 0;                 // tabs in the line
   const char* tab[kTabsKept] = {};  // the first kTabsKept of them
 };
 

@@ -111,7 +111,8 @@ int64_t countLines(const std::string& path) {
   GenotypeFile file;
   if (!file.open(path)) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
   int64_t lines = 0;
-  const LineStop stop = forEachLine(file, [&lines](const char*, const LineScan&) { ++lines; }, [] {});
+  const LineStop stop = forEachLine(
+      file, [&lines](const char*, const LineScan&) { ++lines; }, [] {});
   switch (stop) {
     case LineStop::endOfFile:
       break;
@@ -141,9 +142,9 @@ constexpr uint8_t kMet = 4;
 // turn comes.
 struct SubjectResult {
   SubjectCounts counts;
-  std::vector<uint8_t> codes;       // by table index
-  std::vector<int64_t> effective;   // valid calls by autosome slot
-  std::string failure;              // empty when the file was read whole
+  std::vector<uint8_t> codes;      // by table index
+  std::vector<int64_t> effective;  // valid calls by autosome slot
+  std::string failure;             // empty when the file was read whole
 };
 
 // What every reader of a pool shares, read only.
@@ -217,7 +218,8 @@ class SubjectReader {
         break;
       case LineStop::lineTooLong:
         result.failure = "ERROR: Genotyping file " + path + " holds a line of " +
-                         std::to_string(kLineLimit) + " or more characters; lines must be shorter.\n";
+                         std::to_string(kLineLimit) +
+                         " or more characters; lines must be shorter.\n";
         return result;
       case LineStop::readError:
         result.failure = "ERROR: Cannot read Genotyping file " + path + "\n";
@@ -306,7 +308,7 @@ class SubjectReader {
   uint8_t* codes_ = nullptr;
   SubjectCounts* counts_ = nullptr;
   int32_t stamp_ = 0;
-  int64_t next_ = 0;       // table index after the last record joined
+  int64_t next_ = 0;        // table index after the last record joined
   int32_t guessScore_ = 8;  // 0..8, recent guesses that held
   int64_t lines_ = 0;
 };
@@ -320,7 +322,8 @@ class ReadAhead {
       : pool_(pool), n_(n), window_(static_cast<int32_t>(2 * threads + 2)) {
     slots_.resize(static_cast<size_t>(window_));
     ready_.assign(static_cast<size_t>(window_), false);
-    for (unsigned i = 0; i < threads; ++i) readers_.push_back(std::make_unique<SubjectReader>(tables));
+    for (unsigned i = 0; i < threads; ++i)
+      readers_.push_back(std::make_unique<SubjectReader>(tables));
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this, i] { work(*readers_[i]); });
   }
   ~ReadAhead() { stop(); }
@@ -406,7 +409,8 @@ void storeGroup(const std::vector<uint8_t*>& packed, int32_t group,
 
 // The calls of a pool must fit the tables readAnnotation sized for it.
 void checkPool(int pool, int n) {
-  if (pool != enum_patients && pool != enum_controls) fatal("ERROR: Unknown subject pool %d\n", pool);
+  if (pool != enum_patients && pool != enum_controls)
+    fatal("ERROR: Unknown subject pool %d\n", pool);
   const int32_t size = settings.noTgPool[pool];
   const int64_t slots = genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0;
   const size_t records = genome.sumSNP.size();
@@ -435,7 +439,8 @@ void readGenotypingData(int pool, int n) {
     for (size_t b = 0; b < clearBytes; ++b) rec.gType[pool][b] = 0;
   }
 
-  int64_t capacity = static_cast<int64_t>(static_cast<double>(countLines(settings.stFile[pool][0])) * 1.2);
+  int64_t capacity =
+      static_cast<int64_t>(static_cast<double>(countLines(settings.stFile[pool][0])) * 1.2);
   reportCapacity(capacity);
 
   const int32_t L = genome.lastChromosome;
@@ -458,7 +463,8 @@ void readGenotypingData(int pool, int n) {
 
   // Workers read subjects ahead; this thread reports and stores them in
   // subject order, so the tables and messages are those of reading them in turn.
-  const unsigned threads = std::max(1u, std::min(genotypeReaderThreads(), static_cast<unsigned>(n)));
+  const unsigned threads =
+      std::max(1u, std::min(genotypeReaderThreads(), static_cast<unsigned>(n)));
   std::unique_ptr<ReadAhead> ahead;
   std::unique_ptr<SubjectReader> alone;
   if (threads > 1) {
@@ -469,7 +475,8 @@ void readGenotypingData(int pool, int n) {
   const char* poolName = pool == enum_patients ? "patient" : "control";
   std::vector<SubjectResult> group;
   for (int32_t v = 0; v < n; ++v) {
-    SubjectResult result = ahead ? ahead->take(v) : alone->read(v, settings.stFile[pool][static_cast<size_t>(v)]);
+    SubjectResult result =
+        ahead ? ahead->take(v) : alone->read(v, settings.stFile[pool][static_cast<size_t>(v)]);
     if (!result.failure.empty()) {
       if (ahead) ahead->stop();
       fatal("%s", result.failure.c_str());
@@ -492,7 +499,8 @@ void readGenotypingData(int pool, int n) {
                  counts.calls[GTYPE_AA], counts.calls[GTYPE_BB], counts.calls[GTYPE_AB]);
     std::fprintf(stderr, "A total of %ld SNPs failed to find dbSNP rs ID\n", counts.notFound);
 
-    int64_t* row = genome.nEffectiveSNP[pool].data() + static_cast<size_t>(v) * static_cast<size_t>(tables.slots);
+    int64_t* row = genome.nEffectiveSNP[pool].data() +
+                   static_cast<size_t>(v) * static_cast<size_t>(tables.slots);
     for (int32_t k = 0; k < tables.slots; ++k) row[k] += result.effective[static_cast<size_t>(k)];
     result.effective = std::vector<int64_t>();
     group.push_back(std::move(result));

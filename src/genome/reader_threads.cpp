@@ -10,7 +10,9 @@ unsigned requested = 0;  // 0: one per hardware thread
 
 }  // namespace
 
-void setGenotypeReaderThreads(unsigned threads) { requested = threads; }
+void setGenotypeReaderThreads(unsigned threads) {
+  requested = threads;
+}
 
 unsigned genotypeReaderThreads() {
   if (requested > 0) return requested;

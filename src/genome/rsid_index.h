@@ -94,7 +94,8 @@ class RsIDIndex {
   // (whose text is `id`).
   bool names(int64_t t, std::string_view id, const Probe& probe) const {
     if (keyAt_[static_cast<size_t>(t)] != probe.key) return false;
-    return probe.exact || std::string_view(order_[headOf_[static_cast<size_t>(t)] & kHeadMask]->rsID) == id;
+    return probe.exact ||
+           std::string_view(order_[headOf_[static_cast<size_t>(t)] & kHeadMask]->rsID) == id;
   }
   // Whether some identifier is on more than one record.
   bool hasRuns() const { return hasRuns_; }
