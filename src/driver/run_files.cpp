@@ -6,15 +6,42 @@
 
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/ordered_rows.h"
 #include "driver/lines/output.h"
 #include "driver/lines/text_buffer.h"
 #include "genome/model.h"
+#include "hh/engine_options.h"
 #include "report/report.h"
 
 namespace {
 
 const char* poolName(int pool) { return settings.stringTgPool[pool]; }
 const char* outDir() { return settings.outputFilePath.c_str(); }
+
+// The HH summary cells of the four subjects of one byte of packed calls:
+// "A\t" for AA, "B\t" for BB, "\t" for anything else, in subject order.
+struct GTypeCells {
+  char text[256][8];
+  uint8_t size[256];
+};
+
+const GTypeCells& gTypeCells() {
+  static const GTypeCells cells = [] {
+    GTypeCells c{};
+    for (int packed = 0; packed < 256; ++packed) {
+      uint8_t size = 0;
+      for (int s = 0; s < 4; ++s) {
+        const int code = (packed >> (2 * s)) & 3;
+        if (code == GTYPE_AA) c.text[packed][size++] = 'A';
+        if (code == GTYPE_BB) c.text[packed][size++] = 'B';
+        c.text[packed][size++] = '\t';
+      }
+      c.size[packed] = size;
+    }
+    return c;
+  }();
+  return cells;
+}
 
 }  // namespace
 
@@ -34,19 +61,26 @@ void writeHHSummaryFile(int pool) {
     text.text("chr\tpos\tgen map\trsID\t'A' frequency\t");
     for (int v = 0; v < n; ++v) text.text(fileNameBody(settings.stFile[pool][v].c_str())).ch('\t');
     text.text("No.\n\n");
-    for (int64_t k = 0; k < genome.totalAnnotationDataCount; ++k) {
+    const GTypeCells& cells = gTypeCells();
+    const int whole = n / 4;  // bytes of four subjects
+    writeRowsInOrder(text, 0, genome.totalAnnotationDataCount, engineThreads(),
+                     [&](TextBuffer& row, int64_t k) {
       const SNPRecord& r = genome.sumSNP[k];
-      text.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
-      text.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
-      for (int v = 0; v < n; ++v) {
+      row.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
+      row.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
+      for (int b = 0; b < whole; ++b) {
+        const uint8_t packed = r.gType[pool][b];
+        row.text(std::string_view(cells.text[packed], cells.size[packed]));
+      }
+      for (int v = 4 * whole; v < n; ++v) {
         switch (getGType(r.gType[pool], static_cast<uint64_t>(v))) {
-          case GTYPE_AA: text.ch('A').ch('\t'); break;
-          case GTYPE_BB: text.ch('B').ch('\t'); break;
-          default: text.ch('\t'); break;
+          case GTYPE_AA: row.ch('A').ch('\t'); break;
+          case GTYPE_BB: row.ch('B').ch('\t'); break;
+          default: row.ch('\t'); break;
         }
       }
-      text.integer(k).text("\n");
-    }
+      row.integer(k).text("\n");
+    });
   }
   closeOutput(out, name);
 }

@@ -8,22 +8,31 @@
 // messages of the sorted merge, with ties in file and table order. The
 // typing-record buffer of the merge is therefore only a capacity figure whose
 // growth is reported as before.
+//
+// A file is read in one pass over its bytes (genotype_file.h, genotype_line.h):
+// no line is copied, and an identifier "rs" + digits is keyed by its number as
+// it is scanned. Subjects are read on several threads at once; the calling
+// thread stores their calls and writes their reports in subject order.
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
-#include <exception>
-#include <thread>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
 #include "genome/genome.h"
+#include "genome/genotype_file.h"
+#include "genome/genotype_line.h"
+#include "genome/reader_threads.h"
 #include "genome/rsid_index.h"
 
 namespace {
@@ -38,37 +47,83 @@ struct Layout {
 
 // Layout A (rs ID, call) unless the first field is digits only or empty, which
 // is layout B (call in column 3, rs ID in column 5).
-Layout chooseLayout(const char* firstField) {
-  for (const char* p = firstField; *p != '\0'; ++p) {
+Layout chooseLayout(const FieldText& first) {
+  for (const char* p = first.begin; p < first.end; ++p) {
     if (*p < '0' || *p > '9') return {1, 2};
   }
   return {5, 3};
 }
 
-int callCode(const char* call) {
-  if (call[0] == 'A' && call[1] == 'A') return GTYPE_AA;
-  if (call[0] == 'B' && call[1] == 'B') return GTYPE_BB;
-  if (call[0] == 'A' && call[1] == 'B') return GTYPE_AB;
-  return GTYPE_OTHER;
-}
-
-InputFile openTyping(const std::string& path) {
-  InputFile file = openInput(path);
-  if (!file) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
-  return file;
-}
-
-int64_t countLines(const std::string& path, char* buf) {
-  InputFile file = openTyping(path);
-  int64_t lines = 0;
-  while (MyFgets(buf, kLineLimit, file.get()) != nullptr) ++lines;
-  requireWholeFile(file.get(), "Genotyping file", path);
-  return lines;
+// Calls each line of `file` with its scan, in file order, with the line ends
+// of MyFgets: LF, CR LF and a lone CR end a line, a last line without an end
+// still counts, a CR that is the file's last byte ends no empty line. A line
+// of kLineLimit or more characters stops the reading as it stops MyFgets.
+// `beforeMore` runs before the bytes at hand are replaced by the next ones:
+// pointers into them end there.
+template <class OnLine, class BeforeMore>
+LineStop forEachLine(GenotypeFile& file, OnLine&& onLine, BeforeMore&& beforeMore) {
+  const auto stopped = [&file](LineStop why) {
+    // A read error seen on the way is what stops the file.
+    return file.readError() ? LineStop::readError : why;
+  };
+  const char* p = file.begin();
+  for (;;) {
+    const char* const end = file.end();
+    const bool atEnd = file.atEnd();
+    while (p < end) {
+      const char* const limit = end - p > kLineLimit ? p + kLineLimit : end;
+      const LineScan s = scanLine(p, limit);
+      if (s.end - p >= kLineLimit) return stopped(LineStop::lineTooLong);
+      if (!s.ended) {
+        if (!atEnd) break;
+        onLine(p, s);  // the last line, without a line end
+        p = end;
+        break;
+      }
+      const char* after = s.end + 1;
+      if (*s.end == '\r') {
+        // An LF right after a CR belongs to the same line end, so the byte
+        // after a CR must be at hand before the line is passed on.
+        if (after == end && !atEnd) break;
+        if (after < end && *after == '\n') {
+          ++after;
+        } else if (after == end && s.end == p) {
+          p = end;
+          break;
+        }
+      }
+      onLine(p, s);
+      p = after;
+    }
+    if (p >= end && atEnd) return stopped(LineStop::endOfFile);
+    beforeMore();
+    file.more(p);
+    p = file.begin();
+  }
 }
 
 void reportCapacity(int64_t capacity) {
   std::fprintf(stderr, "\n%.2f MegaBytes were allocated for reading genotyping data.\n",
                static_cast<double>(capacity * kTypingRecordBytes) / 1000 / 1000);
+}
+
+// The lines of a subject file, as countLines gives them to the capacity.
+int64_t countLines(const std::string& path) {
+  GenotypeFile file;
+  if (!file.open(path)) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
+  int64_t lines = 0;
+  const LineStop stop = forEachLine(
+      file, [&lines](const char*, const LineScan&) { ++lines; }, [] {});
+  switch (stop) {
+    case LineStop::endOfFile:
+      break;
+    case LineStop::lineTooLong:
+      fatal("ERROR: %s %s holds a line of %d or more characters; lines must be shorter.\n",
+            "Genotyping file", path.c_str(), kLineLimit);
+    case LineStop::readError:
+      fatal("ERROR: Cannot read %s %s\n", "Genotyping file", path.c_str());
+  }
+  return lines;
 }
 
 struct SubjectCounts {
@@ -77,233 +132,151 @@ struct SubjectCounts {
   int64_t notFound = 0;
 };
 
-// Marks a record no line of the subject met.
-constexpr uint8_t kNotMet = 0xFF;
+// A record's entry in a subject's codes: 0 when no line met it, else kMet with
+// the call to store (GTYPE_NONE for an unrecognised call) in the low bits. A
+// record is met at most once per subject.
+constexpr uint8_t kMet = 4;
 
-// One subject's file, read and joined: by table index, the call to store in
-// each record its lines met (GTYPE_NONE for an unrecognised call) or kNotMet;
-// a record is met at most once per subject. Kept in table order so that the
-// stores walk the table instead of jumping through it. A file that could not
-// be read whole carries the message that stops the run when its turn comes.
+// One subject's file, read and joined. The codes are kept in table order so
+// that the stores walk the table instead of jumping through it. A file that
+// could not be read whole carries the message that stops the run when its
+// turn comes.
 struct SubjectResult {
   SubjectCounts counts;
-  std::vector<uint8_t> codes;  // by table index
-  std::string failure;         // empty when the file was read whole
+  std::vector<uint8_t> codes;      // by table index
+  std::vector<int64_t> effective;  // valid calls by autosome slot
+  std::string failure;             // empty when the file was read whole
 };
 
-// The lines of a file read in large blocks, with the line ends of MyFgets: LF,
-// CR LF and a lone CR end a line, a last line without an end still counts and
-// an empty final stretch is not a line. Lines of kLineLimit or more characters
-// stop the reading as they stop MyFgets. Each line is handed back terminated in
-// place, so a NUL byte in it ends its text as with MyFgets.
-class BlockLines {
- public:
-  static constexpr size_t kBlock = size_t{1} << 20;
-
-  void allocate() { buf_.assign(kBlock + kLineLimit + 2, '\0'); }
-
-  void start(FILE* file) {
-    file_ = file;
-    begin_ = end_ = 0;
-    atEnd_ = false;
-    stop_ = LineStop::endOfFile;
-  }
-
-  // The next line, or nullptr when none is left; stop() then tells why.
-  char* next() {
-    for (;;) {
-      char* const data = buf_.data();
-      size_t at = begin_;
-      while (at < end_ && data[at] != '\n' && data[at] != '\r') ++at;
-      const size_t len = at - begin_;
-      if (len >= static_cast<size_t>(kLineLimit)) {
-        // A read error seen on the way is what stops the file.
-        if (stop_ != LineStop::readError) stop_ = LineStop::lineTooLong;
-        return nullptr;
-      }
-      if (at < end_) {
-        // A CR ends the line; an LF right after it belongs to the same end, so
-        // the byte after a CR must be in the buffer before the line is passed.
-        if (data[at] == '\r' && at + 1 == end_ && !atEnd_) {
-          refill();
-          continue;
-        }
-        size_t after = at + 1;
-        if (data[at] == '\r' && after < end_ && data[after] == '\n') ++after;
-        // A CR that is the last byte of the file ends no empty line.
-        if (data[at] == '\r' && len == 0 && after == end_ && atEnd_) {
-          begin_ = end_;
-          return nullptr;
-        }
-        data[at] = '\0';
-        char* line = data + begin_;
-        begin_ = after;
-        return line;
-      }
-      if (atEnd_) {
-        if (len == 0) return nullptr;
-        data[end_] = '\0';
-        begin_ = end_;
-        return data + (end_ - len);
-      }
-      refill();
-    }
-  }
-
-  LineStop stop() const { return stop_; }
-
- private:
-  // Moves the unread part to the front and appends a block of the file.
-  void refill() {
-    char* const data = buf_.data();
-    const size_t kept = end_ - begin_;
-    if (begin_ > 0 && kept > 0) std::memmove(data, data + begin_, kept);
-    begin_ = 0;
-    end_ = kept;
-    const size_t room = buf_.size() - 1 - end_;
-    const size_t got = std::fread(data + end_, 1, room, file_);
-    end_ += got;
-    if (got < room) {
-      atEnd_ = true;
-      if (std::ferror(file_)) stop_ = LineStop::readError;
-    }
-  }
-
-  FILE* file_ = nullptr;
-  std::vector<char> buf_;
-  size_t begin_ = 0;  // first unread byte
-  size_t end_ = 0;    // end of the bytes read
-  bool atEnd_ = false;
-  LineStop stop_ = LineStop::endOfFile;
-};
-
-// Which records the subject in hand has taken. A record alone with its rs ID
-// is stamped by table index; a run of several counts its taken records,
-// stamped at its pASNP head. Stamps are subject numbers from 1, so nothing is
-// cleared between subjects.
-struct JoinState {
-  std::vector<int32_t> recordStamp;  // by table index
-  std::vector<int32_t> runStamp;     // by pASNP position of a run head
-  std::vector<int64_t> runTaken;     // by pASNP position of a run head
+// What every reader of a pool shares, read only.
+struct PoolTables {
+  const RsIDIndex* index = nullptr;
+  std::vector<int32_t> slotOf;  // by table index: autosome slot, or -1 (X, out of range)
+  int32_t slots = 0;
 };
 
 // Reads subject files and joins their lines to the table. It only reads the
-// table and the index, so several readers work on different subjects at once;
-// the calls are stored afterwards, subject by subject, by storeSubject.
+// shared tables, so several readers work on different subjects at once.
 class SubjectReader {
  public:
-  explicit SubjectReader(const RsIDIndex& index) : index_(index) {
-    try {
-      state_.recordStamp.assign(genome.pASNP.size(), 0);
-      state_.runStamp.assign(genome.pASNP.size(), 0);
-      state_.runTaken.assign(genome.pASNP.size(), 0);
-      fields_.assign(kMaxFields, nullptr);
-      lineReader_.allocate();
-    } catch (const std::bad_alloc&) {
-      fatal("ERROR: Failed to allocate memory\n");
+  explicit SubjectReader(const PoolTables& tables) : tables_(tables), index_(*tables.index) {
+    if (index_.hasRuns()) {
+      runStamp_.assign(genome.pASNP.size(), 0);
+      runTaken_.assign(genome.pASNP.size(), 0);
     }
   }
 
   SubjectResult read(int32_t v, const std::string& path) {
     SubjectResult result;
-    InputFile file = openInput(path);
-    if (!file) {
+    if (!file_.open(path)) {
       result.failure = "ERROR: Cannot open the genotyping file " + path + "\n";
       return result;
     }
-    bool first = true;
-    Layout layout{1, 2};
-    next_ = genome.sumSNP.empty() ? nullptr : &genome.sumSNP[0];
+    result.codes.assign(genome.sumSNP.size(), 0);
+    result.effective.assign(static_cast<size_t>(tables_.slots), 0);
+    codes_ = result.codes.data();
+    counts_ = &result.counts;
+    stamp_ = v + 1;
+    next_ = 0;
     guessScore_ = 8;
     lines_ = 0;
-    try {
-      result.codes.assign(genome.sumSNP.size(), kNotMet);
-    } catch (const std::bad_alloc&) {
-      result.failure = "ERROR: Failed to allocate memory\n";
-      return result;
-    }
-    SubjectCounts& counts = result.counts;
-    lineReader_.start(file.get());
     oldest_ = pending_ = 0;
-    while (char* line = lineReader_.next()) {
-      const int32_t count = split(line, fields_.data(), "\t", kMaxFields);
+    bool first = true;
+    Layout layout{1, 2};
+    const auto onLine = [&](const char* line, const LineScan& s) {
       if (first) {
-        layout = chooseLayout(fields_[0]);
+        FieldText head;
+        generalField(line, s.end, 1, head);
+        layout = chooseLayout(head);
         first = false;
       }
-      if (count < layout.rsColumn) continue;
-      const int code =
-          count >= layout.callColumn ? callCode(fields_[layout.callColumn - 1]) : GTYPE_OTHER;
+      FieldText id;
+      if (!fieldOf(line, s, layout.rsColumn, id)) return;
+      FieldText call;
+      const int code = fieldOf(line, s, layout.callColumn, call) ? callCodeOf(call) : GTYPE_OTHER;
+      SubjectCounts& counts = *counts_;
       ++counts.linesRead;
       if (code != GTYPE_OTHER) ++counts.calls[code];
       // The line waits a few lines for its slot of the index to arrive from
       // memory; lines are still joined in file order.
-      if (pending_ == kAhead) joinOldest(v, result);
+      if (pending_ == kAhead) joinOldest();
       Pending& p = ahead_[(oldest_ + pending_) % kAhead];
-      p.id.assign(fields_[layout.rsColumn - 1]);
-      p.probe = index_.probe(p.id);
-      p.code = code;
+      p.id = std::string_view(id.begin, id.size());
+      p.probe = RsIDIndex::keyOf(p.id);
+      if (guessScore_ < 8) index_.prefetch(p.probe);
+      p.code = static_cast<uint8_t>(code == GTYPE_OTHER ? GTYPE_NONE : code);
       ++pending_;
-    }
-    while (pending_ > 0) joinOldest(v, result);
+    };
+    const auto drain = [this] {
+      while (pending_ > 0) joinOldest();
+    };
+    const LineStop stop = forEachLine(file_, onLine, drain);
+    drain();
+    file_.close();
     // A subject cut short at a long line would look fully read in its report.
-    switch (lineReader_.stop()) {
+    switch (stop) {
       case LineStop::endOfFile:
         break;
       case LineStop::lineTooLong:
         result.failure = "ERROR: Genotyping file " + path + " holds a line of " +
                          std::to_string(kLineLimit) +
                          " or more characters; lines must be shorter.\n";
-        break;
+        return result;
       case LineStop::readError:
         result.failure = "ERROR: Cannot read Genotyping file " + path + "\n";
-        break;
+        return result;
+    }
+    const int32_t* slotOf = tables_.slotOf.data();
+    int64_t* effective = result.effective.data();
+    for (size_t t = 0; t < result.codes.size(); ++t) {
+      const uint8_t c = result.codes[t];
+      if (c > kMet && slotOf[t] >= 0) ++effective[slotOf[t]];
     }
     return result;
   }
 
  private:
-  // A line read, waiting to be joined.
+  // A line read, waiting to be joined; its identifier points into the file's
+  // bytes at hand, which stay until every pending line is joined.
   struct Pending {
-    std::string id;
+    std::string_view id;
     RsIDIndex::Probe probe;
-    int code = GTYPE_OTHER;
+    uint8_t code = GTYPE_NONE;
   };
-  static constexpr size_t kAhead = 8;
+  static constexpr size_t kAhead = 16;
 
-  void joinOldest(int32_t v, SubjectResult& result) {
+  void joinOldest() {
     const Pending& p = ahead_[oldest_];
     oldest_ = (oldest_ + 1) % kAhead;
     --pending_;
-    const int64_t t = join(v, p.id, p.probe);
+    const int64_t t = join(p.id, p.probe);
     if (t < 0) {
-      ++result.counts.notFound;
+      ++counts_->notFound;
       return;
     }
-    result.codes[static_cast<size_t>(t)] = static_cast<uint8_t>(p.code == GTYPE_OTHER ? GTYPE_NONE : p.code);
+    codes_[t] = static_cast<uint8_t>(kMet | p.code);
   }
 
-  // The table index of the record the rs ID meets for subject v, or -1 when
-  // none is left for it.
-  int64_t join(int32_t v, std::string_view id, const RsIDIndex::Probe& probe) {
-    const RsIDIndex::Run run = guess(id) ? index_.runOf(next_->tableIndex) : index_.find(id, probe);
+  // The table index of the record the rs ID meets for the subject in hand,
+  // or -1 when none is left for it.
+  int64_t join(std::string_view id, const RsIDIndex::Probe& probe) {
+    const RsIDIndex::Run run = guess(id, probe) ? index_.runOf(next_) : index_.find(id, probe);
     if (run.head < 0) return -1;
-    const int32_t stamp = v + 1;
     int64_t t = run.firstIndex;
     if (run.length == 1) {
-      if (state_.recordStamp[t] == stamp) return -1;
-      state_.recordStamp[t] = stamp;
+      if (codes_[t] != 0) return -1;
     } else {
-      if (state_.runStamp[run.head] != stamp) {
-        state_.runStamp[run.head] = stamp;
-        state_.runTaken[run.head] = 0;
+      // A run counts its taken records, stamped at its head by subject.
+      const size_t head = static_cast<size_t>(run.head);
+      if (runStamp_[head] != stamp_) {
+        runStamp_[head] = stamp_;
+        runTaken_[head] = 0;
       }
-      const int64_t i = state_.runTaken[run.head]++;
+      const int64_t i = runTaken_[head]++;
       if (i >= run.length) return -1;
-      t = genome.pASNP[run.head + i]->tableIndex;
+      t = index_.tableIndexAt(run.head + i);
     }
-    const int64_t after = t + 1;
-    next_ = after < static_cast<int64_t>(genome.sumSNP.size()) ? &genome.sumSNP[after] : nullptr;
+    next_ = t + 1;
     return t;
   }
 
@@ -311,10 +284,13 @@ class SubjectReader {
   // joined usually holds the next line's rs ID, and reaching it costs less
   // than a hash probe. A file in another order makes the guesses fail; the
   // score then stops them, bar one in 32 lines that looks for order again.
-  bool guess(std::string_view id) {
+  bool guess(std::string_view id, const RsIDIndex::Probe& probe) {
     ++lines_;
-    if (next_ == nullptr || (guessScore_ == 0 && lines_ % 32 != 0)) return false;
-    if (std::string_view(next_->rsID) == id) {
+    if (next_ >= static_cast<int64_t>(genome.sumSNP.size()) ||
+        (guessScore_ == 0 && lines_ % 32 != 0)) {
+      return false;
+    }
+    if (index_.names(next_, id, probe)) {
       if (guessScore_ < 8) ++guessScore_;
       return true;
     }
@@ -322,43 +298,131 @@ class SubjectReader {
     return false;
   }
 
+  const PoolTables& tables_;
   const RsIDIndex& index_;
-  JoinState state_;
-  BlockLines lineReader_;
+  GenotypeFile file_;
+  std::vector<int32_t> runStamp_;  // by pASNP position of a run head: subject number from 1
+  std::vector<int64_t> runTaken_;  // by pASNP position of a run head
   Pending ahead_[kAhead];
-  size_t oldest_ = 0;   // ahead_ is a ring: the oldest pending line
+  size_t oldest_ = 0;  // ahead_ is a ring: the oldest pending line
   size_t pending_ = 0;
-  std::vector<char*> fields_;
-  const SNPRecord* next_ = nullptr;  // the record after the last one joined, in table order
-  int32_t guessScore_ = 8;           // 0..8, recent guesses that held
+  uint8_t* codes_ = nullptr;
+  SubjectCounts* counts_ = nullptr;
+  int32_t stamp_ = 0;
+  int64_t next_ = 0;        // table index after the last record joined
+  int32_t guessScore_ = 8;  // 0..8, recent guesses that held
   int64_t lines_ = 0;
 };
 
-// Stores subject v's joined calls in the packed arrays and counts its calls
-// per autosome. Runs on one thread: four subjects share a byte of gType.
-void storeSubject(int pool, int32_t v, const SubjectResult& result) {
-  const int32_t L = genome.lastChromosome;
-  const size_t records = std::min(result.codes.size(), genome.sumSNP.size());
-  for (size_t t = 0; t < records; ++t) {
-    if (result.codes[t] == kNotMet) continue;
-    SNPRecord& rec = genome.sumSNP[t];
-    const int code = result.codes[t];
-    if (code != GTYPE_NONE && rec.chr >= 1 && rec.chr < L) {
-      ++genome.nEffectiveSNP[pool][static_cast<size_t>(v) * (L - 1) + (rec.chr - 1)];
+// Subjects read ahead of the one stored and reported, on worker threads.
+// Results are taken in subject order; at most `window` subjects are read
+// ahead, so memory stays a few subjects' worth whatever the pool's size.
+class ReadAhead {
+ public:
+  ReadAhead(const PoolTables& tables, int pool, int32_t n, unsigned threads)
+      : pool_(pool), n_(n), window_(static_cast<int32_t>(2 * threads + 2)) {
+    slots_.resize(static_cast<size_t>(window_));
+    ready_.assign(static_cast<size_t>(window_), false);
+    for (unsigned i = 0; i < threads; ++i)
+      readers_.push_back(std::make_unique<SubjectReader>(tables));
+    for (unsigned i = 0; i < threads; ++i) {
+      try {
+        workers_.emplace_back([this, i] { work(*readers_[i]); });
+      } catch (const std::system_error&) {
+        break;  // fewer threads read the same subjects
+      }
     }
-    putGType(rec.gType[pool], static_cast<uint64_t>(v), code);
+    if (workers_.empty()) fatal("ERROR: Failed to allocate memory\n");
   }
-}
+  ~ReadAhead() { stop(); }
 
-// Threads that read subject files at once; 1 reads them in turn.
-unsigned readerThreads(int n) {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  return std::min({cores, 8u, static_cast<unsigned>(n)});
+  SubjectResult take(int32_t v) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const size_t at = static_cast<size_t>(v % window_);
+    changed_.wait(lock, [&] { return ready_[at]; });
+    SubjectResult result = std::move(slots_[at]);
+    ready_[at] = false;
+    taken_ = v + 1;
+    changed_.notify_all();
+    return result;
+  }
+
+  // Ends the workers once their subjects in hand are read.
+  void stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& w : workers_) {
+      if (w.joinable()) w.join();
+    }
+  }
+
+ private:
+  void work(SubjectReader& reader) {
+    for (;;) {
+      int32_t v = 0;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || next_ >= n_ || next_ < taken_ + window_; });
+        if (stopping_ || next_ >= n_) return;
+        v = next_++;
+      }
+      SubjectResult result;
+      try {
+        result = reader.read(v, settings.stFile[pool_][static_cast<size_t>(v)]);
+      } catch (const std::bad_alloc&) {
+        result = SubjectResult();
+        result.failure = "ERROR: Failed to allocate memory\n";
+      } catch (const FatalError& error) {
+        // Raised on the calling thread, in subject order, when it takes the subject.
+        result = SubjectResult();
+        result.failure = error.message;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const size_t at = static_cast<size_t>(v % window_);
+        slots_[at] = std::move(result);
+        ready_[at] = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const int pool_;
+  const int32_t n_;
+  const int32_t window_;
+  std::vector<std::unique_ptr<SubjectReader>> readers_;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<SubjectResult> slots_;  // by subject modulo window_
+  std::vector<bool> ready_;
+  int32_t next_ = 0;   // the next subject to read
+  int32_t taken_ = 0;  // subjects taken by the calling thread
+  bool stopping_ = false;
+};
+
+// Stores the joined calls of up to four subjects sharing a byte of gType:
+// byte `group` of every record, whose bits were cleared before the reading.
+void storeGroup(const std::vector<uint8_t*>& packed, int32_t group,
+                const std::vector<SubjectResult>& subjects) {
+  const size_t records = packed.size();
+  const uint8_t* codes[4] = {nullptr, nullptr, nullptr, nullptr};
+  for (size_t i = 0; i < subjects.size(); ++i) codes[i] = subjects[i].codes.data();
+  const size_t count = subjects.size();
+  for (size_t t = 0; t < records; ++t) {
+    unsigned bits = 0;
+    for (size_t i = 0; i < count; ++i) bits |= (codes[i][t] & 3u) << (2 * i);
+    if (bits != 0) packed[t][group] = static_cast<uint8_t>(packed[t][group] | bits);
+  }
 }
 
 // The calls of a pool must fit the tables readAnnotation sized for it.
 void checkPool(int pool, int n) {
-  if (pool != enum_patients && pool != enum_controls) fatal("ERROR: Unknown subject pool %d\n", pool);
+  if (pool != enum_patients && pool != enum_controls)
+    fatal("ERROR: Unknown subject pool %d\n", pool);
   const int32_t size = settings.noTgPool[pool];
   const int64_t slots = genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0;
   const size_t records = genome.sumSNP.size();
@@ -380,7 +444,6 @@ int64_t grownCapacity(int64_t capacity) {
 
 void readGenotypingData(int pool, int n) {
   checkPool(pool, n);
-  std::vector<char> buf(kLineLimit + 1);
 
   // Subjects 0..n-1 start as no call; the bytes past them are left alone.
   const size_t clearBytes = static_cast<size_t>((n - 1) / 4 + 1);
@@ -388,74 +451,74 @@ void readGenotypingData(int pool, int n) {
     for (size_t b = 0; b < clearBytes; ++b) rec.gType[pool][b] = 0;
   }
 
-  int64_t capacity = static_cast<int64_t>(static_cast<double>(countLines(settings.stFile[pool][0], buf.data())) * 1.2);
+  int64_t capacity =
+      static_cast<int64_t>(static_cast<double>(countLines(settings.stFile[pool][0])) * 1.2);
   reportCapacity(capacity);
 
+  const int32_t L = genome.lastChromosome;
   RsIDIndex index(genome.pASNP);
-  // Subjects are read in batches, one per thread, and stored and reported in
-  // subject order, so the tables and messages are those of reading them in turn.
-  const unsigned threads = readerThreads(n);
-  std::vector<std::unique_ptr<SubjectReader>> readers;
-  for (unsigned t = 0; t < threads; ++t) readers.push_back(std::make_unique<SubjectReader>(index));
-  const char* poolName = pool == enum_patients ? "patient" : "control";
-  std::vector<SubjectResult> batch(threads);
-  for (int32_t first = 0; first < n; first += static_cast<int32_t>(threads)) {
-    const int32_t size = std::min<int32_t>(static_cast<int32_t>(threads), n - first);
-    // A stop or an allocation failure inside a reader thread travels with the
-    // subject's result and is raised below, in subject order.
-    std::vector<std::exception_ptr> errors(static_cast<size_t>(size));
-    auto readOne = [&](int32_t i) {
-      try {
-        batch[static_cast<size_t>(i)] =
-            readers[static_cast<size_t>(i)]->read(first + i, settings.stFile[pool][first + i]);
-      } catch (...) {
-        errors[static_cast<size_t>(i)] = std::current_exception();
-      }
-    };
-    if (size == 1) {
-      readOne(0);
-    } else {
-      std::vector<std::jthread> workers;
-      for (int32_t i = 0; i < size; ++i) {
-        try {
-          workers.emplace_back(readOne, i);
-        } catch (const std::system_error&) {
-          readOne(i);  // no thread to be had: read it here, same result
-        }
-      }
-      for (std::jthread& w : workers) w.join();
+  PoolTables tables;
+  std::vector<uint8_t*> packed;
+  try {
+    tables.index = &index;
+    tables.slots = L > 1 ? L - 1 : 0;
+    tables.slotOf.resize(genome.sumSNP.size());
+    packed.resize(genome.sumSNP.size());
+    for (size_t t = 0; t < genome.sumSNP.size(); ++t) {
+      const SNPRecord& rec = genome.sumSNP[t];
+      tables.slotOf[t] = rec.chr >= 1 && rec.chr < L ? rec.chr - 1 : -1;
+      packed[t] = rec.gType[pool];
     }
-    for (int32_t i = 0; i < size; ++i) {
-      const int32_t v = first + i;
-      SubjectResult& result = batch[static_cast<size_t>(i)];
-      if (errors[static_cast<size_t>(i)] != nullptr) {
-        try {
-          std::rethrow_exception(errors[static_cast<size_t>(i)]);
-        } catch (const std::bad_alloc&) {
-          fatal("ERROR: Failed to allocate memory\n");
-        }
-      }
-      if (!result.failure.empty()) fatal("%s", result.failure.c_str());
-      storeSubject(pool, v, result);
-      const SubjectCounts& counts = result.counts;
-      // The buffer is full once a line fills its last record; it then grows and
-      // the subject is read again, so it ends larger than the subject's lines.
-      while (counts.linesRead > 0 && counts.linesRead >= capacity) {
-        capacity = grownCapacity(capacity);
-        reportCapacity(capacity);
-      }
-      const int64_t valid =
-          counts.calls[GTYPE_AA] + counts.calls[GTYPE_BB] + counts.calls[GTYPE_AB];
-      const std::string& path = settings.stFile[pool][v];
-      std::fprintf(stderr,
-                   "\nA total of %ld SNP typing data was read for subject %ld in the %s pool.\n",
-                   counts.linesRead, static_cast<int64_t>(v) + 1, poolName);
-      std::fprintf(stderr, "File name = %s\n", path.c_str());
-      std::fprintf(stderr, "Numbers of valid SNPs\t%ld\n", valid);
-      std::fprintf(stderr, "Numbers of 'AA', BB' and 'AB' type SNPs\t%ld\t%ld\t%ld\n",
-                   counts.calls[GTYPE_AA], counts.calls[GTYPE_BB], counts.calls[GTYPE_AB]);
-      std::fprintf(stderr, "A total of %ld SNPs failed to find dbSNP rs ID\n", counts.notFound);
-      result = SubjectResult();
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+
+  // Workers read subjects ahead; this thread reports and stores them in
+  // subject order, so the tables and messages are those of reading them in turn.
+  const unsigned threads =
+      std::max(1u, std::min(genotypeReaderThreads(), static_cast<unsigned>(n)));
+  std::unique_ptr<ReadAhead> ahead;
+  std::unique_ptr<SubjectReader> alone;
+  if (threads > 1) {
+    ahead = std::make_unique<ReadAhead>(tables, pool, n, threads);
+  } else {
+    alone = std::make_unique<SubjectReader>(tables);
+  }
+  const char* poolName = pool == enum_patients ? "patient" : "control";
+  std::vector<SubjectResult> group;
+  for (int32_t v = 0; v < n; ++v) {
+    SubjectResult result =
+        ahead ? ahead->take(v) : alone->read(v, settings.stFile[pool][static_cast<size_t>(v)]);
+    if (!result.failure.empty()) {
+      if (ahead) ahead->stop();
+      fatal("%s", result.failure.c_str());
+    }
+    const SubjectCounts& counts = result.counts;
+    // The buffer is full once a line fills its last record; it then grows and
+    // the subject is read again, so it ends larger than the subject's lines.
+    while (counts.linesRead > 0 && counts.linesRead >= capacity) {
+      capacity = grownCapacity(capacity);
+      reportCapacity(capacity);
+    }
+    const int64_t valid = counts.calls[GTYPE_AA] + counts.calls[GTYPE_BB] + counts.calls[GTYPE_AB];
+    const std::string& path = settings.stFile[pool][static_cast<size_t>(v)];
+    std::fprintf(stderr,
+                 "\nA total of %ld SNP typing data was read for subject %ld in the %s pool.\n",
+                 counts.linesRead, static_cast<int64_t>(v) + 1, poolName);
+    std::fprintf(stderr, "File name = %s\n", path.c_str());
+    std::fprintf(stderr, "Numbers of valid SNPs\t%ld\n", valid);
+    std::fprintf(stderr, "Numbers of 'AA', BB' and 'AB' type SNPs\t%ld\t%ld\t%ld\n",
+                 counts.calls[GTYPE_AA], counts.calls[GTYPE_BB], counts.calls[GTYPE_AB]);
+    std::fprintf(stderr, "A total of %ld SNPs failed to find dbSNP rs ID\n", counts.notFound);
+
+    int64_t* row = genome.nEffectiveSNP[pool].data() +
+                   static_cast<size_t>(v) * static_cast<size_t>(tables.slots);
+    for (int32_t k = 0; k < tables.slots; ++k) row[k] += result.effective[static_cast<size_t>(k)];
+    result.effective = std::vector<int64_t>();
+    group.push_back(std::move(result));
+    if (group.size() == 4 || v == n - 1) {
+      storeGroup(packed, v / 4, group);
+      group.clear();
     }
   }
 }

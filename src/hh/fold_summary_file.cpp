@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/lines/ordered_rows.h"
 #include "driver/lines/output.h"
 #include "driver/lines/text_buffer.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
+#include "hh/engine_options.h"
 #include "hh/hh.h"
 
 void writeFoldSummaryFile(int pool, int n, int chr) {
@@ -42,18 +44,18 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
       for (int j = 0; j < n; ++j) text.text(subjectName(pool, j)).ch('\t');
       text.text("overlaps\tNo.\n");
     }
-    for (int64_t k = s; k < e; ++k) {
+    writeRowsInOrder(text, s, e, engineThreads(), [&](TextBuffer& row, int64_t k) {
       const SNPRecord& snp = genome.sumSNP[k];
-      text.integer(snp.chr).ch('\t').integer(snp.position).ch('\t').fixed6(snp.genetMap).ch('\t');
-      text.text(snp.rsID).ch('\t').fixed6(static_cast<double>(snp.freqA)).ch('\t');
+      row.integer(snp.chr).ch('\t').integer(snp.position).ch('\t').fixed6(snp.genetMap).ch('\t');
+      row.text(snp.rsID).ch('\t').fixed6(static_cast<double>(snp.freqA)).ch('\t');
       if (inRegion[static_cast<size_t>(k - s)]) {
-        for (int j = 0; j < n; ++j) text.integer(snp.rchhCount[j]).ch('\t');
-        text.integer(snp.foldOverlap[pool]).ch('\t').integer(k).ch('\n');
+        for (int j = 0; j < n; ++j) row.integer(snp.rchhCount[j]).ch('\t');
+        row.integer(snp.foldOverlap[pool]).ch('\t').integer(k).ch('\n');
       } else {
-        for (int j = 0; j < n; ++j) text.ch('(').integer(snp.rchhCount[j]).ch(')').ch('\t');
-        text.ch('(').integer(snp.foldOverlap[pool]).ch(')').ch('\t').integer(k).ch('\n');
+        for (int j = 0; j < n; ++j) row.ch('(').integer(snp.rchhCount[j]).ch(')').ch('\t');
+        row.ch('(').integer(snp.foldOverlap[pool]).ch(')').ch('\t').integer(k).ch('\n');
       }
-    }
+    });
   }
   closeOutput(file, name);
 }

@@ -7,6 +7,8 @@
 
 #include "common/harness.h"
 #include "driver/lines/lines.h"
+#include "genome/genotype_file.h"
+#include "genome/reader_threads.h"
 #include "genome_fixture.h"
 
 namespace {
@@ -296,6 +298,152 @@ TEST_F(GenotypesTest, LargeFilesGiveTheLinesOfMyFgets) {
               std::string::npos);
     EXPECT_EQ(notFoundOf(err, 0), notFound);
   }
+}
+
+// The straightforward reader: MyFgets and split over the whole file, the
+// layout from the first line's first field, then the sorted merge. Fills the
+// subject's calls and effective counts and returns its report text.
+std::string referenceRead(const std::string& path, int64_t subject, std::vector<int>& calls,
+                          std::vector<int64_t>& effective) {
+  FILE* f = std::fopen(path.c_str(), "r");
+  std::vector<char> buf(kLineLimit + 1);
+  std::vector<char*> fields(kMaxFields);
+  std::vector<std::pair<std::string, int>> lines;
+  int64_t counted[4] = {0, 0, 0, 0};
+  int rsColumn = 1, callColumn = 2;
+  bool first = true;
+  while (f != nullptr && MyFgets(buf.data(), kLineLimit, f) != nullptr) {
+    const int32_t count = split(buf.data(), fields.data(), "\t", kMaxFields);
+    if (first) {
+      const std::string head = fields[0];
+      if (head.find_first_not_of("0123456789") == std::string::npos) rsColumn = 5, callColumn = 3;
+      first = false;
+    }
+    if (count < rsColumn) continue;
+    const std::string call = count >= callColumn ? fields[callColumn - 1] : "";
+    const int code = call.rfind("AA", 0) == 0   ? GTYPE_AA
+                     : call.rfind("BB", 0) == 0 ? GTYPE_BB
+                     : call.rfind("AB", 0) == 0 ? GTYPE_AB
+                                                : GTYPE_OTHER;
+    if (code != GTYPE_OTHER) ++counted[code];
+    lines.push_back({fields[rsColumn - 1], code});
+  }
+  if (f != nullptr) std::fclose(f);
+  calls.assign(genome.sumSNP.size(), 0);
+  const int64_t notFound = mergeJoin(lines, calls);
+  effective.assign(static_cast<size_t>(genome.lastChromosome - 1), 0);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    const int32_t chr = genome.sumSNP[i].chr;
+    if (calls[i] != 0 && chr < genome.lastChromosome) ++effective[static_cast<size_t>(chr - 1)];
+  }
+  std::ostringstream o;
+  o << "\nA total of " << lines.size() << " SNP typing data was read for subject " << subject
+    << " in the patient pool.\nFile name = " << path << "\nNumbers of valid SNPs\t"
+    << counted[1] + counted[2] + counted[3] << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t" << counted[1]
+    << "\t" << counted[2] << "\t" << counted[3] << "\nA total of " << notFound
+    << " SNPs failed to find dbSNP rs ID\n";
+  return o.str();
+}
+
+// Random subject files against the straightforward reader: both layouts, every
+// line end and mixes of them, blanks, NUL bytes, lines close to the limit,
+// duplicate rs IDs in the annotation and in the files, unknown and odd IDs,
+// files in table order and shuffled, read by one thread and by several, in
+// blocks and mapped. Reports, calls and effective counts must all agree.
+TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
+  std::mt19937 rng(29);
+  const char* odd[] = {"rs05", "rs", "rs0", "rs1234567890123456789", "x7", "rs12x", "", "rsé9"};
+  const char* calls[] = {"AA", "BB", "AB", "BA", "--", "A", "", " AB", "AA ", "BBxyz"};
+  const char* ends[] = {"\n", "\r\n", "\r"};
+  for (int round = 0; round < 24; ++round) {
+    resetModel();
+    setGenotypeReaderThreads(round % 3 == 0 ? 1 : 1 + round % 4);
+    GenotypeFile::setMapping(round % 2 == 1);
+    std::string annotation;
+    const int records = 200 + static_cast<int>(rng() % 300);
+    std::vector<std::string> ids;
+    for (int i = 0; i < records; ++i) {
+      // A few identifiers on two or three records, a few of odd shape.
+      std::string id = rng() % 20 == 0 && !ids.empty() ? ids[rng() % ids.size()]
+                       : rng() % 25 == 0                ? std::string(odd[rng() % 6]) + std::to_string(i)
+                                                        : "rs" + std::to_string(1000 + 7 * i);
+      ids.push_back(id);
+      const int chr = 1 + i * 3 / records;
+      annotation += annot(chr == 3 ? "X" : std::to_string(chr), std::to_string(100 + i), "0.5", id,
+                          std::to_string(1 + i));
+    }
+    const int n = 1 + static_cast<int>(rng() % 7);
+    loadAnnotation(annotation, n, 0);
+    const bool layoutB = round % 4 >= 2;
+    const bool inOrder = round % 8 < 4;
+    for (int v = 0; v < n; ++v) {
+      std::vector<std::string> order(ids);
+      if (!inOrder) std::shuffle(order.begin(), order.end(), rng);
+      std::string text;
+      const std::string end = rng() % 2 ? ends[rng() % 3] : "";  // "" mixes them line by line
+      int number = 1;
+      for (size_t i = 0; i < order.size(); ++i) {
+        if (rng() % 10 == 0) continue;  // SNPs the file leaves out
+        std::string id = order[i];
+        if (rng() % 30 == 0) id = "rs" + std::to_string(rng() % 5000);  // mostly unknown
+        if (rng() % 40 == 0) id = odd[rng() % 8];
+        if (rng() % 40 == 0) id = " " + id + " ";
+        const std::string call = calls[rng() % 10];
+        std::string line = layoutB ? std::to_string(number++) + "\tSNP_A-" + std::to_string(rng() % 99999) +
+                                         "\t" + call + "\t0." + std::to_string(rng() % 9999) + "\t" + id
+                                   : id + "\t" + call;
+        if (rng() % 60 == 0) line += std::string(1, '\0') + "\tBB";
+        if (rng() % 80 == 0) line = line.substr(0, rng() % (line.size() + 1));
+        if (rng() % 150 == 0) line += "\t" + std::string(9000 + rng() % 900, 'x');
+        text += line;
+        text += end.empty() ? ends[rng() % 3] : end;
+        if (rng() % 50 == 0) text += order[i] + "\tAA\n";  // the same rs ID again
+      }
+      if (rng() % 3 == 0) text += rng() % 2 ? "\r\n" : "\r";  // an empty last line, or none
+      addSubject(enum_patients, "f" + std::to_string(round) + "_" + std::to_string(v), text);
+    }
+    const std::string err = readPool(enum_patients);
+    std::string reports;
+    for (int v = 0; v < n; ++v) {
+      std::vector<int> want;
+      std::vector<int64_t> effective;
+      reports += referenceRead(settings.stFile[enum_patients][v], v + 1, want, effective);
+      for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), want[i]) << round << " " << v << " " << i;
+      }
+      const int32_t slots = genome.lastChromosome - 1;
+      for (int32_t k = 0; k < slots; ++k) {
+        EXPECT_EQ(genome.nEffectiveSNP[enum_patients][static_cast<size_t>(v * slots + k)], effective[k]) << round;
+      }
+    }
+    // The reports in subject order, with the capacity lines taken out.
+    std::string withoutCapacity = err;
+    for (size_t at; (at = withoutCapacity.find(" MegaBytes were allocated")) != std::string::npos;) {
+      const size_t start = withoutCapacity.rfind("\n", at);
+      withoutCapacity.erase(start, withoutCapacity.find('\n', at) - start + 1);
+    }
+    EXPECT_EQ(withoutCapacity, reports) << round;
+  }
+  setGenotypeReaderThreads(0);
+  GenotypeFile::setMapping(false);
+}
+
+// A line of the limit stops the reading with its message, whatever the
+// thread count and the way the file is read; a line one shorter is read.
+TEST_F(GenotypesTest, LineOfTheLimitStopsTheRun) {
+  load(3, 0);
+  addSubject(enum_patients, "ok.txt", "rsA\tAA\n");
+  addSubject(enum_patients, "edge.txt", "rsA\tAA\nrsB\t" + std::string(kLineLimit - 5, 'B') + "\r\n");
+  addSubject(enum_patients, "long.txt", "rsA\tAA\nrsB\t" + std::string(kLineLimit - 4, 'B') + "\n");
+  for (int way = 0; way < 2; ++way) {
+    GenotypeFile::setMapping(way == 1);
+    setGenotypeReaderThreads(way == 1 ? 3 : 1);
+    EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 3); }), ::testing::ExitedWithCode(1),
+                "for subject 2 .*\n(.*\n)*ERROR: Genotyping file .*long.txt holds a line of 10000 or "
+                "more characters; lines must be shorter.\n$");
+  }
+  setGenotypeReaderThreads(0);
+  GenotypeFile::setMapping(false);
 }
 
 TEST_F(GenotypesTest, UnreadableFileAndMisfittingPoolStopTheRun) {

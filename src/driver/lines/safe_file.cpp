@@ -48,6 +48,11 @@ InputKind inputKind(const std::string& path) {
   return InputKind::cannotOpen;
 }
 
+int openRegularDescriptor(const std::string& path) {
+  bool notRegular = false;
+  return openRegularDescriptor(path, O_RDONLY, &notRegular);
+}
+
 FILE* openRegularForReading(const std::string& path, bool followLink) {
   bool notRegular = false;
   const int fd = openRegularDescriptor(path, O_RDONLY | (followLink ? 0 : O_NOFOLLOW), &notRegular);

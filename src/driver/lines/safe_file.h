@@ -23,6 +23,9 @@ InputKind inputKind(const std::string& path);
 // for files a program wrote itself and reads back.
 FILE* openRegularForReading(const std::string& path, bool followLink = true);
 
+// The same as a descriptor (O_CLOEXEC, blocking reads); -1 otherwise.
+int openRegularDescriptor(const std::string& path);
+
 // How createOutput treats an existing file at the name.
 enum class WriteMode { truncate, append };
 

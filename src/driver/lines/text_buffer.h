@@ -15,6 +15,8 @@ class TextBuffer {
   explicit TextBuffer(FILE* file, size_t blockSize = 1 << 20) : file_(file), block_(blockSize) {
     text_.reserve(block_ + 4096);
   }
+  // Collects text without a file, for parts that are written elsewhere (held()).
+  TextBuffer() : file_(nullptr), block_(SIZE_MAX) {}
   ~TextBuffer() { flush(); }
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
@@ -50,9 +52,14 @@ class TextBuffer {
   }
   // Hands everything held so far to the file.
   void flush() {
+    if (file_ == nullptr) return;
     if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), file_);
     text_.clear();
   }
+
+ // The text held: everything not yet handed to a file; clear() drops it.
+  std::string_view held() const { return text_; }
+  void clear() { text_.clear(); }
 
  private:
   void maybeFlush() {

@@ -1,0 +1,35 @@
+// Rows formatted on several threads come out in row order, byte for byte the
+// rows formatted in turn, for every thread count and around chunk edges.
+#include "driver/lines/ordered_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+std::string rows(int64_t begin, int64_t end, int threads) {
+  TextBuffer out;
+  out.text("head\n");
+  writeRowsInOrder(out, begin, end, threads, [](TextBuffer& row, int64_t k) {
+    row.integer(k).ch('\t').fixed6(static_cast<double>(k) / 7).ch('\t');
+    for (int64_t i = 0; i < k % 5; ++i) row.ch('A');
+    row.ch('\n');
+  });
+  return std::string(out.held());
+}
+
+TEST(OrderedRowsTest, AnyThreadCountGivesTheRowsInTurn) {
+  for (const auto& [begin, end] :
+       {std::pair<int64_t, int64_t>{0, 0}, {3, 4099}, {5, 40000}, {0, 28672}}) {
+    const std::string inTurn = rows(begin, end, 1);
+    EXPECT_EQ(inTurn.rfind("head\n", 0), 0u);
+    EXPECT_EQ(static_cast<int64_t>(std::count(inTurn.begin(), inTurn.end(), '\n')),
+              end - begin + 1);
+    for (int threads : {2, 3, 8})
+      EXPECT_EQ(rows(begin, end, threads), inTurn) << threads << " " << end;
+  }
+}
+
+}  // namespace
