@@ -45,16 +45,22 @@ int run(int argc, char** argv) {
     }
   }
   endRun();
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every table is sized from the input; memory that cannot be had ends the run
-  // with the run's allocation message rather than an abort.
+  // Every stop of the run arrives here, from any phase and any thread, so the
+  // process ends in one place. Every table is sized from the input; memory
+  // that cannot be had ends the run with the run's allocation message rather
+  // than an abort.
   try {
     return run(argc, argv);
+  } catch (const FatalError& error) {
+    reportFatal(error);
   } catch (const std::bad_alloc&) {
-    fatal("ERROR: Failed to allocate memory\n");
+    reportFatal(FatalError{"ERROR: Failed to allocate memory\n"});
   }
+  return 1;
 }

@@ -160,5 +160,4 @@ void endRun() {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) fatal("ERROR: Failed to write standard output\n");
   std::fprintf(stderr, "\nCompleted!\n");
   std::fflush(stderr);
-  std::exit(0);
 }

@@ -15,8 +15,9 @@ void runFoldOverlapPass(int pool);
 // Both pools: representative file, pool comparison, representative passes.
 void runRepresentativeAndComparisonPhases();
 
-// Removes the temporary pair files and ends the run with "Completed!" and status 0.
-[[noreturn]] void endRun();
+// Removes the temporary pair files and reports "Completed!"; main then ends
+// the process with status 0.
+void endRun();
 
 // True when both pools have subjects.
 bool bothPoolsInUse();

@@ -14,8 +14,10 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <exception>
 #include <thread>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "driver/lines/input_file.h"
@@ -399,20 +401,40 @@ void readGenotypingData(int pool, int n) {
   std::vector<SubjectResult> batch(threads);
   for (int32_t first = 0; first < n; first += static_cast<int32_t>(threads)) {
     const int32_t size = std::min<int32_t>(static_cast<int32_t>(threads), n - first);
+    // A stop or an allocation failure inside a reader thread travels with the
+    // subject's result and is raised below, in subject order.
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(size));
     auto readOne = [&](int32_t i) {
-      batch[static_cast<size_t>(i)] =
-          readers[static_cast<size_t>(i)]->read(first + i, settings.stFile[pool][first + i]);
+      try {
+        batch[static_cast<size_t>(i)] =
+            readers[static_cast<size_t>(i)]->read(first + i, settings.stFile[pool][first + i]);
+      } catch (...) {
+        errors[static_cast<size_t>(i)] = std::current_exception();
+      }
     };
     if (size == 1) {
       readOne(0);
     } else {
-      std::vector<std::thread> workers;
-      for (int32_t i = 0; i < size; ++i) workers.emplace_back(readOne, i);
-      for (std::thread& w : workers) w.join();
+      std::vector<std::jthread> workers;
+      for (int32_t i = 0; i < size; ++i) {
+        try {
+          workers.emplace_back(readOne, i);
+        } catch (const std::system_error&) {
+          readOne(i);  // no thread to be had: read it here, same result
+        }
+      }
+      for (std::jthread& w : workers) w.join();
     }
     for (int32_t i = 0; i < size; ++i) {
       const int32_t v = first + i;
       SubjectResult& result = batch[static_cast<size_t>(i)];
+      if (errors[static_cast<size_t>(i)] != nullptr) {
+        try {
+          std::rethrow_exception(errors[static_cast<size_t>(i)]);
+        } catch (const std::bad_alloc&) {
+          fatal("ERROR: Failed to allocate memory\n");
+        }
+      }
       if (!result.failure.empty()) fatal("%s", result.failure.c_str());
       storeSubject(pool, v, result);
       const SubjectCounts& counts = result.counts;

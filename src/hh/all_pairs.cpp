@@ -17,6 +17,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -92,8 +93,12 @@ class AllPairs {
         }
       }
       work(true);
-      writeReady(true);
+      if (!failed_.load()) writeReady(true);
     }  // helpers joined: all their covers are in the counters
+    if (failure_ != nullptr) {
+      translateAllocationFailure(failure_);
+      raiseFailure();
+    }
     accumulateCounters();
     const auto [st1, st2] = pairAt(pairs_ - 1);
     scanPairOnRecords(arrays_, st1, st2);  // the walk leaves the last pair's flags
@@ -146,13 +151,19 @@ class AllPairs {
     rowBase_.slotLength = arrays_.genetMap.back() - arrays_.genetMap.front();
   }
 
+  // A failure in any thread (a stop, or memory that cannot be had) is kept
+  // with its chunk; the others stop taking chunks, and after the join the
+  // failure of the earliest chunk is raised on the calling thread, as one
+  // thread comparing pairs in order would have met it first.
   void work(bool writer) {
+    int64_t chunk = -1;
     try {
       std::string rows;
       std::vector<CoverRun> cover;
       std::vector<PendingCover> pending;
       for (;;) {
-        const int64_t chunk = nextChunk_.fetch_add(1);
+        if (failed_.load()) break;
+        chunk = nextChunk_.fetch_add(1);
         if (chunk >= chunks_) break;
         rows.clear();
         compareChunk(chunk, rows, cover, pending);
@@ -164,7 +175,29 @@ class AllPairs {
         ready_.notify_all();
         if (writer) writeReady(false);
       }
+      chunk = chunks_;  // past every chunk: a failure adding covers comes last
       addCovers(pending);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(outputMutex_);
+      if (failure_ == nullptr || chunk < failedChunk_) {
+        failure_ = std::current_exception();
+        failedChunk_ = chunk;
+      }
+      failed_.store(true);
+      ready_.notify_all();
+    }
+  }
+
+  // Raises the kept failure, if any, once every thread has been joined.
+  void raiseFailure() {
+    if (failure_ != nullptr) std::rethrow_exception(failure_);
+  }
+
+  // Memory that cannot be had while comparing pairs stops the run with the
+  // run's allocation message.
+  static void translateAllocationFailure(const std::exception_ptr& failure) {
+    try {
+      std::rethrow_exception(failure);
     } catch (const std::bad_alloc&) {
       fatal("ERROR: Failed to allocate memory\n");
     }
@@ -174,6 +207,10 @@ class AllPairs {
                     std::vector<PendingCover>& pending) {
     const int64_t first = chunk * chunkPairs_;
     const int64_t end = std::min(pairs_, first + chunkPairs_);
+    const long injected = engineFailureAtPair();
+    if (injected >= first && injected < end) {
+      fatal("ERROR: Injected failure at pair %ld of chromosome slot %d\n", injected, arrays_.chr);
+    }
     auto [x, y] = positionsOf(first);  // of the pair in hand
     const std::vector<int>& members = plan_.members;
     const int64_t m = static_cast<int64_t>(members.size());
@@ -225,7 +262,8 @@ class AllPairs {
       const size_t chunk = static_cast<size_t>(nextWrite_);
       if (chunkReady_[chunk] == 0) {
         if (!wait) return;
-        ready_.wait(lock, [&] { return chunkReady_[chunk] != 0; });
+        ready_.wait(lock, [&] { return chunkReady_[chunk] != 0 || failed_.load(); });
+        if (chunkReady_[chunk] == 0) return;  // a thread failed: the run stops
       }
       std::string rows;
       rows.swap(chunkRows_[chunk]);
@@ -275,6 +313,9 @@ class AllPairs {
   int64_t nextWrite_ = 0;
   long nextTenth_ = 1;
   std::mutex counterMutex_;
+  std::atomic<bool> failed_{false};
+  std::exception_ptr failure_;  // guarded by outputMutex_
+  int64_t failedChunk_ = 0;
 };
 
 }  // namespace

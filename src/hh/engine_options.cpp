@@ -27,3 +27,13 @@ void setReferenceEngine(bool on) {
 bool referenceEngine() {
   return useReference;
 }
+
+namespace {
+
+long failurePair = -1;
+
+}  // namespace
+
+void setEngineFailureAtPair(long pair) { failurePair = pair; }
+
+long engineFailureAtPair() { return failurePair; }

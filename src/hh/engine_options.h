@@ -14,3 +14,9 @@ int engineThreads();
 // bit-parallel engine (default false).
 void setReferenceEngine(bool on);
 bool referenceEngine();
+
+// Tests only: the fast engine stops the run from whichever worker thread
+// compares pair `pair` (0-based, in row order) of the next slots it scans, as
+// a failure inside a thread would; -1 (the default) turns it off.
+void setEngineFailureAtPair(long pair);
+long engineFailureAtPair();

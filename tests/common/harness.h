@@ -1,8 +1,11 @@
 // Running the built programs in end-to-end tests: a scratch directory, a
 // process runner that feeds standard input and captures both output streams.
 #pragma once
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "driver/lines/output.h"
 
 struct RunResult {
   int status = -1;     // exit status, or 128 + signal number
@@ -40,3 +43,15 @@ size_t occurrences(const std::string& text, const std::string& what);
 
 // Lines of a text, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);
+
+// Runs `body` the way velmora's main runs a phase: a stop prints its message
+// and ends the process with status 1. For death tests of code that stops.
+template <typename Body>
+void asMain(Body&& body) {
+  try {
+    body();
+  } catch (const FatalError& error) {
+    reportFatal(error);
+    std::exit(1);
+  }
+}

@@ -154,11 +154,11 @@ TEST_F(AnalysisFileDeathTest, EveryMissingOrUnusableEntryStopsTheRun) {
   };
   for (const auto& [text, message] : cases) {
     dir.write("analysis.txt", text);
-    EXPECT_EXIT(readAnalysisFile(p("analysis.txt")), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(asMain([&] { readAnalysisFile(p("analysis.txt")); }), ::testing::ExitedWithCode(1),
                 message)
         << message;
   }
-  EXPECT_EXIT(readAnalysisFile(p("no-such-analysis.txt")), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { readAnalysisFile(p("no-such-analysis.txt")); }), ::testing::ExitedWithCode(1),
               "ERROR: Analysis file is not found.\n");
 }
 
@@ -169,7 +169,7 @@ TEST_F(AnalysisFileDeathTest, OverlongOutputNamesAreRefusedBeforeAnythingIsWritt
   std::string text = standard();
   text.replace(text.find(p("out/")), p("out/").size(), p(deep));
   dir.write("analysis.txt", text);
-  EXPECT_EXIT(readAnalysisFile(p("analysis.txt")), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { readAnalysisFile(p("analysis.txt")); }), ::testing::ExitedWithCode(1),
               "ERROR: Output file name is longer than 999 characters");
   EXPECT_TRUE(dir.list(deep).empty());
 }

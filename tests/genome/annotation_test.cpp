@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <random>
 
+#include "common/harness.h"
 #include "genome/annotation_summary.h"
 #include "genome/rsid_order.h"
 #include "genome_fixture.h"
@@ -142,21 +143,21 @@ TEST_F(AnnotationTest, BadLinesAreReportedCountedAndDropped) {
 TEST_F(AnnotationTest, FilesWithoutAutosomesStop) {
   const std::string one = annot("1", "100", "0.5", "rs1", "1.0");
   // L = 1: the statistics and totals come first.
-  EXPECT_EXIT(readAnnotation(annotationFile(one + annot("X", "200", "0.5", "rs2", "2.0"))),
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(one + annot("X", "200", "0.5", "rs2", "2.0"))); }),
               ::testing::ExitedWithCode(1),
               "Statistics of SNPs in the annotation file.*"
               "       1\t         100\t         200\t           2\t.*"
               "Total genetic distance \\(excluding X chromosome\\) = 0.000000\n"
               "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
   // Chromosome 3 is X and the only autosomal line is bad.
-  EXPECT_EXIT(readAnnotation(annotationFile(annot("3", "100", "0.5", "rs3", "1.0") + annot("1", "100", "2", "rs2", "1"))),
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(annot("3", "100", "0.5", "rs3", "1.0") + annot("1", "100", "2", "rs2", "1"))); }),
               ::testing::ExitedWithCode(1), "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
   // No numeric chromosome: the matrix size is negative.
-  EXPECT_EXIT(readAnnotation(annotationFile(annot("X", "100", "0.5", "rs1", "1.0"))), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(annot("X", "100", "0.5", "rs1", "1.0"))); }), ::testing::ExitedWithCode(1),
               "^ERROR: Failed to allocate memory\n$");
-  EXPECT_EXIT(readAnnotation(annotationFile("")), ::testing::ExitedWithCode(1), "^ERROR: Failed to allocate memory\n$");
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile("")); }), ::testing::ExitedWithCode(1), "^ERROR: Failed to allocate memory\n$");
   // An absurd chromosome number is refused before anything is allocated.
-  EXPECT_EXIT(readAnnotation(annotationFile(one + annot("2000000000", "1", "0.5", "rs2", "1"))),
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(one + annot("2000000000", "1", "0.5", "rs2", "1"))); }),
               ::testing::ExitedWithCode(1),
               "^ERROR: Chromosome number 2000000000 in the annotation file is too large; at most 10001 is supported.\n$");
 }

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/harness.h"
 #include "driver/lines/lines.h"
 #include "genome_fixture.h"
 
@@ -300,9 +301,9 @@ TEST_F(GenotypesTest, LargeFilesGiveTheLinesOfMyFgets) {
 TEST_F(GenotypesTest, UnreadableFileAndMisfittingPoolStopTheRun) {
   load(1, 0);
   settings.stFile[enum_patients].push_back(dir_.file("absent.txt"));
-  EXPECT_EXIT(readGenotypingData(enum_patients, 1), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 1); }), ::testing::ExitedWithCode(1),
               "ERROR: Cannot open the genotyping file .*absent.txt\n");
-  EXPECT_EXIT(readGenotypingData(enum_patients, 2), ::testing::ExitedWithCode(1), "^ERROR: ");
+  EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 2); }), ::testing::ExitedWithCode(1), "^ERROR: ");
 }
 
 }  // namespace

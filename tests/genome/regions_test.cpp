@@ -1,4 +1,5 @@
 // Region set-up: default regions, excluded and target area files, refusals.
+#include "common/harness.h"
 #include "genome_fixture.h"
 
 namespace {
@@ -84,19 +85,19 @@ TEST_F(RegionsTest, MissingOrMisplacedAreasStopTheRun) {
   const char* target = "^ERROR: The target area file is not compatible.\n$";
   const char* excluded = "^ERROR: The excluded area file is not compatible.\n$";
   // Out of table order.
-  EXPECT_EXIT(area(false, "4 100 0.5\n4 200 1.0\n1 100 1.0\n1 200 2.0\n"),
+  EXPECT_EXIT(asMain([&] { area(false, "4 100 0.5\n4 200 1.0\n1 100 1.0\n1 200 2.0\n"); }),
               ::testing::ExitedWithCode(1), target);
   // End before start.
-  EXPECT_EXIT(area(false, "1 300 3.5\n1 100 1.0\n"), ::testing::ExitedWithCode(1), target);
+  EXPECT_EXIT(asMain([&] { area(false, "1 300 3.5\n1 100 1.0\n"); }), ::testing::ExitedWithCode(1), target);
   // The X chromosome lies beyond the autosomal SNPs.
-  EXPECT_EXIT(area(true, "5 100 1.0\n5 100 1.0\n"), ::testing::ExitedWithCode(1), excluded);
+  EXPECT_EXIT(asMain([&] { area(true, "5 100 1.0\n5 100 1.0\n"); }), ::testing::ExitedWithCode(1), excluded);
   // A position that no SNP has, and a line without its three values.
-  EXPECT_EXIT(area(true, "1 150 1.0\n1 200 2.0\n"), ::testing::ExitedWithCode(1), excluded);
-  EXPECT_EXIT(area(true, "1 100\n1 200 2.0\n"), ::testing::ExitedWithCode(1), excluded);
-  EXPECT_EXIT(area(false, "1 100 1.0\n\n"), ::testing::ExitedWithCode(1), target);
-  EXPECT_EXIT(setRegion(dir_.file("none"), "", autosomal()), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { area(true, "1 150 1.0\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1), excluded);
+  EXPECT_EXIT(asMain([&] { area(true, "1 100\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1), excluded);
+  EXPECT_EXIT(asMain([&] { area(false, "1 100 1.0\n\n"); }), ::testing::ExitedWithCode(1), target);
+  EXPECT_EXIT(asMain([&] { setRegion(dir_.file("none"), "", autosomal()); }), ::testing::ExitedWithCode(1),
               "^ERROR: The excluded area file is not present.\n$");
-  EXPECT_EXIT(setRegion("", dir_.file("none"), autosomal()), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { setRegion("", dir_.file("none"), autosomal()); }), ::testing::ExitedWithCode(1),
               "^ERROR: The target area file is not present.\n$");
 }
 
@@ -135,10 +136,10 @@ TEST_F(RegionsTest, RegionTableHoldsTenThousand) {
   EXPECT_EQ(genome.includeRegion[9999].start, 19998);
   EXPECT_EQ(genome.includeRegion[9999].end, 19998);
 
-  EXPECT_EXIT(area(false, singleAreas(0, 10001)), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { area(false, singleAreas(0, 10001)); }), ::testing::ExitedWithCode(1),
               "^ERROR: The target area file gives more than 10000 analysis regions.\n$");
   // Excluding every odd SNP leaves 10001 single-SNP regions.
-  EXPECT_EXIT(area(true, singleAreas(1, 10000)), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { area(true, singleAreas(1, 10000)); }), ::testing::ExitedWithCode(1),
               "^ERROR: The excluded area file gives more than 10000 analysis regions.\n$");
 }
 

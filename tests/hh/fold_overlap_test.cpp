@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/harness.h"
 #include "hh/engine_fixture.h"
 #include "hh/hh.h"
 #include "hh/kernel.h"
@@ -165,6 +166,6 @@ TEST_F(EngineTest, SummaryFileThatCannotBeCreatedStopsTheRun) {
   buildGenome({evenSlot(2)}, 1);
   attach(0, 0);
   settings.outputFilePath = dir + "missing/";
-  EXPECT_EXIT(countRCHHSharedByMultiplePatients(0, 1, 0, 1), testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, 1, 0, 1); }), testing::ExitedWithCode(1),
               "^ERROR: Can't output\"" + dir + "missing/HH_FoldOverlap_Summary_PatientPool_chr001\\.txt\n$");
 }

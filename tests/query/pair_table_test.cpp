@@ -2,6 +2,7 @@
 // files, values that are not numbers, and the table of a real pass.
 #include <gtest/gtest.h>
 
+#include "common/harness.h"
 #include "hh/engine_fixture.h"
 #include "hh/hh.h"
 #include "query/query.h"
@@ -84,14 +85,14 @@ TEST_F(PairTableTest, BrokenTemporaryFilesStopTheRun) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeFile(tempFileName(2), c.slot2);
-    EXPECT_EXIT(displayHHInformation(3, 0), testing::ExitedWithCode(1), inappropriate);
+    EXPECT_EXIT(asMain([&] { displayHHInformation(3, 0); }), testing::ExitedWithCode(1), inappropriate);
   }
   // 9999 characters and a line end still fit.
   writeFile(tempFileName(2), row + "(1,3)\t2.00\ta\tc\t1\t1\t1\t1\t1\t1" + std::string(9999 - 27, ' ') +
                                  "\n" + row);
   EXPECT_NE(table(3, 0).find("(1,3)\t2.00\ta\tc\t2.0\t"), std::string::npos);
   std::filesystem::remove(tempFileName(2));
-  EXPECT_EXIT(displayHHInformation(3, 0), testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { displayHHInformation(3, 0); }), testing::ExitedWithCode(1),
               "^ERROR: Cannot read temporary file .*tempFile002\\.txt\n$");
 }
 

@@ -1,6 +1,7 @@
 // EPS figures: colour mapping, header, black-and-white and coloured figures.
 #include <cmath>
 
+#include "common/harness.h"
 #include "report_fixture.h"
 
 namespace {
@@ -90,7 +91,7 @@ TEST_F(EpsTest, BlackAndWhiteFigureOfOneChromosome) {
   EXPECT_EQ(Output_black_and_whitePS(path, 2, 2), 0);
   EXPECT_EQ(read(path), "");
 
-  EXPECT_EXIT(Output_black_and_whitePS(dir + "no/x.ps", 0, 2), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { Output_black_and_whitePS(dir + "no/x.ps", 0, 2); }), ::testing::ExitedWithCode(1),
               "^ERROR: Can't output\"" + dir + "no/x.ps\"\n$");
 }
 

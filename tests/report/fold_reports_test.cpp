@@ -1,5 +1,6 @@
 // Fold-overlap reports: the per-chromosome text with its subjects column and
 // the pool's whole-genome figure and list.
+#include "common/harness.h"
 #include "report_fixture.h"
 
 namespace {
@@ -74,9 +75,9 @@ TEST_F(FoldReportTest, SubjectsColumnAndAppending) {
   EXPECT_EQ(Output_foldoverlap_textHH(chr1, 3, 2, enum_patients, 1, 2), 0);
   EXPECT_EQ(read(chr1), w2 + read(chr2).substr(17));
 
-  EXPECT_EXIT(Output_foldoverlap_textHH(dir + "no/x.txt", 3, 2, enum_patients, 1, 1),
+  EXPECT_EXIT(asMain([&] { Output_foldoverlap_textHH(dir + "no/x.txt", 3, 2, enum_patients, 1, 1); }),
               ::testing::ExitedWithCode(1), "^ERROR: Can't output\"" + dir + "no/x.txt\"\n$");
-  EXPECT_EXIT(Output_foldoverlap_textHH(chr1, 3, 2, enum_patients, 1, 4),
+  EXPECT_EXIT(asMain([&] { Output_foldoverlap_textHH(chr1, 3, 2, enum_patients, 1, 4); }),
               ::testing::ExitedWithCode(1), "^ERROR: ");
 }
 

@@ -1,5 +1,6 @@
 // Segments: how Set_up_start_end flags runs of values and how the writers'
 // walk reads them back.
+#include "common/harness.h"
 #include "report_fixture.h"
 
 namespace {
@@ -115,7 +116,7 @@ TEST_F(SegmentTest, EmptySlotAndBadSlot) {
   buildGenome({{1000}, {}, {1000}});
   addRegion(0, 0);
   EXPECT_EQ(Set_up_start_end(0, 1, enum_patients, 1), 0);
-  EXPECT_EXIT(Set_up_start_end(0, 1, enum_patients, 3), ::testing::ExitedWithCode(1), "^ERROR: ");
+  EXPECT_EXIT(asMain([&] { Set_up_start_end(0, 1, enum_patients, 3); }), ::testing::ExitedWithCode(1), "^ERROR: ");
 }
 
 }  // namespace

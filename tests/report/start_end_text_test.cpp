@@ -1,4 +1,5 @@
 // The start/end lists: title line, one start and one end line per segment.
+#include "common/harness.h"
 #include "report_fixture.h"
 
 namespace {
@@ -63,9 +64,9 @@ TEST_F(StartEndTextTest, PValueListForKnownKindsOnly) {
 
 TEST_F(StartEndTextTest, UnwritablePathsStopTheRun) {
   const std::string path = dir + "missing/HH_x.txt";
-  EXPECT_EXIT(Output_start_end_text(path, "", 0), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { Output_start_end_text(path, "", 0); }), ::testing::ExitedWithCode(1),
               "^ERROR: Can't output\"" + path + "\"\n$");
-  EXPECT_EXIT(fOutput_start_end_text(path, "", 0), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { fOutput_start_end_text(path, "", 0); }), ::testing::ExitedWithCode(1),
               "^\nCan't output\"" + path + "\"\n$");
 }
 

@@ -3,8 +3,9 @@
 
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
+#include "driver/lines/safe_file.h"
 
-InputFile openInput(const std::string& path) { return InputFile(std::fopen(path.c_str(), "r")); }
+InputFile openInput(const std::string& path) { return InputFile(openRegularForReading(path)); }
 
 LineStop whyNoLine(FILE* stream) {
   if (std::ferror(stream)) return LineStop::readError;

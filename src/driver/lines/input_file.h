@@ -14,7 +14,8 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<FILE, FileCloser>;
 
-// Opens `path` for reading; holds nullptr when it cannot be opened.
+// Opens `path` for reading; holds nullptr when it cannot be opened or is not
+// a regular file (a FIFO or device is never waited on).
 InputFile openInput(const std::string& path);
 
 enum class LineStop { endOfFile, lineTooLong, readError };

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <utility>
 
 #include "driver/lines/close_file.h"
 
@@ -33,18 +34,29 @@ FatalHandler setFatalHandler(FatalHandler handler) {
 void fatal(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  if (fatalHandler == nullptr) {
-    std::vfprintf(stderr, format, args);
-    va_end(args);
-  } else {
-    const std::string message = formatMessage(format, args);
-    va_end(args);
-    fatalHandler(message);  // may throw
-    std::fputs(message.c_str(), stderr);
-  }
-  std::fflush(stderr);
-  std::exit(1);
+  std::string message = formatMessage(format, args);
+  va_end(args);
+  if (fatalHandler != nullptr) fatalHandler(message);  // may throw its own type
+  throw FatalError{std::move(message)};
 }
+
+void reportFatal(const FatalError& error) {
+  std::fwrite(error.message.data(), 1, error.message.size(), stderr);
+  std::fflush(stderr);
+}
+
+FILE* openOutput(const std::string& name, WriteMode mode) {
+  CreateFailure failure = CreateFailure::none;
+  FILE* file = createOutput(name, mode, &failure);
+  if (failure == CreateFailure::notOwnFile) {
+    fatal("ERROR: %s is a symbolic link or not a regular file of velmora's own; velmora does not "
+          "write through it. Remove it, or choose another output directory.\n",
+          name.c_str());
+  }
+  return file;
+}
+
+FILE* openOwnFile(const std::string& name) { return openRegularForReading(name, false); }
 
 std::string outName(const char* format, ...) {
   char buffer[kNameBufferSize];

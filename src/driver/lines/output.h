@@ -7,17 +7,39 @@
 // Size of every output-name buffer; a name holds at most kNameBufferSize - 1 characters.
 constexpr int kNameBufferSize = 1000;
 
-// Prints the printf-formatted message to standard error and ends the process
-// with exit status 1. Nothing is cleaned up.
+#include "driver/lines/safe_file.h"
+
+// A stop of the run: the message (with its line end) that `main` prints to
+// standard error before it ends the process with exit status 1. Threads catch
+// it and hand it to the thread that joins them.
+struct FatalError {
+  std::string message;
+};
+
+// Stops the run: throws a FatalError with the printf-formatted message.
+// Nothing is cleaned up on the way to `main` beyond closing files.
 [[noreturn]] void fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Receives the formatted message of a fatal stop instead of the default print
-// and exit. Only the fuzzing harness and its replay tests install one: theirs
-// throws, so that one process can feed many inputs to a reader. A handler that
-// returns falls back to the default.
+// Prints the message of a stop to standard error, as `main` does before it
+// returns status 1.
+void reportFatal(const FatalError& error);
+
+// Receives the formatted message of a fatal stop before it is thrown. Only the
+// fuzzing harness and its replay tests install one: theirs throws its own type.
+// A handler that returns falls back to throwing FatalError.
 using FatalHandler = void (*)(const std::string& message);
 // Installs `handler` (nullptr restores the default); returns the previous one.
 FatalHandler setFatalHandler(FatalHandler handler);
+
+// Creates the run's output file `name` (see createOutput): nullptr when the
+// directory does not take it, for the caller's own message; a symbolic link or
+// any file that is not a regular file of the run's own at that name stops the
+// run with an "ERROR: " message naming it.
+FILE* openOutput(const std::string& name, WriteMode mode = WriteMode::truncate);
+
+// Opens a file the run wrote itself for reading back: a regular file, not
+// through a symbolic link; nullptr otherwise.
+FILE* openOwnFile(const std::string& name);
 
 // Formats an output file name. A name that would not fit the 1000-byte name
 // buffer stops the run with an "ERROR: " message instead of being cut short.
