@@ -43,13 +43,8 @@ char kindOf(const std::string& path) {
 
 bool startsWithMark(const std::string& analysisPath) {
   std::string problem;
-  int fd = openRegularForReading(analysisPath, problem);
-  if (fd < 0) return false;
-  InputFile file(fdopen(fd, "r"));
-  if (!file) {
-    close(fd);
-    return false;
-  }
+  InputFile file = openRegularInput(analysisPath, problem);
+  if (!file) return false;
   LineReader reader(file.get());
   std::string_view line;
   return reader.next(line) && line.rfind(kImportMark, 0) == 0;

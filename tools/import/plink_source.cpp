@@ -156,18 +156,10 @@ class PlinkSource : public VariantSource {
 
   void openBed(const std::string& path) {
     std::string problem;
-    int fd = openRegularForReading(path, problem);
-    if (fd < 0) throw InputError("cannot open " + path + ": " + problem);
+    bed_ = openRegularInput(path, problem);
+    if (!bed_) throw InputError("cannot open " + path + ": " + problem);
     struct stat info {};
-    if (fstat(fd, &info) != 0) {
-      close(fd);
-      throw InputError("cannot tell the size of " + path);
-    }
-    bed_.reset(fdopen(fd, "rb"));
-    if (!bed_) {
-      close(fd);
-      throw InputError("cannot open " + path);
-    }
+    if (fstat(fileno(bed_.get()), &info) != 0) throw InputError("cannot tell the size of " + path);
     std::array<unsigned char, 3> magic{};
     size_t got = std::fread(magic.data(), 1, 3, bed_.get());
     if (got != 3 || magic[0] != plinkbed::kMagic[0] || magic[1] != plinkbed::kMagic[1]) {

@@ -1,9 +1,10 @@
-// File access of the import that never blocks and never follows a link it
-// did not ask for: inputs must be regular files.
+// The import's inputs opened through the shared safe opener (regular files
+// only, never blocking), with the reason of a refusal as text for messages.
 #pragma once
 #include <string>
 
-// Opens `path` read-only; a FIFO, device, socket or directory is refused
-// without blocking. Returns the descriptor (owned by the caller), or -1 with
-// `problem` saying why.
-int openRegularForReading(const std::string& path, std::string& problem);
+#include "driver/lines/input_file.h"
+
+// Opens `path` for reading; holds nullptr with `problem` saying why when it is
+// missing, unreadable, a directory, or not a regular file (FIFO, device, socket).
+InputFile openRegularInput(const std::string& path, std::string& problem);

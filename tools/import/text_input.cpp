@@ -42,23 +42,21 @@ int closeGzip(void* cookie) { return gzclose_r(static_cast<gzFile>(cookie)) == Z
 
 TextInput openTextInput(const std::string& path, const std::string& what) {
   std::string problem;
-  int fd = openRegularForReading(path, problem);
-  if (fd < 0) throw InputError("cannot open " + what + " " + path + ": " + problem);
+  InputFile plain = openRegularInput(path, problem);
+  if (!plain) throw InputError("cannot open " + what + " " + path + ": " + problem);
   unsigned char magic[2] = {0, 0};
-  ssize_t got = pread(fd, magic, 2, 0);
+  ssize_t got = pread(fileno(plain.get()), magic, 2, 0);
   TextInput input;
   input.gzip = got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
   if (!input.gzip) {
-    input.file.reset(fdopen(fd, "r"));
-    if (!input.file) {
-      close(fd);
-      throw InputError("cannot open " + what + " " + path);
-    }
+    input.file = std::move(plain);
     return input;
   }
-  gzFile gz = gzdopen(fd, "rb");
+  int fd = dup(fileno(plain.get()));
+  plain.reset();
+  gzFile gz = fd < 0 ? nullptr : gzdopen(fd, "rb");
   if (gz == nullptr) {
-    close(fd);
+    if (fd >= 0) close(fd);
     throw InputError("cannot open " + what + " " + path);
   }
   cookie_io_functions_t functions{readGzip, nullptr, nullptr, closeGzip};

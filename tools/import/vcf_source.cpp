@@ -25,11 +25,13 @@ class VcfSource : public VariantSource {
   explicit VcfSource(const std::string& path) : path_(path) {
     hts_set_log_level(HTS_LOG_ERROR);  // warnings such as undeclared contigs are no concern here
     std::string problem;
-    int fd = openRegularForReading(path, problem);
-    if (fd < 0) throw InputError("cannot open VCF/BCF file " + path + ": " + problem);
-    hFILE* stream = hdopen(fd, "r");
+    InputFile checked = openRegularInput(path, problem);
+    if (!checked) throw InputError("cannot open VCF/BCF file " + path + ": " + problem);
+    int fd = dup(fileno(checked.get()));
+    checked.reset();
+    hFILE* stream = fd < 0 ? nullptr : hdopen(fd, "r");
     if (stream == nullptr) {
-      ::close(fd);
+      if (fd >= 0) ::close(fd);
       throw InputError("cannot open VCF/BCF file " + path);
     }
     file_ = hts_hopen(stream, path.c_str(), "r");

@@ -2,15 +2,13 @@
 // velmora-format writer.
 #include "velmora_files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <set>
 
 #include "driver/lines/close_file.h"
 #include "driver/lines/input_file.h"
+#include "driver/lines/safe_file.h"
 #include "input_error.h"
 
 namespace {
@@ -23,14 +21,10 @@ constexpr size_t kFlushBytes = 1 << 16;
 
 using File = InputFile;  // the shared closer; written files are finished explicitly
 
-// A new file: O_EXCL refuses an existing name and never follows a link.
+// Through the shared creator: never through a link, never into a FIFO.
 File create(const std::string& path) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  File file(fd >= 0 ? fdopen(fd, "w") : nullptr);
-  if (!file) {
-    if (fd >= 0) close(fd);
-    throw InputError("cannot create " + path);
-  }
+  File file(createOutput(path, WriteMode::truncate));
+  if (!file) throw InputError("cannot create " + path);
   return file;
 }
 
