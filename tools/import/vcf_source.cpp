@@ -99,6 +99,14 @@ class VcfSource : public VariantSource {
   void calls(std::vector<Call>& out) override {
     size_t samples = samples_.size();
     out.assign(samples, Call::none);
+    // htslib ends the process on a GT field of a type it cannot convert (a
+    // record that declares its fields badly); such a record is refused here.
+    bcf_unpack(record_, BCF_UN_FMT);
+    bcf_fmt_t* gt = bcf_get_fmt(header_, record_, "GT");
+    if (gt == nullptr) return;
+    if (gt->type != BCF_BT_INT8 && gt->type != BCF_BT_INT16 && gt->type != BCF_BT_INT32) {
+      throw InputError(where() + ": its GT values cannot be read as genotype calls");
+    }
     int total = bcf_get_genotypes(header_, record_, &genotypes_, &genotypesSize_);
     if (total <= 0) return;  // no GT field: every call is missing
     size_t ploidy = static_cast<size_t>(total) / samples;
