@@ -32,6 +32,17 @@ FuzzResult fuzzCombinationLine(const uint8_t* data, size_t size);
 // The input is an annotation file summarised line by line as annotsum does.
 FuzzResult fuzzAnnotsum(const uint8_t* data, size_t size);
 
+#ifndef VELMORA_NO_TOOL_FUZZ
+// Companion programs (tool_entries.cpp). velmora-import: a map file behind
+// one byte of flags (file name with a chromosome, Morgans, PLINK codes); a
+// PLINK fileset with a sample list ("fam\n==\nbim\n==\nlist\n==\nbed");
+// a VCF/BCF file. velmora-tracks: a start/end list.
+FuzzResult fuzzImportMap(const uint8_t* data, size_t size);
+FuzzResult fuzzImportPlink(const uint8_t* data, size_t size);
+FuzzResult fuzzImportVcf(const uint8_t* data, size_t size);
+FuzzResult fuzzTracksList(const uint8_t* data, size_t size);
+#endif
+
 struct FuzzTarget {
   const char* name;  // also the folder of its seeds and saved regressions
   FuzzResult (*entry)(const uint8_t* data, size_t size);
@@ -41,4 +52,8 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"genotypes_a", fuzzGenotypesLayoutA},   {"genotypes_b", fuzzGenotypesLayoutB},
     {"area_file", fuzzAreaFile},             {"pair_file", fuzzPairFile},
     {"combination_line", fuzzCombinationLine}, {"annotsum", fuzzAnnotsum},
+#ifndef VELMORA_NO_TOOL_FUZZ
+    {"import_map", fuzzImportMap},           {"import_plink", fuzzImportPlink},
+    {"import_vcf", fuzzImportVcf},           {"tracks_list", fuzzTracksList},
+#endif
 };

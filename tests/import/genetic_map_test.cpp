@@ -40,7 +40,7 @@ TEST(ChromosomeNames, PrefixesLettersAndPlinkCodesReduceToAutosomesAndX) {
 TEST(GeneticMapFile, InterpolatesBetweenPointsAndClampsOutsideThem) {
   ScratchDir dir;
   dir.write("map.txt", "chr position cM\n1 1000 2.0\n1 3000 6.0\n1 3001 6.0\nchrX 500 0.0\nY 10 1.0\n");
-  GeneticMap map = GeneticMap::load(dir.file("map.txt"), std::nullopt);
+  GeneticMap map = GeneticMap::load({dir.file("map.txt")}, std::nullopt, MapUnits::centimorgans);
   const Chromosome one{ChromosomeKind::autosome, 1};
   EXPECT_EQ(map.pointCount(), 4u);  // the Y point is not kept
   EXPECT_DOUBLE_EQ(*map.at(one, 1), 2.0);
@@ -53,12 +53,12 @@ TEST(GeneticMapFile, InterpolatesBetweenPointsAndClampsOutsideThem) {
 
   MapSource uniform = MapSource::uniform(1.2);
   EXPECT_DOUBLE_EQ(*uniform.cMAt(one, 2500000, std::nullopt), 3.0);
-  MapSource column = MapSource::fromInputColumn();
+  MapSource column = MapSource::fromInputColumn(MapUnits::centimorgans);
   EXPECT_FALSE(column.cMAt(one, 100, 0.0).has_value());  // PLINK writes 0 for an unknown position
   EXPECT_DOUBLE_EQ(*column.cMAt(one, 100, 0.25), 0.25);
 
   dir.write("empty.txt", "# nothing\n");
-  EXPECT_THROW(GeneticMap::load(dir.file("empty.txt"), std::nullopt), InputError);
+  EXPECT_THROW(GeneticMap::load({dir.file("empty.txt")}, std::nullopt, MapUnits::centimorgans), InputError);
 }
 
 }  // namespace

@@ -98,7 +98,8 @@ TEST(ImportMalformedInput, MapFilesAndCommandLinesAreCheckedBeforeAnyWork) {
   };
   std::vector<std::string> mapArgs{"--vcf", "@in.vcf", "--map", "@map.txt", "--patients", "@p.txt"};
   std::vector<Case> cases = {
-      {"map of four columns", withMap("1 100 0.5 0.1\n"), mapArgs, "map.txt line 1: expected 3 columns"},
+      {"map of five columns", withMap("1 100 0.5 0.1 7\n"), mapArgs,
+       "map.txt line 1: found 5 columns and no header naming them"},
       {"map positions out of order", withMap("1 200 0.5\n1 100 0.6\n"), mapArgs,
        "map.txt line 2: positions must ascend along chromosome 1"},
       {"map going down", withMap("1 100 0.5\n1 200 0.4\n"), mapArgs, "map.txt line 2: cM must not decrease"},

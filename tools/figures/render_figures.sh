@@ -11,7 +11,22 @@
 #
 # All figures of one call share one extent (the highest chromosome and the
 # largest position drawn in any of them), so that they compare side by side.
+#
+# Guarded against what would hang Ghostscript or write the wrong file: rows
+# and extents are checked against what velmora can draw, the resolution and
+# the PNG's size are bounded, names with control characters are refused (a
+# title reaches PostScript only as printable text), two figures that would
+# write one PDF are refused, and each output is rendered to a temporary file
+# that replaces the old one only when Ghostscript succeeded.
 set -euo pipefail
+
+# velmora's highest chromosome number; its frame is 24572.955 x-units wide.
+readonly MAX_ROWS=10001
+# 10 Gb in x-units of 10 kb: far beyond any chromosome.
+readonly MAX_X=1000000
+readonly MAX_RESOLUTION=2400
+# Pixels of one PNG at most (width x height).
+readonly MAX_PIXELS=200000000
 
 usage() {
   cat <<'EOF'
@@ -47,8 +62,12 @@ while [[ $# -gt 0 ]]; do
   esac
 done
 [[ ${#paths[@]} -gt 0 ]] || { usage >&2; fail "name a velmora output directory or figure"; }
-[[ $resolution =~ ^[1-9][0-9]*$ ]] || fail "--resolution needs a whole number, not '$resolution'"
-[[ -z $chromosomes || $chromosomes =~ ^[1-9][0-9]*$ ]] || fail "--chromosomes needs a whole number, not '$chromosomes'"
+[[ $resolution =~ ^[1-9][0-9]{0,4}$ && $resolution -le $MAX_RESOLUTION ]] ||
+  fail "--resolution needs a whole number from 1 to $MAX_RESOLUTION, not '$resolution'"
+[[ -z $chromosomes || ($chromosomes =~ ^[1-9][0-9]{0,4}$ && $chromosomes -le $MAX_ROWS) ]] ||
+  fail "--chromosomes needs a whole number from 1 to $MAX_ROWS, not '$chromosomes'"
+has_control() { [[ $1 == *[[:cntrl:]]* ]]; }
+has_control "$out_dir" && fail "the --out name holds a control character"
 command -v gs > /dev/null || fail "Ghostscript (gs) is not installed; on Debian: apt-get install ghostscript"
 if [[ -n $out_dir ]]; then
   mkdir -p "$out_dir" || fail "cannot create $out_dir"
@@ -58,7 +77,13 @@ fi
 # by an interrupted run have none and are passed over.
 figures=()
 add_figure() {
-  if [[ $(head -c 4 "$1") == '%!PS' ]]; then
+  if has_control "$1"; then
+    fail "the figure name $(printf '%q' "$1") holds a control character; rename it"
+  fi
+  if [[ ! -f $1 ]]; then
+    # A FIFO or device would block the reading; only regular files are figures.
+    echo "render_figures: $1 is not a regular file; skipped" >&2
+  elif [[ $(head -c 4 "$1") == '%!PS' ]]; then
     figures+=("$1")
   else
     echo "render_figures: $1 has no PostScript header (a per-chromosome piece?); skipped" >&2
@@ -71,17 +96,37 @@ for path in "${paths[@]}"; do
     shopt -u nullglob
   elif [[ -f $path ]]; then
     add_figure "$path"
+  elif [[ -e $path ]]; then
+    fail "$path is not a regular file (a FIFO or device?)"
   else
     fail "no file or directory $path"
   fi
 done
 [[ ${#figures[@]} -gt 0 ]] || fail "no EPS figure found in ${paths[*]}"
 
+# Two figures of one name body would write one PDF and one PNG.
+declare -A target_of=()
+for figure in "${figures[@]}"; do
+  name=$(basename "$figure")
+  key="${out_dir:-$(dirname "$figure")}/${name%.*}"
+  if [[ -n ${target_of[$key]:-} ]]; then
+    fail "${target_of[$key]} and $figure would both be rendered to $key.pdf; render them with --out into separate directories"
+  fi
+  target_of[$key]=$figure
+done
+
 # Segment lines read "chromosome<TAB>x<TAB>exch ...", x in units of 10 kb.
-read -r top_row max_x < <(awk -F'\t' '$3 ~ /^exch / {
+# Rows and positions beyond what velmora draws are refused, not labelled.
+extent=$(awk -F'\t' -v max_rows="$MAX_ROWS" -v max_x="$MAX_X" '$3 ~ /^exch / {
+    if ($1 !~ /^[0-9]+$/ || $1 + 0 < 1 || $1 + 0 > max_rows) { bad = FILENAME ": chromosome " substr($1, 1, 30); exit }
+    if ($2 !~ /^-?[0-9]+(\.[0-9]*)?$/ || $2 + 0 > max_x) { bad = FILENAME ": position " substr($2, 1, 30); exit }
     if ($1 + 0 > c) c = $1 + 0
     if ($2 + 0 > x) x = $2 + 0
-  } END { printf "%d %f\n", c, x }' "${figures[@]}")
+  } END { if (bad != "") print "BAD " bad; else printf "%d %f\n", c, x }' "${figures[@]}")
+if [[ $extent == BAD* ]]; then
+  fail "${extent#BAD } is beyond what velmora draws (rows 1 to $MAX_ROWS, positions up to 10 Gb)"
+fi
+read -r top_row max_x <<< "$extent"
 [[ -n $chromosomes ]] && top_row=$chromosomes
 [[ $top_row -ge 1 ]] || top_row=1
 [[ $full_frame -eq 1 ]] && max_x=24572.955
@@ -97,9 +142,9 @@ wrap_figure() {
       width_mb = max_x / 100
       # Axis step: at most ten ticks, at least 20 Mb (40 pt) apart so that
       # their labels never touch.
-      split("20 50 100 200 500", steps, " ")
-      step = 1000
-      for (i = 1; i <= 5; i++) if (width_mb / steps[i] <= 10) { step = steps[i]; break }
+      split("20 50 100 200 500 1000", steps, " ")
+      step = 2000
+      for (i = 1; i <= 6; i++) if (width_mb / steps[i] <= 10) { step = steps[i]; break }
       axis_mb = ceil(width_mb / step) * step
       right = axis_mb * 2 + 16  # the axis and its unit
       top = row_top
@@ -124,7 +169,9 @@ wrap_figure() {
         printf "(%d) dup stringwidth pop 2 div %.2f exch sub 3 moveto show\n", mb, mb * 2
       }
       printf "%.2f 11.5 moveto (Mb) show\n", axis_mb * 2 + 4
-      gsub(/[()\\]/, "_", title)
+      # Only printable text reaches the PostScript string.
+      gsub(/[^ -~]/, "_", title)
+      gsub(/[()\\%]/, "_", title)
       printf "/Helvetica findfont 8 scalefont setfont 0 %.2f moveto (%s) show grestore\n", top + 6, title
     }' > "$wrapped"
   # velmora draws in the coordinate system it is given; the copy runs inside
@@ -132,13 +179,21 @@ wrap_figure() {
   { echo "gsave"; cat "$figure"; echo; echo "grestore showpage"; } >> "$wrapped"
 }
 
+# The page of every figure is the same: check the PNG's size once.
+read -r page_w page_h < <(awk -v rows="$top_row" -v max_x="$max_x" 'BEGIN {
+  printf "%d %d\n", max_x / 100 * 2 + 600, 18 * (1.5 + 0.75 * (rows - 1)) + 340 }')
+pixels=$(awk -v w="$page_w" -v h="$page_h" -v r="$resolution" 'BEGIN { printf "%.0f", w * h * (r / 72) ^ 2 }')
+if awk -v p="$pixels" -v m="$MAX_PIXELS" 'BEGIN { exit !(p > m) }'; then
+  fail "a PNG of $top_row rows at $resolution dpi would have about $pixels pixels; give a lower --resolution"
+fi
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for figure in "${figures[@]}"; do
   name=$(basename "$figure")
   name=${name%.*}
   target_dir=${out_dir:-$(dirname "$figure")}
-  wrap_figure "$figure" "$work/$name.eps"
+  wrap_figure "$figure" "$work/figure.eps"
   for device in pdfwrite png16m; do
     extension=pdf
     options=()
@@ -147,12 +202,14 @@ for figure in "${figures[@]}"; do
       options=(-r"$resolution" -dTextAlphaBits=4 -dGraphicsAlphaBits=4)
     fi
     output="$target_dir/$name.$extension"
-    # Ghostscript reads '%' in an output name as a page-number format.
+    [[ -d $output ]] && fail "$output is a directory; not replaced"
     if ! gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE="$device" "${options[@]}" \
-        -sOutputFile="${output//%/%%}" "$work/$name.eps" > "$work/gs.log" 2>&1; then
+        -sOutputFile="$work/render.$extension" "$work/figure.eps" > "$work/gs.log" 2>&1; then
       cat "$work/gs.log" >&2
       fail "Ghostscript could not render $figure"
     fi
+    # Into place only when complete; a link at the name is replaced, not followed.
+    mv -fT "$work/render.$extension" "$output" || fail "cannot write $output"
   done
   echo "render_figures: $target_dir/$name.pdf, $target_dir/$name.png" >&2
 done

@@ -1,12 +1,12 @@
 // Parsing velmora-import's command line.
 #include "import_options.h"
 
+#include "driver/lines/text_fields.h"
 #include "input_error.h"
-#include "text_fields.h"
 
 const char* const kImportUsage =
     "Usage: velmora-import (--vcf FILE | --plink PREFIX) --out DIR\n"
-    "                      [--map FILE | --cm-per-mb RATE]\n"
+    "                      [--map FILE... | --cm-per-mb RATE] [--map-units cm|morgans]\n"
     "                      [--patients FILE [--controls FILE]]\n"
     "                      [--autosomes N] [--missing-x placeholder|accept]\n"
     "\n"
@@ -17,9 +17,18 @@ const char* const kImportUsage =
     "\n"
     "  --vcf FILE          VCF or BCF, plain or compressed\n"
     "  --plink PREFIX      PREFIX.bed (SNP-major), PREFIX.bim, PREFIX.fam\n"
-    "  --out DIR           created when missing; files of an earlier import are replaced\n"
-    "  --map FILE          genetic map: chromosome, bp position, cM per line;\n"
-    "                      interpolated linearly, clamped outside its range\n"
+    "  --out DIR           created when complete; an earlier import there is replaced\n"
+    "                      (its results/ kept); anything else there is refused\n"
+    "  --map FILE          genetic map, plain or gzip, in its published layout:\n"
+    "                      'chromosome bp cM', shapeit/eagle 'pos chr cM', HapMap\n"
+    "                      'Chromosome Position(bp) Rate(cM/Mb) Map(cM)', one file\n"
+    "                      per chromosome 'position COMBINED_rate(cM/Mb)\n"
+    "                      Genetic_Map(cM)' (chromosome from a name like _chr7),\n"
+    "                      or PLINK .map. Repeat --map for several files, or write\n"
+    "                      '@' for the chromosome (map_chr@.txt). Interpolated\n"
+    "                      linearly, clamped outside its range\n"
+    "  --map-units UNIT    cm (default) or morgans (values multiplied by 100); a map\n"
+    "                      that looks like Morgans is refused unless told\n"
     "  --cm-per-mb RATE    no map: RATE cM per Mb everywhere (an approximation)\n"
     "                      Without either, PLINK input uses the .bim cM column;\n"
     "                      VCF input is refused.\n"
@@ -61,11 +70,23 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
       options.outDirectory = valueOf(args, i);
       haveOut = true;
     } else if (arg == "--map") {
-      options.mapFile = valueOf(args, i);
+      options.mapFiles.push_back(valueOf(args, i));
+    } else if (arg == "--map-units") {
+      std::string unit = valueOf(args, i);
+      if (unit == "cm" || unit == "cM") {
+        options.mapUnits = MapUnits::centimorgans;
+      } else if (unit == "morgans" || unit == "M") {
+        options.mapUnits = MapUnits::morgans;
+      } else {
+        throw InputError("--map-units takes 'cm' or 'morgans', not '" + unit + "'");
+      }
     } else if (arg == "--cm-per-mb") {
       std::string text = valueOf(args, i);
-      std::optional<double> rate = parseDecimal(text);
-      if (!rate || *rate <= 0) throw InputError("--cm-per-mb needs a rate above 0, not '" + text + "'");
+      std::optional<double> rate = parseWholeDecimal(text);
+      // Human maps average about 1 cM/Mb; 100 is far beyond any genome.
+      if (!rate || *rate <= 0 || *rate > 100) {
+        throw InputError("--cm-per-mb needs a rate above 0 and at most 100, not '" + text + "'");
+      }
       options.cMPerMb = rate;
     } else if (arg == "--patients") {
       options.patientList = valueOf(args, i);
@@ -73,7 +94,7 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
       options.controlList = valueOf(args, i);
     } else if (arg == "--autosomes") {
       std::string text = valueOf(args, i);
-      std::optional<int64_t> count = parseInteger(text);
+      std::optional<int64_t> count = parseWholeInteger(text);
       if (!count || *count < 1 || *count > 9990) {
         throw InputError("--autosomes needs a chromosome count from 1 to 9990, not '" + text + "'");
       }
@@ -96,7 +117,12 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
                      std::string(kImportUsage));
   }
   if (!haveOut || options.outDirectory.empty()) throw InputError("give the output directory with --out DIR");
-  if (options.mapFile && options.cMPerMb) throw InputError("give either --map or --cm-per-mb, not both");
+  if (!options.mapFiles.empty() && options.cMPerMb) {
+    throw InputError("give either --map or --cm-per-mb, not both");
+  }
+  if (options.mapUnits && options.cMPerMb) {
+    throw InputError("--map-units applies to a map file or the .bim cM column, not to --cm-per-mb");
+  }
   if (options.plinkPrefix && !options.autosomeCount) options.autosomeCount = 22;
   return options;
 }

@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "genetic_map.h"
+
 enum class MissingX { refuse, placeholder, accept };
 
 struct ImportOptions {
   std::optional<std::string> vcf;          // VCF or BCF path
   std::optional<std::string> plinkPrefix;  // PREFIX of PREFIX.bed/.bim/.fam
   std::string outDirectory;
-  std::optional<std::string> mapFile;
+  std::vector<std::string> mapFiles;  // --map, repeatable; '@' in a name is a pattern
+  std::optional<MapUnits> mapUnits;   // unset: cM, with Morgans detected and refused
   std::optional<double> cMPerMb;
   std::optional<std::string> patientList;
   std::optional<std::string> controlList;

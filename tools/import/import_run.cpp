@@ -1,11 +1,15 @@
 // The import from input to velmora's files.
 #include "import_run.h"
 
-#include <filesystem>
+#include <algorithm>
+#include <map>
 #include <memory>
 
+#include "driver/analysis_file.h"
+#include "driver/lines/lines.h"
 #include "genetic_map.h"
 #include "input_error.h"
+#include "output_directory.h"
 #include "plink_source.h"
 #include "pools.h"
 #include "progress.h"
@@ -15,76 +19,141 @@
 #include "velmora_files.h"
 #include "x_chromosome.h"
 
-namespace fs = std::filesystem;
+#include <filesystem>
 
 namespace {
 
-// velmora formats its output names into 1000-byte buffers, with the output
-// directory as prefix; keep well clear of that.
-constexpr size_t kLongestDirectoryPath = 800;
+// Room an annotation line needs besides its identifier: chromosome, bp,
+// frequency and cM with their tabs stay far below this.
+constexpr size_t kAnnotationNumbersRoom = 100;
 
-struct OutputPaths {
-  std::string directory;  // absolute, ending in '/'
-  std::string annotation;
-  std::string genotypes;  // ending in '/'
-  std::string analysis;
-  std::string results;    // ending in '/'
-};
-
-OutputPaths outputPaths(const std::string& requested) {
-  std::string base = fs::absolute(requested).lexically_normal().string();
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  if (base.find_first_of("\n\r") != std::string::npos) {
-    throw InputError("the output directory's path holds a line break, which an analysis file cannot carry");
-  }
-  if (base.size() > kLongestDirectoryPath) {
-    throw InputError("the output directory's path is longer than " +
-                     std::to_string(kLongestDirectoryPath) + " characters, too long for velmora's file names");
-  }
-  std::error_code error;
-  if (fs::exists(base, error) && !fs::is_directory(base, error)) {
-    throw InputError("--out " + requested + " is a file, not a directory");
-  }
-  if (base != "/") base += '/';
-  return OutputPaths{base, base + "annotation.txt", base + "genotypes/", base + "analysis.txt",
-                     base + "results/"};
-}
-
-void createDirectory(const std::string& path) {
-  std::error_code error;
-  fs::create_directories(path, error);
-  if (error || !fs::is_directory(path)) throw InputError("cannot create directory " + path);
-}
+// A map in Morgans: over a chromosome stretch of at least this many bp...
+constexpr int64_t kMorgansCheckSpan = 20000000;
+// ...the values rise by less than this (a cM map rises by about 20 or more).
+constexpr double kMorgansLargestRise = 5;
 
 MapSource chooseMap(const ImportOptions& options, const VariantSource& source) {
-  if (options.mapFile) return MapSource::fromFile(*options.mapFile, options.autosomeCount);
+  MapUnits units = options.mapUnits.value_or(MapUnits::centimorgans);
+  if (!options.mapFiles.empty()) {
+    return MapSource::fromFiles(options.mapFiles, options.autosomeCount, units);
+  }
   if (options.cMPerMb) return MapSource::uniform(*options.cMPerMb);
-  if (source.hasMapColumn()) return MapSource::fromInputColumn();
+  if (source.hasMapColumn()) return MapSource::fromInputColumn(units);
   throw InputError(std::string(options.plinkPrefix ? "the .bim cM column is all 0, so there is "
                                                    : "a VCF carries ") +
                    "no genetic map, and velmora measures conserved regions in cM: give a map with "
-                   "--map FILE (chromosome, bp position, cM), or --cm-per-mb RATE to approximate "
-                   "one from bp positions");
+                   "--map FILE, or --cm-per-mb RATE to approximate one from bp positions");
 }
 
-std::vector<std::string> pathsOf(const std::vector<size_t>& members, const std::string& directory,
+// Refuses a map whose values stay within a few units over chromosomes of
+// tens of Mb: Morgans taken for cM would make every RCHH a hundredth as long.
+void refuseMorgans(const SnpTable& table, const ImportOptions& options, const MapSource& map) {
+  if (options.mapUnits || map.origin() == MapOrigin::uniformRate) return;
+  struct Extent {
+    int64_t firstBp = 0, lastBp = 0;
+    double firstCM = 0, lastCM = 0;
+    bool seen = false;
+  };
+  std::map<int, Extent> extents;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const SnpRow& row = table.row(i);
+    Extent& e = extents[row.chromosome.sortKey()];
+    if (!e.seen) {
+      e = Extent{row.position, row.position, row.cM, row.cM, true};
+    }
+    e.lastBp = row.position;
+    e.lastCM = row.cM;
+  }
+  int long_ = 0;
+  int flat = 0;
+  std::string example;
+  for (const auto& [key, e] : extents) {
+    if (e.lastBp - e.firstBp < kMorgansCheckSpan) continue;
+    ++long_;
+    if (e.lastCM - e.firstCM < kMorgansLargestRise) {
+      ++flat;
+      if (example.empty()) {
+        char text[160];
+        std::snprintf(text, sizeof text, "chromosome %s rises by %.4g over %.1f Mb",
+                      key == INT_MAX ? "X" : std::to_string(key).c_str(), e.lastCM - e.firstCM,
+                      static_cast<double>(e.lastBp - e.firstBp) / 1e6);
+        example = text;
+      }
+    }
+  }
+  if (long_ > 0 && flat == long_) {
+    throw InputError("the genetic map looks like Morgans, not cM (" + example +
+                     "): run again with --map-units morgans to multiply it by 100, or with "
+                     "--map-units cm if it really is in cM");
+  }
+}
+
+// velmora's limits on what an import writes, checked before anything is.
+void checkVelmoraLimits(const SnpTable& table, const Pools& pools) {
+  if (pools.patients.size() > static_cast<size_t>(kMaxPatients)) {
+    throw InputError("the patient pool holds " + std::to_string(pools.patients.size()) +
+                     " samples; velmora takes at most " + std::to_string(kMaxPatients) +
+                     ": name fewer with --patients");
+  }
+  if (pools.controls.size() > static_cast<size_t>(kMaxControls)) {
+    throw InputError("the control pool holds " + std::to_string(pools.controls.size()) +
+                     " samples; velmora takes at most " + std::to_string(kMaxControls) +
+                     ": name fewer with --controls");
+  }
+  for (size_t i = 0; i < table.size(); ++i) {
+    const SnpRow& row = table.row(i);
+    if (row.id.size() + kAnnotationNumbersRoom >= static_cast<size_t>(kLineLimit)) {
+      throw InputError("the identifier of the SNP at " + chromosomeLabel(row.chromosome) + ":" +
+                       std::to_string(row.position) + " has " + std::to_string(row.id.size()) +
+                       " characters; velmora reads lines of fewer than " +
+                       std::to_string(kLineLimit) + " characters");
+    }
+  }
+}
+
+// Data numbered 1..23..26 without X: PLINK's codes for X, Y, XY and MT read
+// as autosomes would analyse Y and MT as autosomes.
+void refusePlinkCodesAsAutosomes(const ChromosomeCounts& counts, const ImportOptions& options) {
+  if (options.autosomeCount || counts.x > 0 || counts.autosomes.empty()) return;
+  int highest = counts.autosomes.rbegin()->first;
+  if (highest < 23 || highest > 26 || counts.autosomes.count(22) == 0) return;
+  throw InputError("the data number chromosomes up to " + std::to_string(highest) +
+                   " and hold no X: 23 to 26 are likely PLINK's codes for X, Y, XY and MT. Run "
+                   "again with --autosomes 22 (23 X, 24 Y, 25 XY, 26 MT)");
+}
+
+// Comment text for the analysis file: one line, printable.
+std::string oneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return text;
+}
+
+std::vector<std::string> pathsOf(const std::vector<size_t>& members, size_t firstName,
+                                 const std::string& directory,
                                  const std::vector<std::string>& fileNames) {
   std::vector<std::string> paths;
-  for (size_t sample : members) paths.push_back(directory + fileNames[sample]);
+  for (size_t k = 0; k < members.size(); ++k) paths.push_back(directory + fileNames[firstName + k]);
   return paths;
 }
 
 }  // namespace
 
 void runImport(const ImportOptions& options, std::ostream& report) {
-  OutputPaths paths = outputPaths(options.outDirectory);
-  std::unique_ptr<VariantSource> source = options.vcf ? openVcf(*options.vcf) : openPlink(*options.plinkPrefix);
+  std::unique_ptr<VariantSource> source =
+      options.vcf ? openVcf(*options.vcf) : openPlink(*options.plinkPrefix);
   MapSource map = chooseMap(options, *source);
   const std::vector<SampleInfo>& samples = source->samples();
-  Pools pools = assignPools(samples, source->hasPhenotypes(), options.patientList, options.controlList);
+  Pools pools =
+      assignPools(samples, source->hasPhenotypes(), options.patientList, options.controlList);
 
   report << "velmora-import: " << source->describe() << ", " << samples.size() << " samples\n"
          << "  genetic map: " << map.describe() << '\n';
+  for (const std::string& layout : map.layouts()) report << "    " << layout << '\n';
+  std::optional<std::string> build = source->genomeBuild();
+  report << "  genome build: " << build.value_or("not told by the input") << '\n';
+
   SnpTable table(samples.size());
   SkipTally tally;
   int64_t records = readSnps(*source, map, options.autosomeCount, table, tally);
@@ -104,32 +173,49 @@ void runImport(const ImportOptions& options, std::ostream& report) {
   if (counts.autosomes.empty()) {
     throw InputError("no autosomal SNP is left to write (see the counts above)");
   }
+  refusePlinkCodesAsAutosomes(counts, options);
+  refuseMorgans(table, options, map);
+  checkVelmoraLimits(table, pools);
   int xNumber = counts.autosomes.rbegin()->first + 1;
   reportChromosomes(counts, xNumber, report);
   std::optional<XPlaceholder> placeholder = settleX(counts, options.missingX, table, report);
 
-  createDirectory(paths.genotypes);
-  createDirectory(paths.results);
-  std::vector<std::string> fileNames = genotypeFileNames(samples);
-  writeAnnotation(paths.annotation, table, xNumber, placeholder);
+  // Only pooled samples get a genotyping file: patients first, then controls.
+  std::vector<size_t> pooled = pools.patients;
+  pooled.insert(pooled.end(), pools.controls.begin(), pools.controls.end());
+  std::vector<std::string> pooledNames;
+  for (size_t sample : pooled) pooledNames.push_back(samples[sample].name);
+  std::vector<std::string> fileNames = genotypeFileNames(pooledNames);
+
+  OutputDirectory out(options.outDirectory);
+  const std::string& work = out.workPath();
+  std::filesystem::create_directory(work + "genotypes");
+  std::filesystem::create_directory(work + "results");
+  writeAnnotation(work + "annotation.txt", table, xNumber, placeholder);
   {
     Progress progress("genotyping files written", 1000);
-    writeGenotypeFiles(paths.genotypes, table, fileNames,
+    writeGenotypeFiles(work + "genotypes/", table, pooled, fileNames,
                        [&progress](size_t done) { progress.update(static_cast<int64_t>(done)); });
   }
-  AnalysisFile analysis;
-  analysis.comments = {"written by velmora-import from " + source->describe(),
-                       "genetic map: " + map.describe(), "pools from " + pools.origin};
-  analysis.annotation = paths.annotation;
-  analysis.patients = pathsOf(pools.patients, paths.genotypes, fileNames);
-  analysis.controls = pathsOf(pools.controls, paths.genotypes, fileNames);
-  analysis.outputDirectory = paths.results;
-  writeAnalysisFile(paths.analysis, analysis);
+  const std::string& final = out.finalPath();
+  AnalysisFileContent analysis;
+  analysis.comments = {oneLine(std::string(kImportMark + 2) + " from " + source->describe()),
+                       oneLine("genetic map: " + map.describe()),
+                       oneLine("pools from " + pools.origin)};
+  if (build) analysis.comments.push_back(oneLine("genome build " + *build));
+  analysis.annotation = final + "annotation.txt";
+  analysis.patients = pathsOf(pools.patients, 0, final + "genotypes/", fileNames);
+  analysis.controls = pathsOf(pools.controls, pools.patients.size(), final + "genotypes/", fileNames);
+  analysis.outputDirectory = final + "results/";
+  writeAnalysisFile(work + "analysis.txt", analysis);
+  bool keptResults = out.install();
 
-  size_t pooled = pools.patients.size() + pools.controls.size();
-  report << "  patient pool " << pools.patients.size() << ", control pool " << pools.controls.size()
-         << " (from " << pools.origin << "); in neither pool " << samples.size() - pooled << '\n'
-         << "Wrote " << paths.annotation << ", " << fileNames.size() << " genotyping files in "
-         << paths.genotypes << " and " << paths.analysis << '\n'
-         << "Next: velmora " << paths.analysis << "  (results go to " << paths.results << ")\n";
+  report << "  patient pool " << pools.patients.size() << ", control pool "
+         << pools.controls.size() << " (from " << pools.origin << "); in neither pool, and not "
+         << "written: " << samples.size() - pooled.size() << '\n'
+         << "Wrote " << final << "annotation.txt, " << fileNames.size()
+         << " genotyping files in " << final << "genotypes/ and " << final << "analysis.txt\n";
+  if (keptResults) report << "  the earlier import's " << final << "results/ is kept\n";
+  report << "Next: velmora " << final << "analysis.txt  (results go to " << final
+         << "results/)\n";
 }

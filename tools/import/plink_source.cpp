@@ -3,14 +3,20 @@
 // the .bed is then streamed one variant block at a time.
 #include "plink_source.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
+#include "driver/lines/line_reader.h"
+#include "driver/lines/plink_bed.h"
+#include "driver/lines/text_fields.h"
+#include "genetic_map.h"
 #include "input_error.h"
-#include "text_fields.h"
+#include "regular_file.h"
+#include "text_input.h"
 
 namespace {
 
@@ -28,11 +34,10 @@ std::string lineRef(const std::string& path, int64_t line) {
 }
 
 std::vector<BimEntry> readBim(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw InputError("cannot open " + path);
+  TextInput input = openTextInput(path, "variant file");
   std::vector<BimEntry> entries;
-  LineReader reader(in);
-  std::string line;
+  LineReader reader(input.file.get());
+  std::string_view line;
   while (reader.next(line)) {
     std::vector<std::string_view> f = whitespaceFields(line);
     if (f.empty()) continue;
@@ -40,9 +45,12 @@ std::vector<BimEntry> readBim(const std::string& path) {
       throw InputError(lineRef(path, reader.lineNumber()) + "expected 6 columns (chromosome, ID, " +
                        "cM, bp, allele 1, allele 2), found " + std::to_string(f.size()));
     }
-    std::optional<double> cM = parseDecimal(f[2]);
-    std::optional<int64_t> position = parseInteger(f[3]);
-    if (!cM) throw InputError(lineRef(path, reader.lineNumber()) + "cM '" + std::string(f[2]) + "' is not a number");
+    std::optional<double> cM = parseWholeDecimal(f[2]);
+    std::optional<int64_t> position = parseWholeInteger(f[3]);
+    if (!cM || *cM < 0 || *cM > kLargestCM) {
+      throw InputError(lineRef(path, reader.lineNumber()) + "cM '" + std::string(f[2]) +
+                       "' is not a number from 0 (unknown) to " + std::to_string(int(kLargestCM)));
+    }
     if (!position) {
       throw InputError(lineRef(path, reader.lineNumber()) + "bp position '" + std::string(f[3]) +
                        "' is not a whole number");
@@ -50,7 +58,7 @@ std::vector<BimEntry> readBim(const std::string& path) {
     entries.push_back(BimEntry{std::string(f[0]), std::string(f[1]), *cM, *position,
                                std::string(f[4]), std::string(f[5])});
   }
-  if (in.bad()) throw InputError("cannot read " + path);
+  requireEnd(reader.stop(), "variant file", path, reader.lineNumber(), reader.limit());
   if (entries.empty()) throw InputError(path + " lists no variant");
   return entries;
 }
@@ -80,8 +88,7 @@ class PlinkSource : public VariantSource {
 
   bool next(VariantRecord& out) override {
     if (index_ == bim_.size()) return false;
-    bed_.read(reinterpret_cast<char*>(block_.data()), static_cast<std::streamsize>(block_.size()));
-    if (!bed_) throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
+    if (std::fread(block_.data(), 1, block_.size(), bed_.get()) != block_.size()) throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
     const BimEntry& entry = bim_[index_++];
     out.chromosome = entry.chromosome;
     out.position = entry.position;
@@ -92,12 +99,11 @@ class PlinkSource : public VariantSource {
   }
 
   void calls(std::vector<Call>& out) override {
-    // Two bits per sample, first sample in the low bits: 00 homozygous allele 1,
-    // 01 missing, 10 heterozygous, 11 homozygous allele 2 (= allele A).
-    static constexpr std::array<Call, 4> kCodes{Call::bb, Call::none, Call::ab, Call::aa};
+    // Allele A is allele 2, the reference allele PLINK usually puts there.
     out.resize(samples_.size());
     for (size_t s = 0; s < samples_.size(); ++s) {
-      out[s] = kCodes[(block_[s / 4] >> (2 * (s % 4))) & 3u];
+      out[s] = static_cast<Call>(
+          plinkbed::callOf(plinkbed::codeAt(block_.data(), s), plinkbed::AlleleA::allele2));
     }
   }
 
@@ -111,11 +117,11 @@ class PlinkSource : public VariantSource {
 
  private:
   void readFam(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw InputError("cannot open " + path);
-    LineReader reader(in);
-    std::string line;
+    TextInput input = openTextInput(path, "sample file");
+    LineReader reader(input.file.get());
+    std::string_view line;
     std::vector<std::string> phenotypes;
+    std::set<std::string> families;  // "FID<TAB>IID" seen so far
     while (reader.next(line)) {
       std::vector<std::string_view> f = whitespaceFields(line);
       if (f.empty()) continue;
@@ -124,10 +130,15 @@ class PlinkSource : public VariantSource {
                          "individual ID, father, mother, sex, phenotype), found " +
                          std::to_string(f.size()));
       }
+      if (!families.insert(std::string(f[0]) + '\t' + std::string(f[1])).second) {
+        throw InputError(lineRef(path, reader.lineNumber()) + "family '" + std::string(f[0]) +
+                         "' and individual '" + std::string(f[1]) +
+                         "' are listed twice; each sample needs its own pair of IDs");
+      }
       samples_.push_back(SampleInfo{std::string(f[1]), std::string(f[0]), std::string(f[1]), 0});
       phenotypes.emplace_back(f[5]);
     }
-    if (in.bad()) throw InputError("cannot read " + path);
+    requireEnd(reader.stop(), "sample file", path, reader.lineNumber(), reader.limit());
     if (samples_.empty()) throw InputError(path + " lists no sample");
     // Individual IDs are often unique only within a family; then every sample
     // is named FID_IID so that names, file names and sample lists stay apart.
@@ -144,21 +155,22 @@ class PlinkSource : public VariantSource {
   }
 
   void openBed(const std::string& path) {
-    bed_.open(path, std::ios::binary);
-    if (!bed_) throw InputError("cannot open " + path);
+    std::string problem;
+    bed_ = openRegularInput(path, problem);
+    if (!bed_) throw InputError("cannot open " + path + ": " + problem);
+    struct stat info {};
+    if (fstat(fileno(bed_.get()), &info) != 0) throw InputError("cannot tell the size of " + path);
     std::array<unsigned char, 3> magic{};
-    bed_.read(reinterpret_cast<char*>(magic.data()), 3);
-    if (!bed_ || magic[0] != 0x6c || magic[1] != 0x1b) {
+    size_t got = std::fread(magic.data(), 1, 3, bed_.get());
+    if (got != 3 || magic[0] != plinkbed::kMagic[0] || magic[1] != plinkbed::kMagic[1]) {
       throw InputError(path + " is not a PLINK 1 .bed file (its first bytes are not 6c 1b)");
     }
-    if (magic[2] != 0x01) {
+    if (magic[2] != plinkbed::kMagic[2]) {
       throw InputError(path + " is in individual-major order; write it SNP-major with PLINK " +
                        "(plink --bfile PREFIX --make-bed)");
     }
-    block_.resize((samples_.size() + 3) / 4);
-    std::error_code error;
-    uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) throw InputError("cannot tell the size of " + path);
+    block_.resize(plinkbed::blockBytes(samples_.size()));
+    uintmax_t size = static_cast<uintmax_t>(info.st_size);
     uintmax_t expected = 3 + static_cast<uintmax_t>(bim_.size()) * block_.size();
     if (size != expected) {
       throw InputError(path + " has " + std::to_string(size) + " bytes, but " +
@@ -172,7 +184,7 @@ class PlinkSource : public VariantSource {
   std::vector<SampleInfo> samples_;
   bool caseControl_ = false;
   std::vector<BimEntry> bim_;
-  std::ifstream bed_;
+  InputFile bed_;
   std::vector<unsigned char> block_;  // the current variant's calls
   size_t index_ = 0;                  // variants read so far
 };

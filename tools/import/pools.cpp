@@ -1,11 +1,12 @@
 // Pool assignment from list files or phenotypes.
 #include "pools.h"
 
-#include <fstream>
 #include <map>
 
+#include "driver/lines/line_reader.h"
+#include "driver/lines/text_fields.h"
 #include "input_error.h"
-#include "text_fields.h"
+#include "text_input.h"
 
 namespace {
 
@@ -18,12 +19,11 @@ std::vector<size_t> readList(const std::string& path, const std::vector<SampleIn
       byFamilyAndName.emplace(samples[i].familyId + '\t' + samples[i].individualId, i);
     }
   }
-  std::ifstream in(path);
-  if (!in) throw InputError("cannot open sample list " + path);
+  TextInput input = openTextInput(path, "sample list");
   std::vector<size_t> members;
   std::vector<bool> listed(samples.size(), false);
-  LineReader reader(in);
-  std::string line;
+  LineReader reader(input.file.get());
+  std::string_view line;
   while (reader.next(line)) {
     std::vector<std::string_view> fields = whitespaceFields(line);
     if (fields.empty() || fields[0].front() == '#') continue;
@@ -43,7 +43,8 @@ std::vector<size_t> readList(const std::string& path, const std::vector<SampleIn
     listed[*index] = true;
     members.push_back(*index);
   }
-  if (in.bad()) throw InputError("cannot read sample list " + path);
+  requireEnd(reader.stop(), "sample list", path, reader.lineNumber(), reader.limit());
+  if (members.empty()) throw InputError("sample list " + path + " names no sample");
   return members;
 }
 
@@ -78,7 +79,10 @@ Pools assignPools(const std::vector<SampleInfo>& samples, bool phenotypesUsable,
         "(and the controls with --controls FILE), one sample a line");
   }
   if (pools.patients.empty()) {
-    throw InputError("no patient: velmora needs at least one sample in the patient pool");
+    throw InputError(
+        "no patient: no sample of the .fam has phenotype 2 (affected) in its sixth column, and "
+        "velmora needs at least one patient; name the patients with --patients FILE (and the "
+        "controls with --controls FILE), one sample a line");
   }
   return pools;
 }

@@ -1,6 +1,6 @@
 // Which samples form velmora's patient and control pools: named in sample-list
 // files, or taken from the PLINK phenotype (2 affected = patient, 1 unaffected
-// = control). Samples in neither pool are still converted.
+// = control). Samples in neither pool get no genotyping file.
 #pragma once
 #include <optional>
 #include <string>

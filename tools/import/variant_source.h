@@ -42,4 +42,7 @@ class VariantSource {
   virtual std::string where() const = 0;
   // Format and path, for the report.
   virtual std::string describe() const = 0;
+  // The genome build the input's header tells ("GRCh37", "GRCh38" and how it
+  // was told), or nothing.
+  virtual std::optional<std::string> genomeBuild() const { return std::nullopt; }
 };

@@ -1,11 +1,14 @@
-// The three kinds of velmora input file an import writes.
+// The three kinds of velmora input file an import writes, through the shared
+// velmora-format writer.
 #include "velmora_files.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <memory>
 #include <set>
 
+#include "driver/lines/close_file.h"
+#include "driver/lines/input_file.h"
+#include "driver/lines/safe_file.h"
 #include "input_error.h"
 
 namespace {
@@ -13,49 +16,43 @@ namespace {
 // Files open at once while genotyping files are written: few enough for any
 // descriptor limit, many enough that the SNP table is walked only a few times.
 constexpr size_t kFilesPerBatch = 200;
+// Text gathered per file before it is handed to stdio.
+constexpr size_t kFlushBytes = 1 << 16;
 
-struct FileCloser {
-  void operator()(FILE* file) const {
-    if (file != nullptr) std::fclose(file);
-  }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = InputFile;  // the shared closer; written files are finished explicitly
 
+// Through the shared creator: never through a link, never into a FIFO.
 File create(const std::string& path) {
-  File file(std::fopen(path.c_str(), "w"));
+  File file(createOutput(path, WriteMode::truncate));
   if (!file) throw InputError("cannot create " + path);
   return file;
 }
 
-void finish(File file, const std::string& path) {
-  bool failed = std::ferror(file.get()) != 0;
-  failed = std::fclose(file.release()) != 0 || failed;
-  if (failed) throw InputError("cannot write " + path + " (disk full?)");
+void put(File& file, std::string& text, const std::string& path) {
+  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+    throw InputError("cannot write " + path + " (disk full?)");
+  }
+  text.clear();
 }
 
-const char* callText(Call call) {
-  switch (call) {
-    case Call::aa: return "AA";
-    case Call::bb: return "BB";
-    case Call::ab: return "AB";
-    case Call::none: break;
-  }
-  return "--";
+void finish(File file, const std::string& path) {
+  if (!finishWrittenFile(file.release())) throw InputError("cannot write " + path + " (disk full?)");
 }
 
 }  // namespace
 
-std::vector<std::string> genotypeFileNames(const std::vector<SampleInfo>& samples) {
+std::vector<std::string> genotypeFileNames(const std::vector<std::string>& sampleNames) {
   std::vector<std::string> names;
   std::set<std::string> taken;
-  for (const SampleInfo& sample : samples) {
+  for (const std::string& sample : sampleNames) {
     std::string body;
-    for (char c : sample.name) {
+    for (char c : sample) {
       bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                    c == '.' || c == '_' || c == '-';
       body += plain ? c : '_';
     }
     if (body.empty() || body.front() == '.') body = "sample" + body;
+    if (body.size() > kLongestFileBody) body.resize(kLongestFileBody);
     std::string name = body + ".txt";
     for (int suffix = 2; !taken.insert(name).second; ++suffix) {
       name = body + "_" + std::to_string(suffix) + ".txt";
@@ -68,52 +65,48 @@ std::vector<std::string> genotypeFileNames(const std::vector<SampleInfo>& sample
 void writeAnnotation(const std::string& path, const SnpTable& table, int xNumber,
                      const std::optional<XPlaceholder>& placeholder) {
   File file = create(path);
+  std::string text;
   for (size_t i = 0; i < table.size(); ++i) {
     const SnpRow& row = table.row(i);
     int number = row.chromosome.kind == ChromosomeKind::x ? xNumber : row.chromosome.number;
-    std::fprintf(file.get(), "%d\t%" PRId64 "\t%.6f\t%s\t%.6f\n", number, row.position, row.freqA,
-                 row.id.c_str(), row.cM);
+    appendAnnotationLine(text, number, row.position, row.freqA, 6, row.id, row.cM);
+    if (text.size() >= kFlushBytes) put(file, text, path);
   }
   if (placeholder) {
-    std::fprintf(file.get(), "%d\t1\t0.500000\t%s\t%.6f\n", placeholder->number,
-                 placeholder->id.c_str(), kSmallestCM);
+    appendAnnotationLine(text, placeholder->number, 1, 0.5, 6, placeholder->id, kSmallestCM);
   }
+  put(file, text, path);
   finish(std::move(file), path);
 }
 
 void writeGenotypeFiles(const std::string& directory, const SnpTable& table,
+                        const std::vector<size_t>& samples,
                         const std::vector<std::string>& fileNames,
                         const std::function<void(size_t)>& progress) {
-  for (size_t first = 0; first < fileNames.size(); first += kFilesPerBatch) {
-    size_t last = std::min(fileNames.size(), first + kFilesPerBatch);
+  for (size_t first = 0; first < samples.size(); first += kFilesPerBatch) {
+    size_t last = std::min(samples.size(), first + kFilesPerBatch);
     std::vector<File> files;
-    for (size_t s = first; s < last; ++s) files.push_back(create(directory + fileNames[s]));
+    std::vector<std::string> texts(last - first);
+    for (size_t k = first; k < last; ++k) files.push_back(create(directory + fileNames[k]));
     for (size_t i = 0; i < table.size(); ++i) {
-      const char* id = table.row(i).id.c_str();
-      for (size_t s = first; s < last; ++s) {
-        std::fprintf(files[s - first].get(), "%s\t%s\n", id, callText(table.call(i, s)));
+      const std::string& id = table.row(i).id;
+      for (size_t k = first; k < last; ++k) {
+        std::string& text = texts[k - first];
+        appendGenotypeLine(text, id, static_cast<uint8_t>(table.call(i, samples[k])));
+        if (text.size() >= kFlushBytes) put(files[k - first], text, directory + fileNames[k]);
       }
     }
-    for (size_t s = first; s < last; ++s) {
-      finish(std::move(files[s - first]), directory + fileNames[s]);
+    for (size_t k = first; k < last; ++k) {
+      put(files[k - first], texts[k - first], directory + fileNames[k]);
+      finish(std::move(files[k - first]), directory + fileNames[k]);
     }
     progress(last);
   }
 }
 
-void writeAnalysisFile(const std::string& path, const AnalysisFile& content) {
+void writeAnalysisFile(const std::string& path, const AnalysisFileContent& content) {
   File file = create(path);
-  FILE* out = file.get();
-  for (const std::string& comment : content.comments) std::fprintf(out, ": %s\n", comment.c_str());
-  std::fprintf(out, "::annotation file\n%s\n", content.annotation.c_str());
-  // The label must be present; left empty, no area is excluded.
-  std::fprintf(out, "::excluded area file\n");
-  std::fprintf(out, "::patient pool\n");
-  for (const std::string& patient : content.patients) std::fprintf(out, "%s\n", patient.c_str());
-  // Always present: velmora stops when the label is missing, and an empty list
-  // is how it is told there are no controls.
-  std::fprintf(out, "::control pool\n");
-  for (const std::string& control : content.controls) std::fprintf(out, "%s\n", control.c_str());
-  std::fprintf(out, "::output directory\n%s\n", content.outputDirectory.c_str());
+  std::string text = analysisFileText(content);
+  put(file, text, path);
   finish(std::move(file), path);
 }

@@ -25,11 +25,31 @@ std::string decimal(const char* format, double value) {
   return text;
 }
 
+// A subject name inside the comma-joined BED name: control characters, the
+// comma and '%' itself are written %XX, so that no name can break a line or
+// run into its neighbour.
+std::string escaped(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7f || c == ',' || c == '%') {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", c);
+      out += code;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string nameOf(const Segment& segment, const StartEndList& list) {
   switch (list.kind) {
     case ListKind::subjects: {
       std::string joined;
-      for (const std::string& subject : segment.subjects) joined += (joined.empty() ? "" : ",") + subject;
+      for (const std::string& subject : segment.subjects) {
+        if (!joined.empty()) joined += ',';
+        joined += escaped(subject);
+      }
       return joined.empty() ? "-" : joined;
     }
     case ListKind::levels:
@@ -63,8 +83,12 @@ std::string chromosomeName(int number, const ChromosomeNaming& naming) {
 
 void writeBedTrack(const StartEndList& list, const std::string& trackName,
                    const ChromosomeNaming& naming, std::ostream& out) {
+  // The track line is one line with a quoted name: quotes and control
+  // characters of a file name become '_'.
   std::string quotedName = trackName;
-  std::replace(quotedName.begin(), quotedName.end(), '"', '\'');
+  for (char& c : quotedName) {
+    if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '_';
+  }
   out << "track name=\"" << quotedName << "\" description=\"" << description(list)
       << "\" visibility=pack useScore=1\n";
   double largest = 0;

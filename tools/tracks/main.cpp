@@ -1,16 +1,24 @@
 // velmora-tracks: turns velmora's start/end lists (fold-overlap lists, fold
 // level lists, p-value lists, query results) into BED files for IGV or the
 // UCSC browser. Given a directory, it converts every such list in it.
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
 
 #include "bed_track.h"
+#include "driver/lines/close_file.h"
+#include "driver/lines/safe_file.h"
+#include "driver/lines/text_fields.h"
 #include "start_end_list.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +33,9 @@ const char* const kUsage =
     "HH_*_FoldOverlaps_*.txt, HH_NoStSharingRCHHs*.txt, HH_P_Value_*.txt and\n"
     "HH_RCHHsSharedBy*.txt.\n"
     "  --no-chr-prefix  chromosomes as 7 rather than chr7\n"
-    "  --x-number N     chromosome N is X (velmora's X is one above the highest autosome)\n";
+    "  --x-number N     chromosome N is X (velmora's X is one above the highest autosome)\n"
+    "A BED never replaces a list given, two lists never write one BED, and each\n"
+    "BED is written to a temporary file renamed into place when complete.\n";
 
 bool isListName(const std::string& name) {
   static const std::regex pattern(
@@ -37,23 +47,63 @@ std::vector<fs::path> listsOf(const std::string& argument) {
   if (!fs::is_directory(argument)) return {fs::path(argument)};
   std::vector<fs::path> lists;
   for (const fs::directory_entry& entry : fs::directory_iterator(argument)) {
+    // is_regular_file follows a link to a regular file; FIFOs and devices are passed over.
     if (entry.is_regular_file() && isListName(entry.path().filename().string())) lists.push_back(entry.path());
   }
   std::sort(lists.begin(), lists.end());
   return lists;
 }
 
-void convert(const fs::path& list, const std::optional<fs::path>& outDirectory, const ChromosomeNaming& naming) {
-  StartEndList segments = readStartEndList(list.string());
-  std::string trackName = list.stem().string();
-  fs::path bed = (outDirectory ? *outDirectory : list.parent_path()) / (trackName + ".bed");
+struct Job {
+  fs::path list;
+  fs::path bed;
+  bool named;  // given by name, not found in a directory
+};
+
+// A path compared by what it names: the parent directory resolved, so that
+// "a/../x.txt" and "x.txt" meet; the last component is kept as written.
+std::string identity(const fs::path& path) {
+  std::error_code error;
+  fs::path parent = fs::weakly_canonical(fs::absolute(path).parent_path(), error);
+  return (parent / path.filename()).lexically_normal().string();
+}
+
+// Writes `text` to a temporary file beside `bed`, then renames it into place:
+// a failed write leaves an earlier BED as it was, and a link at `bed` is
+// replaced, never followed.
+void writeInPlace(const fs::path& bed, const std::string& text) {
+  if (!outputNameIsFree(bed.string())) {
+    throw std::runtime_error(bed.string() + " exists and is not a regular file of its own " +
+                             "(a link, a directory or a file with other hard links); not replaced");
+  }
+  std::string temporary = bed.string() + ".tmp-XXXXXX";
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) throw std::runtime_error("cannot create a file beside " + bed.string());
+  // mkstemp creates 0600; a BED is as readable as any file the user creates.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  FILE* out = fdopen(fd, "w");
+  bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  written = out != nullptr && finishWrittenFile(out) && written;
+  if (out == nullptr) close(fd);
+  if (!written || std::rename(temporary.c_str(), bed.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    throw std::runtime_error("cannot write " + bed.string());
+  }
+}
+
+void convert(const Job& job, const ChromosomeNaming& naming) {
+  StartEndList segments = readStartEndList(job.list.string());
+  if (segments.segments.empty()) {
+    if (job.named) throw std::runtime_error(job.list.string() + " holds no segment; no track written");
+    std::cerr << "velmora-tracks: " << job.list.string() << " holds no segment; skipped\n";
+    return;
+  }
   std::ostringstream text;
-  writeBedTrack(segments, trackName, naming, text);
-  std::ofstream out(bed, std::ios::binary);
-  out << text.str();
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + bed.string());
-  std::cerr << "velmora-tracks: " << bed.string() << " (" << segments.segments.size() << " segments)\n";
+  writeBedTrack(segments, job.list.stem().string(), naming, text);
+  writeInPlace(job.bed, text.str());
+  std::cerr << "velmora-tracks: " << job.bed.string() << " (" << segments.segments.size() << " segments)\n";
 }
 
 }  // namespace
@@ -72,15 +122,12 @@ int main(int argc, char** argv) {
         naming.chrPrefix = false;
       } else if (args[i] == "--x-number" && i + 1 < args.size()) {
         const std::string& text = args[++i];
-        size_t used = 0;
-        int number = 0;
-        try {
-          number = std::stoi(text, &used);
-        } catch (const std::exception&) {
-          used = 0;
+        std::optional<int64_t> number = parseWholeInteger(text);
+        if (!number || *number < 1 || *number > kLargestListChromosome) {
+          throw std::runtime_error("--x-number needs a chromosome number from 1 to " +
+                                   std::to_string(kLargestListChromosome) + ", not '" + text + "'");
         }
-        if (used != text.size() || number < 1) throw std::runtime_error("--x-number needs a chromosome number, not '" + text + "'");
-        naming.xNumber = number;
+        naming.xNumber = static_cast<int>(*number);
       } else if (args[i] == "--outdir" && i + 1 < args.size()) {
         outDirectory = args[++i];
         if (!fs::is_directory(*outDirectory)) throw std::runtime_error("no directory " + outDirectory->string());
@@ -91,15 +138,33 @@ int main(int argc, char** argv) {
       }
     }
     if (inputs.empty()) throw std::runtime_error(std::string("name at least one list or directory\n") + kUsage);
-    size_t converted = 0;
+    // Every output is settled before anything is written.
+    std::vector<Job> jobs;
     for (const std::string& input : inputs) {
       if (!fs::exists(input)) throw std::runtime_error("no file or directory " + input);
+      bool named = !fs::is_directory(input);
       for (const fs::path& list : listsOf(input)) {
-        convert(list, outDirectory, naming);
-        ++converted;
+        fs::path bed = (outDirectory ? *outDirectory : list.parent_path()) / (list.stem().string() + ".bed");
+        jobs.push_back(Job{list, bed, named});
       }
     }
-    if (converted == 0) throw std::runtime_error("no velmora start/end list found");
+    if (jobs.empty()) throw std::runtime_error("no velmora start/end list found");
+    std::map<std::string, const Job*> readers;
+    std::map<std::string, const Job*> writers;
+    for (const Job& job : jobs) readers.emplace(identity(job.list), &job);
+    for (const Job& job : jobs) {
+      std::string bed = identity(job.bed);
+      if (readers.count(bed) != 0) {
+        throw std::runtime_error("the track of " + job.list.string() + " would be " + job.bed.string() +
+                                 ", which is a list given to read; name lists ending in .txt or use --outdir");
+      }
+      auto [other, fresh] = writers.emplace(bed, &job);
+      if (!fresh) {
+        throw std::runtime_error(other->second->list.string() + " and " + job.list.string() +
+                                 " would both be written to " + job.bed.string() + "; use --outdir");
+      }
+    }
+    for (const Job& job : jobs) convert(job, naming);
     return 0;
   } catch (const std::exception& error) {
     std::cerr << "ERROR: " << error.what() << '\n';

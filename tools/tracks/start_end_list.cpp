@@ -1,33 +1,34 @@
 // Parsing velmora's start/end lists.
 #include "start_end_list.h"
 
-#include <charconv>
-#include <cmath>
-#include <fstream>
-#include <sstream>
+#include <limits>
+#include <type_traits>
+
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
+
+#include "driver/lines/line_reader.h"
+#include "driver/lines/safe_file.h"
+#include "driver/lines/text_fields.h"
 
 namespace {
 
-std::vector<std::string> tabFields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string field;
-  std::istringstream in(line);
-  while (std::getline(in, field, '\t')) fields.push_back(field);
-  if (!line.empty() && line.back() == '\t') fields.emplace_back();
-  return fields;
-}
-
+// Whole-field numbers (the shared parsers); int fields must also fit an int.
 template <typename T>
-std::optional<T> number(const std::string& text) {
-  T value{};
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
+std::optional<T> number(std::string_view text) {
+  if constexpr (std::is_same_v<T, double>) {
+    return parseWholeDecimal(text);
+  } else {
+    std::optional<int64_t> value = parseWholeInteger(text);
+    if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max()) {
+      return std::nullopt;
+    }
+    return static_cast<T>(*value);
+  }
 }
 
-std::optional<ListKind> shapeOf(const std::vector<std::string>& f) {
+std::optional<ListKind> shapeOf(const std::vector<std::string_view>& f) {
   auto word = [&](size_t i) { return i < f.size() && (f[i] == "start" || f[i] == "end"); };
   if (f.size() == 7 && word(4) && f[5] == "Subjects") return ListKind::subjects;
   if (f.size() == 6 && word(5)) return ListKind::levels;
@@ -42,18 +43,26 @@ struct Line {
   Segment fields;  // kind-specific values of this line
 };
 
-std::vector<std::string> names(const std::string& field) {
+// velmora writes " name" per sharing subject: names are split at blanks.
+std::vector<std::string> names(std::string_view field) {
   std::vector<std::string> out;
-  std::istringstream in(field);
-  for (std::string name; in >> name;) out.push_back(name);
+  for (std::string_view name : whitespaceFields(field)) out.emplace_back(name);
   return out;
 }
 
-Line parse(const std::vector<std::string>& f, ListKind kind, const std::string& where) {
+std::string shown(std::string_view field) { return std::string(field.substr(0, 40)); }
+
+Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::string& where) {
   std::optional<int> chromosome = number<int>(f[0]);
   std::optional<int64_t> position = number<int64_t>(f[1]);
-  if (!chromosome || *chromosome < 1) throw std::runtime_error(where + "chromosome '" + f[0] + "' is not a number above 0");
-  if (!position || *position < 1) throw std::runtime_error(where + "position '" + f[1] + "' is not a number above 0");
+  if (!chromosome || *chromosome < 1 || *chromosome > kLargestListChromosome) {
+    throw std::runtime_error(where + "chromosome '" + shown(f[0]) + "' is not a number from 1 to " +
+                             std::to_string(kLargestListChromosome));
+  }
+  if (!position || *position < 1 || *position > kLargestListPosition) {
+    throw std::runtime_error(where + "position '" + shown(f[1]) + "' is not a number from 1 to " +
+                             std::to_string(kLargestListPosition));
+  }
   Line line{*chromosome, *position, false, Segment{*chromosome, *position, *position, {}, 0, 0, 0}};
   switch (kind) {
     case ListKind::subjects:
@@ -62,7 +71,7 @@ Line parse(const std::vector<std::string>& f, ListKind kind, const std::string& 
       break;
     case ListKind::levels: {
       std::optional<double> level = number<double>(f[4]);
-      if (!level) throw std::runtime_error(where + "fold overlap '" + f[4] + "' is not a number");
+      if (!level) throw std::runtime_error(where + "fold overlap '" + shown(f[4]) + "' is not a number");
       line.start = f[5] == "start";
       line.fields.value = *level;
       break;
@@ -86,22 +95,30 @@ Line parse(const std::vector<std::string>& f, ListKind kind, const std::string& 
 
 }  // namespace
 
-StartEndList readStartEndList(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot open " + path);
+StartEndList readStartEndList(const std::string& path, int32_t lineLimit) {
+  InputFile file(openRegularForReading(path));
+  if (!file) {
+    throw std::runtime_error("cannot open " + path +
+                             (inputKind(path) == InputKind::notRegular
+                                  ? ": it is not a regular file (a FIFO, device or socket)"
+                                  : ""));
+  }
+  LineReader reader(file.get(), lineLimit);
   StartEndList list;
   std::optional<ListKind> kind;
   std::optional<Line> open;  // a start line waiting for its end line
-  std::string text;
-  for (int64_t number = 1; std::getline(in, text); ++number) {
-    if (!text.empty() && text.back() == '\r') text.pop_back();
+  std::string_view text;
+  while (reader.next(text)) {
+    const int64_t number = reader.lineNumber();
     std::string where = path + " line " + std::to_string(number) + ": ";
     if (number == 1 && text.rfind("No_of_samples ", 0) == 0) {
       list.sampleCount = ::number<int>(text.substr(14));
-      if (!list.sampleCount || *list.sampleCount < 1) throw std::runtime_error(where + "bad title '" + text + "'");
+      if (!list.sampleCount || *list.sampleCount < 1) {
+        throw std::runtime_error(where + "bad title '" + shown(text) + "'");
+      }
       continue;
     }
-    std::vector<std::string> fields = tabFields(text);
+    std::vector<std::string_view> fields = tabFields(text);
     std::optional<ListKind> shape = shapeOf(fields);
     if (!shape) throw std::runtime_error(where + "not a line of a velmora start/end list");
     if (kind && *shape != *kind) throw std::runtime_error(where + "its columns differ from the lines above");
@@ -121,7 +138,16 @@ StartEndList readStartEndList(const std::string& path) {
     list.segments.push_back(std::move(segment));
     open.reset();
   }
-  if (in.bad()) throw std::runtime_error("cannot read " + path);
+  switch (reader.stop()) {
+    case LineStop::endOfFile:
+      break;
+    case LineStop::lineTooLong:
+      throw std::runtime_error(path + " line " + std::to_string(reader.lineNumber() + 1) +
+                               " holds " + std::to_string(lineLimit) +
+                               " or more characters: not a velmora start/end list");
+    case LineStop::readError:
+      throw std::runtime_error("cannot read " + path);
+  }
   if (open) throw std::runtime_error(path + ": the last start line has no end line");
   if (kind) list.kind = *kind;
   if (list.sampleCount && list.kind != ListKind::levels) {

@@ -30,5 +30,16 @@ struct StartEndList {
   std::vector<Segment> segments;
 };
 
+// What velmora can hold and draw: chromosome numbers up to one above its
+// largest autosome number, positions far beyond any chromosome (bp).
+constexpr int kLargestListChromosome = 10001;
+constexpr int64_t kLargestListPosition = 4000000000;
+
+// Longest list line read: a subjects line names every sharing subject of a
+// pool (up to 65535 file names).
+constexpr int32_t kListLineLimit = 1 << 24;
+
+// Reads the list at `path` (a regular file; a FIFO or device is refused
+// without blocking). Lines of `lineLimit` or more characters are refused.
 // Throws std::runtime_error naming the file and line of the first fault.
-StartEndList readStartEndList(const std::string& path);
+StartEndList readStartEndList(const std::string& path, int32_t lineLimit = kListLineLimit);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "driver/lines/close_file.h"
+
 namespace {
 
 FatalHandler fatalHandler = nullptr;
@@ -78,8 +80,6 @@ void flushOutput(FILE* file, const std::string& name) {
 }
 
 int closeOutput(FILE* file, const std::string& name) {
-  bool failed = std::fflush(file) != 0 || std::ferror(file);
-  if (std::fclose(file) != 0) failed = true;
-  if (failed) fatal("ERROR: Failed to write %s\n", name.c_str());
+  if (!finishWrittenFile(file)) fatal("ERROR: Failed to write %s\n", name.c_str());
   return 0;
 }

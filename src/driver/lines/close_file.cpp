@@ -1,0 +1,8 @@
+// finishWrittenFile: flush, error check and close in one place.
+#include "driver/lines/close_file.h"
+
+bool finishWrittenFile(FILE* file) {
+  bool failed = std::fflush(file) != 0 || std::ferror(file) != 0;
+  if (std::fclose(file) != 0) failed = true;
+  return !failed;
+}

@@ -1,0 +1,254 @@
+// The import and the tracks converter against hostile or unusual inputs: a
+// failed import leaves an earlier one whole, links and FIFOs are refused,
+// numbers are read whole, the published map layouts give one map, Morgans and
+// PLINK's numeric X are caught, and the genome build is recorded.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <htslib/vcf.h>
+#include <zlib.h>
+
+#include <filesystem>
+
+#include "import/interchange.h"
+
+namespace {
+
+const std::string kVcfHeader =
+    "##fileformat=VCFv4.2\n##contig=<ID=1,length=248956422>\n"
+    "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+    "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ts1\ts2\ts3\n";
+const std::string kRecords =
+    "1\t1000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
+    "1\t3000\trs2\tC\tT\t.\t.\t.\tGT\t1/1\t0/1\t0/0\n"
+    "X\t500\trsx\tA\tG\t.\t.\t.\tGT\t0\t1\t0/1\n";
+
+void writeGzip(const std::string& path, const std::string& text) {
+  gzFile gz = gzopen(path.c_str(), "wb");
+  ASSERT_NE(gz, nullptr);
+  gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(gz);
+}
+
+std::string firstError(const RunResult& r) {
+  size_t at = r.err.find("ERROR: ");
+  return at == std::string::npos ? "" : r.err.substr(at, r.err.find('\n', at) - at);
+}
+
+TEST(ImportHardening, FailedImportsLeaveTheEarlierOneAndRefuseLinksFifosAndPartialNumbers) {
+  ScratchDir dir;
+  dir.write("in.vcf", kVcfHeader + kRecords);
+  dir.write("p.txt", "s1\ns3\n");
+  std::vector<std::string> base{"--vcf", dir.file("in.vcf"), "--cm-per-mb", "1", "--patients",
+                                dir.file("p.txt"), "--out", dir.file("out")};
+  RunResult first = runImport(base);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string annotation = dir.read("out/annotation.txt");
+  // Only the pooled samples get files; s2 is in no pool.
+  EXPECT_EQ(dir.list("out/genotypes"), (std::vector<std::string>{"s1.txt", "s3.txt"}));
+  // The build told by the contig length is in the report and the analysis file.
+  EXPECT_NE(first.err.find("genome build: GRCh38"), std::string::npos) << first.err;
+  EXPECT_NE(dir.read("out/analysis.txt").find("\n: genome build GRCh38"), std::string::npos);
+
+  // A later import that fails (POS "12abc") changes nothing of the first.
+  dir.write("bad.vcf", kVcfHeader + "1\t12abc\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n");
+  std::vector<std::string> bad = base;
+  bad[1] = dir.file("bad.vcf");
+  RunResult r = runImport(bad);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("POS '12abc' is not a whole number"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.read("out/annotation.txt"), annotation);
+  EXPECT_EQ(dir.list(""), (std::vector<std::string>{"bad.vcf", "in.vcf", "out", "p.txt"}))
+      << "no temporary directory is left behind";
+
+  // A record with an extra sample column.
+  dir.write("extra.vcf", kVcfHeader + "1\t100\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\t0/0\n");
+  bad[1] = dir.file("extra.vcf");
+  r = runImport(bad);
+  EXPECT_NE(firstError(r).find("it has 13 columns, the header's #CHROM line 12"), std::string::npos)
+      << r.err;
+
+  // A rate that would print cM as inf.
+  std::vector<std::string> huge = base;
+  huge[3] = "1e308";
+  r = runImport(huge);
+  EXPECT_NE(firstError(r).find("--cm-per-mb needs a rate above 0 and at most 100"), std::string::npos);
+
+  // A FIFO as input is refused at once, not waited on.
+  ASSERT_EQ(mkfifo(dir.file("fifo.vcf").c_str(), 0600), 0);
+  bad[1] = dir.file("fifo.vcf");
+  r = runImport(bad);
+  EXPECT_NE(firstError(r).find("not a regular file"), std::string::npos) << r.err;
+
+  // A link planted in --out, and a file no import wrote, make it foreign.
+  std::filesystem::create_symlink(dir.file("p.txt"), dir.file("out/genotypes/planted.txt"));
+  r = runImport(base);
+  EXPECT_NE(firstError(r).find("holds 'genotypes/planted.txt'"), std::string::npos) << r.err;
+  std::filesystem::remove(dir.file("out/genotypes/planted.txt"));
+  dir.write("out/notes.txt", "mine\n");
+  r = runImport(base);
+  EXPECT_NE(firstError(r).find("holds 'notes.txt'"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.read("out/notes.txt"), "mine\n");
+  std::filesystem::remove(dir.file("out/notes.txt"));
+  // An earlier import is replaced, and its results are kept.
+  dir.write("out/results/HH_kept.txt", "x\n");
+  r = runImport(base);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.read("out/results/HH_kept.txt"), "x\n");
+  std::filesystem::create_symlink(dir.file("out"), dir.file("link"));
+  base.back() = dir.file("link");
+  r = runImport(base);
+  EXPECT_NE(firstError(r).find("is a symbolic link"), std::string::npos) << r.err;
+}
+
+TEST(ImportHardening, PublishedMapLayoutsGiveOneMapAndMorgansArePointedOut) {
+  ScratchDir dir;
+  dir.write("in.vcf", kVcfHeader + kRecords);
+  dir.write("p.txt", "s1\n");
+  auto importWith = [&](std::vector<std::string> mapArgs, const std::string& out) {
+    std::vector<std::string> args{"--vcf", dir.file("in.vcf"), "--patients", dir.file("p.txt"),
+                                  "--out", dir.file(out)};
+    args.insert(args.end(), mapArgs.begin(), mapArgs.end());
+    return runImport(args);
+  };
+  dir.write("plain.txt", "1 1000 1.0\n1 3000 3.0\nX 100 0.5\nX 900 1.5\n");
+  writeGzip(dir.file("eagle.txt.gz"), "pos chr cM\n1000 1 1.0\n3000 1 3.0\n100 X 0.5\n900 X 1.5\n");
+  dir.write("hapmap.txt",
+            "Chromosome\tPosition(bp)\tRate(cM/Mb)\tMap(cM)\nchr1\t1000\t1\t1.0\nchr1\t3000\t1\t3.0\n"
+            "chrX\t100\t1\t0.5\nchrX\t900\t1\t1.5\n");
+  dir.write("map_chr1.txt", "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n1000 1 1.0\n3000 1 3.0\n");
+  dir.write("map_chrX.txt", "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n100 1 0.5\n900 1 1.5\n");
+  dir.write("plink.map", "1 m1 1.0 1000\n1 m2 3.0 3000\nX m3 0.5 100\nX m4 1.5 900\n");
+  RunResult plain = importWith({"--map", dir.file("plain.txt")}, "plain");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const std::string expected = dir.read("plain/annotation.txt");
+  struct Layout {
+    std::vector<std::string> args;
+    const char* reported;
+  };
+  const std::vector<Layout> layouts = {
+      {{"--map", dir.file("eagle.txt.gz")}, "header 'pos chr cM', gzip"},
+      {{"--map", dir.file("hapmap.txt")}, "header 'Chromosome Position(bp) Rate(cM/Mb) Map(cM)'"},
+      {{"--map", dir.file("map_chr@.txt")}, "header 'position COMBINED_rate(cM/Mb) Genetic_Map(cM)'"},
+      {{"--map", dir.file("map_chr1.txt"), "--map", dir.file("map_chrX.txt")}, "2 map file(s)"},
+      {{"--map", dir.file("plink.map")}, "PLINK .map: chromosome ID cM bp"},
+  };
+  for (size_t i = 0; i < layouts.size(); ++i) {
+    std::string out = "layout" + std::to_string(i);
+    RunResult r = importWith(layouts[i].args, out);
+    ASSERT_EQ(r.status, 0) << layouts[i].reported << "\n" << r.err;
+    EXPECT_EQ(dir.read(out + "/annotation.txt"), expected) << layouts[i].reported;
+    EXPECT_NE(r.err.find(layouts[i].reported), std::string::npos) << r.err;
+  }
+
+  // A map in Morgans over tens of Mb is refused with the option that converts it.
+  dir.write("far.vcf", kVcfHeader + "1\t1000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
+                                     "1\t60000000\trs2\tC\tT\t.\t.\t.\tGT\t1/1\t0/1\t0/0\n"
+                                     "X\t500\trsx\tA\tG\t.\t.\t.\tGT\t0\t1\t0/1\n");
+  dir.write("morgans.txt", "1 1000 0.01\n1 60000000 0.62\nX 100 0.005\n");
+  std::vector<std::string> args{"--vcf", dir.file("far.vcf"), "--patients", dir.file("p.txt"),
+                                "--map", dir.file("morgans.txt"), "--out", dir.file("m")};
+  RunResult r = runImport(args);
+  EXPECT_NE(firstError(r).find("looks like Morgans"), std::string::npos) << r.err;
+  EXPECT_NE(firstError(r).find("--map-units morgans"), std::string::npos);
+  EXPECT_FALSE(dir.exists("m"));
+  args.insert(args.end(), {"--map-units", "morgans"});
+  r = runImport(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<AnnotationRow> rows = readAnnotationRows(dir.read("m/annotation.txt"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_DOUBLE_EQ(rows[1].cM, 62.0);
+
+  // Chromosomes numbered up to 26 without X: PLINK's codes, so --autosomes 22.
+  std::string numbered = kVcfHeader;
+  for (int c = 1; c <= 26; ++c) {
+    numbered += std::to_string(c) + "\t100\trs" + std::to_string(c) + "\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n";
+  }
+  dir.write("numbered.vcf", numbered);
+  r = runImport({"--vcf", dir.file("numbered.vcf"), "--patients", dir.file("p.txt"), "--cm-per-mb",
+                 "1", "--out", dir.file("n")});
+  EXPECT_NE(firstError(r).find("--autosomes 22"), std::string::npos) << r.err;
+}
+
+// The VCF rewritten as BCF through htslib imports to the same files.
+TEST(ImportHardening, ABcfWrittenByHtslibRoundTripsLikeItsVcf) {
+  ScratchDir dir;
+  // BCF names contigs by header index: every contig must be declared.
+  std::string header = kVcfHeader;
+  header.insert(header.find("##FORMAT"), "##contig=<ID=X,length=156040895>\n");
+  dir.write("in.vcf", header + kRecords);
+  dir.write("p.txt", "s1\ns3\n");
+  htsFile* in = hts_open(dir.file("in.vcf").c_str(), "r");
+  ASSERT_NE(in, nullptr);
+  bcf_hdr_t* parsed = bcf_hdr_read(in);
+  htsFile* out = hts_open(dir.file("in.bcf").c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(bcf_hdr_write(out, parsed), 0);
+  bcf1_t* record = bcf_init();
+  int records = 0;
+  while (bcf_read(in, parsed, record) == 0) {
+    ASSERT_EQ(bcf_write(out, parsed, record), 0);
+    ++records;
+  }
+  bcf_destroy(record);
+  bcf_hdr_destroy(parsed);
+  hts_close(in);
+  ASSERT_EQ(hts_close(out), 0);
+  EXPECT_EQ(records, 3);
+  for (const char* input : {"in.vcf", "in.bcf"}) {
+    RunResult r = runImport({"--vcf", dir.file(input), "--cm-per-mb", "1", "--patients",
+                             dir.file("p.txt"), "--out", dir.file(std::string("out_") + input)});
+    ASSERT_EQ(r.status, 0) << input << "\n" << r.err;
+  }
+  EXPECT_EQ(dir.read("out_in.bcf/annotation.txt"), dir.read("out_in.vcf/annotation.txt"));
+  for (const char* sample : {"s1.txt", "s3.txt"}) {
+    EXPECT_EQ(dir.read(std::string("out_in.bcf/genotypes/") + sample),
+              dir.read(std::string("out_in.vcf/genotypes/") + sample));
+  }
+  EXPECT_NE(dir.read("out_in.bcf/analysis.txt").find("from BCF file"), std::string::npos);
+  EXPECT_NE(dir.read("out_in.bcf/analysis.txt").find(": genome build GRCh38"), std::string::npos);
+}
+
+TEST(TracksHardening, OutputsNeverReplaceInputsOrEachOtherAndEmptyListsAreRefused) {
+  ScratchDir dir;
+  const std::string list =
+      "1\t1000\t0.5\trs1\tstart\tSubjects\t p1.txt q\x01.txt\n1\t5000\t2.5\trs9\tend\tSubjects\t p1.txt\n";
+  dir.write("self.bed", list);
+  auto tracks = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), toolPath("velmora-tracks"));
+    return runProgram(args, "");
+  };
+  RunResult r = tracks({dir.file("self.bed")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("which is a list given to read"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.read("self.bed"), list);
+
+  dir.write("a/HH_x.txt", list);
+  dir.write("b/HH_x.txt", list);
+  std::filesystem::create_directories(dir.file("o"));
+  r = tracks({"--outdir", dir.file("o"), dir.file("a/HH_x.txt"), dir.file("b/HH_x.txt")});
+  EXPECT_NE(firstError(r).find("would both be written to"), std::string::npos) << r.err;
+  EXPECT_TRUE(dir.list("o").empty()) << "nothing is written when one output is refused";
+
+  r = tracks({dir.file("a/HH_x.txt")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The control character of a name is escaped; the BED keeps one line per segment.
+  EXPECT_NE(dir.read("a/HH_x.bed").find("p1.txt,q%01.txt"), std::string::npos)
+      << dir.read("a/HH_x.bed");
+
+  dir.write("HH_empty.txt", "");
+  r = tracks({dir.file("HH_empty.txt")});
+  EXPECT_NE(firstError(r).find("holds no segment"), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.exists("HH_empty.bed"));
+
+  ASSERT_EQ(mkfifo(dir.file("HH_fifo.txt").c_str(), 0600), 0);
+  r = tracks({dir.file("HH_fifo.txt")});
+  EXPECT_NE(firstError(r).find("not a regular file"), std::string::npos) << r.err;
+
+  // A line without an end is refused at the bound, not read into memory whole.
+  dir.write("HH_long.txt", std::string(1 << 25, 'x'));
+  r = tracks({dir.file("HH_long.txt")});
+  EXPECT_NE(firstError(r).find("or more characters"), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// The import's temporary directory and its renaming into place.
+#include "output_directory.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "driver/lines/line_reader.h"
+#include "input_error.h"
+#include "regular_file.h"
+
+namespace fs = std::filesystem;
+
+const char* const kImportMark = ": written by velmora-import";
+
+namespace {
+
+// velmora formats its output names into 1000-byte buffers, with the output
+// directory as prefix; keep well clear of that.
+constexpr size_t kLongestDirectoryPath = 800;
+
+bool isLink(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// The kind of `path` without following a link: 'f' file, 'd' directory,
+// 'l' link, 'o' other, 0 missing.
+char kindOf(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return 0;
+  if (S_ISLNK(info.st_mode)) return 'l';
+  if (S_ISREG(info.st_mode)) return 'f';
+  if (S_ISDIR(info.st_mode)) return 'd';
+  return 'o';
+}
+
+bool startsWithMark(const std::string& analysisPath) {
+  std::string problem;
+  InputFile file = openRegularInput(analysisPath, problem);
+  if (!file) return false;
+  LineReader reader(file.get());
+  std::string_view line;
+  return reader.next(line) && line.rfind(kImportMark, 0) == 0;
+}
+
+// Refuses anything in `dir` an import would not have written.
+void requireEarlierImport(const std::string& dir, const std::string& requested) {
+  static const std::set<std::string> kExpected{"annotation.txt", "analysis.txt", "genotypes",
+                                               "results"};
+  std::error_code error;
+  std::string stray;
+  bool empty = true;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+    empty = false;
+    std::string name = entry.path().filename().string();
+    char kind = kindOf(entry.path().string());
+    bool fits = kExpected.count(name) == 1 &&
+                kind == ((name == "genotypes" || name == "results") ? 'd' : 'f');
+    if (!fits && stray.empty()) stray = name;
+  }
+  if (error) throw InputError("cannot list --out " + requested + ": " + error.message());
+  if (empty) return;
+  if (stray.empty() && !startsWithMark(dir + "/analysis.txt")) stray = "analysis.txt";
+  if (stray.empty()) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir + "/genotypes", error)) {
+      if (kindOf(entry.path().string()) != 'f') {
+        stray = "genotypes/" + entry.path().filename().string();
+        break;
+      }
+    }
+  }
+  if (!stray.empty()) {
+    throw InputError("--out " + requested + " holds '" + stray +
+                     "', which no earlier velmora-import wrote; name a new or empty directory, "
+                     "or the directory of an earlier import to replace it");
+  }
+}
+
+}  // namespace
+
+OutputDirectory::OutputDirectory(const std::string& requested) {
+  std::string base = fs::absolute(requested).lexically_normal().string();
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  for (char c : base) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      throw InputError("the output directory's path holds a control character (a line break?), "
+                       "which an analysis file cannot carry");
+    }
+  }
+  if (base.size() > kLongestDirectoryPath) {
+    throw InputError("the output directory's path is longer than " +
+                     std::to_string(kLongestDirectoryPath) +
+                     " characters, too long for velmora's file names");
+  }
+  if (base == "/") throw InputError("--out cannot be the root directory");
+  switch (kindOf(base)) {
+    case 0:
+      break;
+    case 'd':
+      requireEarlierImport(base, requested);
+      exists_ = true;
+      break;
+    case 'l':
+      throw InputError("--out " + requested + " is a symbolic link; name the directory itself");
+    default:
+      throw InputError("--out " + requested + " is a file, not a directory");
+  }
+  std::string parent = fs::path(base).parent_path().string();
+  std::error_code error;
+  fs::create_directories(parent, error);
+  if (error || kindOf(parent) != 'd') {
+    throw InputError("cannot create directory " + parent + (isLink(parent) ? " (a link)" : ""));
+  }
+  std::string pattern = parent + "/." + fs::path(base).filename().string() + ".import-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw InputError("cannot create a temporary directory in " + parent + ": " +
+                     std::strerror(errno));
+  }
+  finalBare_ = base;
+  final_ = base + "/";
+  work_ = pattern + "/";
+}
+
+OutputDirectory::~OutputDirectory() {
+  if (installed_) return;
+  std::error_code ignored;
+  fs::remove_all(work_, ignored);
+}
+
+bool OutputDirectory::install() {
+  std::string work = work_.substr(0, work_.size() - 1);
+  if (!exists_) {
+    if (rename(work.c_str(), finalBare_.c_str()) != 0) {
+      throw InputError("cannot rename " + work + " to " + finalBare_ + ": " + std::strerror(errno));
+    }
+    installed_ = true;
+    return false;
+  }
+  // An earlier import's results stay with the directory the user named.
+  bool keptResults = false;
+  std::string oldResults = final_ + "results";
+  std::string newResults = work_ + "results";
+  if (kindOf(oldResults) == 'd') {
+    std::error_code error;
+    fs::remove(newResults, error);
+    if (rename(oldResults.c_str(), newResults.c_str()) != 0) {
+      throw InputError("cannot move " + oldResults + " into the new import: " + std::strerror(errno));
+    }
+    keptResults = true;
+  }
+  // One atomic swap; the old tree then sits at the temporary name.
+  if (renameat2(AT_FDCWD, work.c_str(), AT_FDCWD, finalBare_.c_str(), RENAME_EXCHANGE) != 0) {
+    int why = errno;
+    if (keptResults) rename(newResults.c_str(), oldResults.c_str());
+    throw InputError("cannot put the new import in place of " + finalBare_ + ": " +
+                     std::strerror(why));
+  }
+  installed_ = true;
+  std::error_code ignored;
+  fs::remove_all(work, ignored);
+  return keptResults;
+}
