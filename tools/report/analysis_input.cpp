@@ -31,7 +31,8 @@ std::vector<std::string> fileLines(const std::string& path) {
   if (!file) throw ReportError("cannot open the analysis file " + path);
   std::vector<std::string> lines;
   std::vector<char> buffer(kLineLimit + 1);
-  while (MyFgets(buffer.data(), kLineLimit, file.get()) != nullptr) lines.emplace_back(buffer.data());
+  while (MyFgets(buffer.data(), kLineLimit, file.get()) != nullptr)
+    lines.emplace_back(buffer.data());
   if (whyNoLine(file.get()) != LineStop::endOfFile) {
     throw ReportError("the analysis file " + path + " has a line of " + std::to_string(kLineLimit) +
                       " characters or more, or cannot be read");
@@ -67,7 +68,9 @@ std::vector<std::string> requiredSection(const std::vector<std::string>& lines, 
   return section(lines, at);
 }
 
-std::string absolute(const std::string& path) { return fs::absolute(path).lexically_normal().string(); }
+std::string absolute(const std::string& path) {
+  return fs::absolute(path).lexically_normal().string();
+}
 
 }  // namespace
 
@@ -75,7 +78,8 @@ AnalysisInput readAnalysisInput(const std::string& path) {
   std::vector<std::string> lines = fileLines(path);
   AnalysisInput input;
   std::vector<std::string> annotation = requiredSection(lines, kAnnotation, path);
-  if (annotation.empty()) throw ReportError("the analysis file " + path + " names no annotation file");
+  if (annotation.empty())
+    throw ReportError("the analysis file " + path + " names no annotation file");
   input.annotation = annotation[0];
   std::vector<std::string> excluded = requiredSection(lines, kExcluded, path);
   if (!excluded.empty()) {

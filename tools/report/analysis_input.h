@@ -12,7 +12,7 @@ struct AnalysisInput {
   std::string target;                 // empty: none (never set when excluded is)
   std::vector<std::string> patients;  // genotyping file paths, list order
   std::vector<std::string> controls;
-  std::string outputDirectory;        // as written; replaced in the copy
+  std::string outputDirectory;              // as written; replaced in the copy
   std::optional<std::string> largeGapLine;  // the raw line after "::use large gap"
 };
 

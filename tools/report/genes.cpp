@@ -18,7 +18,8 @@ std::vector<std::string> tabFields(const std::string& line) {
   size_t start = 0;
   for (;;) {
     size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    fields.push_back(
+        line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
     if (tab == std::string::npos) return fields;
     start = tab + 1;
   }
@@ -31,7 +32,8 @@ bool toInt(const std::string& text, int64_t& value) {
 
 // 0 for chromosomes velmora does not number.
 int chromosomeNumber(std::string name, int xNumber) {
-  if (name.size() > 3 && (name.compare(0, 3, "chr") == 0 || name.compare(0, 3, "Chr") == 0)) name.erase(0, 3);
+  if (name.size() > 3 && (name.compare(0, 3, "chr") == 0 || name.compare(0, 3, "Chr") == 0))
+    name.erase(0, 3);
   if (name == "X" || name == "x") return xNumber;
   int64_t number = 0;
   if (!toInt(name, number) || number < 1 || number >= xNumber) return 0;
@@ -74,7 +76,8 @@ class GzLines {
     }
     int error = 0;
     gzerror(file_, &error);
-    if (error != Z_OK && error != Z_STREAM_END) throw ReportError("cannot read the gene file " + path);
+    if (error != Z_OK && error != Z_STREAM_END)
+      throw ReportError("cannot read the gene file " + path);
     if (line.empty()) return false;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     return true;
@@ -93,7 +96,8 @@ GeneSet readGenes(const std::string& path, int xNumber) {
   int64_t number = 0;
   while (lines.next(line, path)) {
     ++number;
-    if (line.empty() || line[0] == '#' || line.rfind("track", 0) == 0 || line.rfind("browser", 0) == 0) {
+    if (line.empty() || line[0] == '#' || line.rfind("track", 0) == 0 ||
+        line.rfind("browser", 0) == 0) {
       if (line.rfind("##gff-version 3", 0) == 0) set.format = "GFF3";
       continue;
     }
@@ -101,11 +105,14 @@ GeneSet readGenes(const std::string& path, int xNumber) {
     std::string where = path + " line " + std::to_string(number) + ": ";
     if (set.format.empty()) {
       if (f.size() >= 9) {
-        set.format = f[8].find('=') != std::string::npos && f[8].find('"') == std::string::npos ? "GFF3" : "GTF";
+        set.format = f[8].find('=') != std::string::npos && f[8].find('"') == std::string::npos
+                         ? "GFF3"
+                         : "GTF";
       } else if (f.size() >= 4) {
         set.format = "BED";
       } else {
-        throw ReportError(where + "neither a GTF/GFF3 record (9 columns) nor a BED line with a name (4 columns)");
+        throw ReportError(
+            where + "neither a GTF/GFF3 record (9 columns) nor a BED line with a name (4 columns)");
       }
     }
     Gene gene;
@@ -146,7 +153,8 @@ GeneSet readGenes(const std::string& path, int xNumber) {
   return set;
 }
 
-std::vector<const Gene*> genesOverlapping(const GeneSet& set, int chromosome, int64_t first, int64_t last) {
+std::vector<const Gene*> genesOverlapping(const GeneSet& set, int chromosome, int64_t first,
+                                          int64_t last) {
   std::vector<const Gene*> found;
   std::set<std::string> names;
   for (const Gene& gene : set.genes) {

@@ -24,12 +24,16 @@ void genomeView(JsonText& j, const ReportData& data) {
   j.key("genome").open('[');
   for (const ChromosomeSpan& span : data.preflight.autosomes) {
     j.open('{').key("chr").num(static_cast<long long>(span.number));
-    j.key("firstBp").num(static_cast<long long>(span.firstBp)).key("lastBp").num(static_cast<long long>(span.lastBp));
+    j.key("firstBp")
+        .num(static_cast<long long>(span.firstBp))
+        .key("lastBp")
+        .num(static_cast<long long>(span.lastBp));
     j.key("firstCm").num(span.firstCm, 3).key("lastCm").num(span.lastCm, 3);
     j.key("snps").num(static_cast<long long>(span.snps));
     j.key("bars").open('[');
     const auto& segments = byChromosome[span.number];
-    double width = static_cast<double>(std::max<int64_t>(1, span.lastBp - span.firstBp)) / kBarsPerChromosome;
+    double width =
+        static_cast<double>(std::max<int64_t>(1, span.lastBp - span.firstBp)) / kBarsPerChromosome;
     for (size_t i = 0; i < segments.size();) {
       // Segments falling in one bar-width are merged, keeping the highest value.
       int64_t first = segments[i]->firstBp, last = segments[i]->lastBp;
@@ -40,7 +44,11 @@ void genomeView(JsonText& j, const ReportData& data) {
         value = std::max(value, segments[k]->value);
         ++k;
       }
-      j.open('[').item().num(static_cast<long long>(first)).item().num(static_cast<long long>(last));
+      j.open('[')
+          .item()
+          .num(static_cast<long long>(first))
+          .item()
+          .num(static_cast<long long>(last));
       j.item().num(value, 3).close(']');
       i = k;
     }
@@ -66,7 +74,11 @@ void tracks(JsonText& j, const std::vector<std::vector<CountRun>>& subjects) {
   for (const auto& runs : subjects) {
     j.open('[');
     for (const CountRun& r : runs) {
-      j.open('[').item().num(static_cast<long long>(r.firstBp)).item().num(static_cast<long long>(r.lastBp));
+      j.open('[')
+          .item()
+          .num(static_cast<long long>(r.firstBp))
+          .item()
+          .num(static_cast<long long>(r.lastBp));
       j.item().num(static_cast<long long>(r.count)).close(']');
     }
     j.close(']');
@@ -81,9 +93,10 @@ std::string reportJson(const ReportData& data) {
   j.open('{');
   j.key("analysisFile").str(data.options.analysisFile);
   j.key("annotation").str(data.input.annotation);
-  j.key("areaFile").str(!data.input.excluded.empty() ? "excluded: " + data.input.excluded
-                        : !data.input.target.empty() ? "target: " + data.input.target
-                                                     : "");
+  j.key("areaFile")
+      .str(!data.input.excluded.empty() ? "excluded: " + data.input.excluded
+           : !data.input.target.empty() ? "target: " + data.input.target
+                                        : "");
   j.key("cutoff").num(data.options.cutoffCm, 2);
   j.key("build").str(data.options.build);
   j.key("withControls").raw(data.withControls() ? "true" : "false");
@@ -95,9 +108,10 @@ std::string reportJson(const ReportData& data) {
   double totalCm = 0;
   for (const ChromosomeSpan& s : data.preflight.autosomes) totalCm += s.lastCm - s.firstCm;
   j.key("autosomeCm").num(totalCm, 1);
-  j.key("genesFile").str(data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
-                                          std::to_string(data.genes->genes.size()) + " genes)"
-                                    : "");
+  j.key("genesFile")
+      .str(data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
+                            std::to_string(data.genes->genes.size()) + " genes)"
+                      : "");
   j.key("warnings");
   names(j, data.preflight.warnings);
   j.key("highest").num(data.regions.highest, 3);
@@ -106,9 +120,17 @@ std::string reportJson(const ReportData& data) {
   j.key("regions").open('[');
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
     const Region& r = data.regions.regions[i];
-    j.open('{').key("rank").num(static_cast<long long>(r.rank)).key("chr").num(static_cast<long long>(r.chromosome));
-    j.key("firstBp").num(static_cast<long long>(r.firstBp)).key("lastBp").num(static_cast<long long>(r.lastBp));
-    j.key("firstCm").num(r.firstCm).key("lastCm").num(r.lastCm).key("snps").num(static_cast<long long>(r.snps));
+    j.open('{')
+        .key("rank")
+        .num(static_cast<long long>(r.rank))
+        .key("chr")
+        .num(static_cast<long long>(r.chromosome));
+    j.key("firstBp")
+        .num(static_cast<long long>(r.firstBp))
+        .key("lastBp")
+        .num(static_cast<long long>(r.lastBp));
+    j.key("firstCm").num(r.firstCm).key("lastCm").num(r.lastCm).key("snps").num(
+        static_cast<long long>(r.snps));
     j.key("best").num(r.best).key("patients");
     indexes(j, r.patients);
     if (r.controls) {
@@ -127,7 +149,10 @@ std::string reportJson(const ReportData& data) {
   j.key("views").open('[');
   for (const RegionView& v : data.regions.views) {
     j.open('{').key("rank").num(static_cast<long long>(v.rank));
-    j.key("fromBp").num(static_cast<long long>(v.fromBp)).key("toBp").num(static_cast<long long>(v.toBp));
+    j.key("fromBp")
+        .num(static_cast<long long>(v.fromBp))
+        .key("toBp")
+        .num(static_cast<long long>(v.toBp));
     j.key("patientThreshold").num(static_cast<long long>(v.patientThreshold));
     j.key("controlThreshold").num(static_cast<long long>(v.controlThreshold));
     j.key("patients");
@@ -141,7 +166,11 @@ std::string reportJson(const ReportData& data) {
   j.key("pairs").open('[');
   for (const PairRow& p : data.pairs) {
     if (p.pool != 0) continue;
-    j.open('[').item().num(static_cast<long long>(p.first - 1)).item().num(static_cast<long long>(p.second - 1));
+    j.open('[')
+        .item()
+        .num(static_cast<long long>(p.first - 1))
+        .item()
+        .num(static_cast<long long>(p.second - 1));
     j.item().raw(p.cMConserved).item().raw(p.ratio).close(']');
   }
   j.close(']');
@@ -153,7 +182,10 @@ std::string reportJson(const ReportData& data) {
     j.key("list").str(q.listFile).key("segments").open('[');
     for (const Segment& s : q.segments) {
       j.open('{').key("chr").num(static_cast<long long>(s.chromosome));
-      j.key("firstBp").num(static_cast<long long>(s.first)).key("lastBp").num(static_cast<long long>(s.last));
+      j.key("firstBp")
+          .num(static_cast<long long>(s.first))
+          .key("lastBp")
+          .num(static_cast<long long>(s.last));
       j.close('}');
     }
     j.close(']').close('}');

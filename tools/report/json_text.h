@@ -15,13 +15,27 @@ class JsonText {
     out_ += '"';
     for (unsigned char c : text) {
       switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\t': out_ += "\\t"; break;
-        case '<': out_ += "\\u003c"; break;  // no "</script>" can close the element
-        case '>': out_ += "\\u003e"; break;
-        case '&': out_ += "\\u0026"; break;
+        case '"':
+          out_ += "\\\"";
+          break;
+        case '\\':
+          out_ += "\\\\";
+          break;
+        case '\n':
+          out_ += "\\n";
+          break;
+        case '\t':
+          out_ += "\\t";
+          break;
+        case '<':
+          out_ += "\\u003c";
+          break;  // no "</script>" can close the element
+        case '>':
+          out_ += "\\u003e";
+          break;
+        case '&':
+          out_ += "\\u0026";
+          break;
         default:
           if (c < 0x20) {
             char escaped[8];

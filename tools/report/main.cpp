@@ -20,8 +20,8 @@
 #include "report_data.h"
 #include "report_dir.h"
 #include "report_error.h"
-#include "tables.h"
 #include "start_end_list.h"
+#include "tables.h"
 #include "velmora_child.h"
 
 namespace fs = std::filesystem;
@@ -34,7 +34,8 @@ std::string besideMe(const std::string& name) {
   if (error) throw ReportError("cannot find the folder of velmora-report");
   fs::path program = self.parent_path() / name;
   if (::access(program.c_str(), X_OK) != 0) {
-    throw ReportError(name + " is missing beside velmora-report (" + program.string() + "); build it with 'make'");
+    throw ReportError(name + " is missing beside velmora-report (" + program.string() +
+                      "); build it with 'make'");
   }
   return program.string();
 }
@@ -65,11 +66,14 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   in.controlSummary = dir.path("run/HH_FoldOverlap_Summary_ControlPool.txt");
   in.patients = static_cast<int>(data.input.patients.size());
   in.controls = static_cast<int>(data.input.controls.size());
-  in.largeGap = data.input.largeGapLine && data.input.largeGapLine->compare(0, 2, "NO") == 0 ? 900000000 : 300000;
+  in.largeGap = data.input.largeGapLine && data.input.largeGapLine->compare(0, 2, "NO") == 0
+                    ? 900000000
+                    : 300000;
   data.regions = findRegions(in);
   for (const Region& r : data.regions.regions) {
-    data.regionGenes.push_back(data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
-                                          : std::vector<const Gene*>{});
+    data.regionGenes.push_back(
+        data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
+                   : std::vector<const Gene*>{});
   }
   for (QueryAnswer& answer : data.queries) {
     std::string list = "run/" + queryListName(answer.query);
@@ -87,8 +91,8 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
 
   std::string output;
   int status = runCapture(tracksProgram,
-                          {"--x-number", std::to_string(data.preflight.xNumber), "--outdir", dir.path("tracks"),
-                           dir.path("run")},
+                          {"--x-number", std::to_string(data.preflight.xNumber), "--outdir",
+                           dir.path("tracks"), dir.path("run")},
                           output);
   dir.recordFolder("tracks");
   if (status != 0) throw ReportError("velmora-tracks failed:\n" + output);
@@ -113,7 +117,8 @@ int run(int argc, char** argv) {
   }
   if (!data.options.genesFile.empty()) {
     if (!fs::is_regular_file(data.options.genesFile)) {
-      throw ReportError("the gene file " + data.options.genesFile + " does not exist or is not a regular file");
+      throw ReportError("the gene file " + data.options.genesFile +
+                        " does not exist or is not a regular file");
     }
     data.genes = readGenes(data.options.genesFile, data.preflight.xNumber);
   }
@@ -123,7 +128,8 @@ int run(int argc, char** argv) {
   DirState state = inspectReportDir(data.options.outDir, inputPaths);
   const std::string velmora = besideMe("velmora");
   const std::string tracks = besideMe("velmora-tracks");
-  const std::vector<std::pair<std::string, std::string>> programs{{"velmora", velmora}, {"velmora-tracks", tracks}};
+  const std::vector<std::pair<std::string, std::string>> programs{{"velmora", velmora},
+                                                                  {"velmora-tracks", tracks}};
 
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 
@@ -139,16 +145,20 @@ int run(int argc, char** argv) {
       while (static_cast<int>(snps.size()) < s.number - 1) snps.push_back(0);
       snps.push_back(s.snps);
     }
-    VelmoraLog log(static_cast<int>(data.input.patients.size()), static_cast<int>(data.input.controls.size()), snps);
-    std::cerr << "velmora-report: running velmora; its messages go to " << dir.path("velmora.log") << "\n";
-    ChildResult result = runVelmora(velmora, {dir.path("analysis.txt")}, input, dir.path("velmora.log"), log);
+    VelmoraLog log(static_cast<int>(data.input.patients.size()),
+                   static_cast<int>(data.input.controls.size()), snps);
+    std::cerr << "velmora-report: running velmora; its messages go to " << dir.path("velmora.log")
+              << "\n";
+    ChildResult result =
+        runVelmora(velmora, {dir.path("analysis.txt")}, input, dir.path("velmora.log"), log);
     dir.record("velmora.log");
     dir.recordFolder("run");
     if (result.status != 0) {
       std::string said;
       for (const std::string& line : log.lastLines()) said += "  " + line + "\n";
-      throw ReportError("velmora stopped with exit status " + std::to_string(result.status) + "; it said:\n" + said +
-                        "(all of it is in " + dir.path("velmora.log") + ")");
+      throw ReportError("velmora stopped with exit status " + std::to_string(result.status) +
+                        "; it said:\n" + said + "(all of it is in " + dir.path("velmora.log") +
+                        ")");
     }
     data.pairs = log.pairs();
     writeReport(data, dir, tracks);
@@ -156,7 +166,8 @@ int run(int argc, char** argv) {
     // Keep the log for the user; nothing else may pass for a result.
     dir.removeAllBut({"velmora.log"});
     std::vector<std::string> kept = dir.written();
-    std::string text = manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
+    std::string text =
+        manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
     std::FILE* file = std::fopen(dir.path(kManifestName).c_str(), "w");
     if (file != nullptr) {
       std::fputs(text.c_str(), file);
@@ -165,8 +176,10 @@ int run(int argc, char** argv) {
     throw;
   }
   std::vector<std::string> written = dir.written();
-  written.erase(std::remove(written.begin(), written.end(), std::string(kManifestName)), written.end());
-  dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs, dir.root(), written));
+  written.erase(std::remove(written.begin(), written.end(), std::string(kManifestName)),
+                written.end());
+  dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs,
+                                            dir.root(), written));
   std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
             << dir.path("report.html") << "\n";
   return 0;

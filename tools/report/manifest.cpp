@@ -10,8 +10,10 @@ namespace {
 
 // Quotes an argument the way a POSIX shell would need it.
 std::string shellWord(const std::string& word) {
-  if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./=:,+@%") ==
-                           std::string::npos) {
+  if (!word.empty() &&
+      word.find_first_not_of(
+          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./=:,+@%") ==
+          std::string::npos) {
     return word;
   }
   std::string quoted(1, '\'');
@@ -48,7 +50,8 @@ std::string manifestText(const std::vector<std::string>& commandLine, const std:
   text += "# kind\tpath\tbytes\tsha256\trole (inputs)\n";
   for (const ManifestInput& input : inputs) {
     FileDigest d = digestFile(input.path);
-    text += "input\t" + input.path + "\t" + std::to_string(d.size) + "\t" + d.sha256 + "\t" + input.role + "\n";
+    text += "input\t" + input.path + "\t" + std::to_string(d.size) + "\t" + d.sha256 + "\t" +
+            input.role + "\n";
   }
   for (const std::string& file : written) {
     FileDigest d = digestFile(dir + "/" + file);

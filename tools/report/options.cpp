@@ -63,7 +63,8 @@ ReportOptions parseOptions(int argc, char** argv) {
       options.genesFile = value("--genes");
     } else if (arg == "--build") {
       options.build = value("--build");
-      if (options.build.empty() || options.build.find_first_of(" \t/?&#\"'<>") != std::string::npos) {
+      if (options.build.empty() ||
+          options.build.find_first_of(" \t/?&#\"'<>") != std::string::npos) {
         throw ReportError("--build needs a build name such as hg38 or hg19");
       }
     } else if (arg == "--query") {
@@ -74,9 +75,11 @@ ReportOptions parseOptions(int argc, char** argv) {
       positional.push_back(arg);
     }
   }
-  if (positional.size() != 1) throw ReportError(std::string("name one analysis file\n") + kReportUsage);
+  if (positional.size() != 1)
+    throw ReportError(std::string("name one analysis file\n") + kReportUsage);
   options.analysisFile = positional[0];
   if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
-  if (options.outDir.empty()) throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
+  if (options.outDir.empty())
+    throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
   return options;
 }

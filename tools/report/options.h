@@ -5,12 +5,12 @@
 
 struct ReportOptions {
   std::string analysisFile;
-  std::string cutoffText;              // as typed, fed to velmora unchanged
-  double cutoffCm = 0;                 // cM, finite and > 0
-  std::string outDir;                  // the report directory DIR
-  std::string genesFile;               // empty: no gene annotation
-  std::string build = "hg38";          // genome build of positions, for browser links
-  std::vector<std::string> queries;    // comma-separated sample names, one per --query
+  std::string cutoffText;                // as typed, fed to velmora unchanged
+  double cutoffCm = 0;                   // cM, finite and > 0
+  std::string outDir;                    // the report directory DIR
+  std::string genesFile;                 // empty: no gene annotation
+  std::string build = "hg38";            // genome build of positions, for browser links
+  std::vector<std::string> queries;      // comma-separated sample names, one per --query
   std::vector<std::string> commandLine;  // argv as given, for the manifest
 };
 

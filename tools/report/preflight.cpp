@@ -50,21 +50,22 @@ void refuseDuplicateSubjects(const AnalysisInput& input) {
     ::stat(path.c_str(), &info);
     auto samePath = byPath.find(normal);
     auto sameFile = byFile.find({info.st_dev, info.st_ino});
-    const Seen* earlier = samePath != byPath.end() ? &samePath->second
+    const Seen* earlier = samePath != byPath.end()   ? &samePath->second
                           : sameFile != byFile.end() ? &sameFile->second
                                                      : nullptr;
     if (earlier != nullptr) {
       bool samePool = earlier->role.substr(0, 7) == role.substr(0, 7);
       throw ReportError("the genotyping file " + path + " is listed twice, as " + earlier->role +
-                        (earlier->path == path ? "" : " (" + earlier->path + ")") + " and as " + role +
-                        (samePool ? "" : ", in both pools") +
+                        (earlier->path == path ? "" : " (" + earlier->path + ")") + " and as " +
+                        role + (samePool ? "" : ", in both pools") +
                         ": a subject would share its whole HH with itself");
     }
     byPath[normal] = {role, path};
     byFile[{info.st_dev, info.st_ino}] = {role, path};
   };
   for (size_t i = 0; i < input.patients.size(); ++i) visit(input.patients[i], subjectRole(true, i));
-  for (size_t i = 0; i < input.controls.size(); ++i) visit(input.controls[i], subjectRole(false, i));
+  for (size_t i = 0; i < input.controls.size(); ++i)
+    visit(input.controls[i], subjectRole(false, i));
 }
 
 // A decimal number as a person writes it: optional sign, digits, optional
@@ -90,8 +91,8 @@ struct AnnotationScan {
   std::string firstNotPlain;  // "line N: column C holds 'text'"
 };
 
-const char* const kColumnNames[] = {"", "chromosome", "position", "allele frequency", "rs ID",
-                                    "genetic map"};
+const char* const kColumnNames[] = {"",      "chromosome", "position", "allele frequency",
+                                    "rs ID", "genetic map"};
 
 AnnotationScan scanAnnotation(const std::string& path) {
   AnnotationScan scan;
@@ -133,7 +134,8 @@ AnnotationScan scanAnnotation(const std::string& path) {
     bool isX = first == 'X' || first == 'x';
     if (!isX && !plainNumber(fields[0], true)) {
       if (plain && scan.notPlainLines == 0) {
-        scan.firstNotPlain = "line " + std::to_string(lineNumber) + ", chromosome '" + fields[0] + "'";
+        scan.firstNotPlain =
+            "line " + std::to_string(lineNumber) + ", chromosome '" + fields[0] + "'";
       }
       plain = false;
     }
@@ -169,12 +171,12 @@ bool digitsOnly(const char* text) {
 }
 
 struct SubjectScan {
-  bool layoutA = false;          // velmora's choice from the first line
-  int64_t linesAfterFirst = 0;   // non-empty lines after the first one
-  int64_t layoutALines = 0;      // of those, lines whose first field holds a non-digit
-  int64_t found = 0;             // rs IDs of the annotation, in velmora's layout
-  int64_t validCalls = 0;        // AA, BB or AB at a found rs ID
-  int64_t lowerCaseCalls = 0;    // calls that are AA, BB or AB but for case
+  bool layoutA = false;         // velmora's choice from the first line
+  int64_t linesAfterFirst = 0;  // non-empty lines after the first one
+  int64_t layoutALines = 0;     // of those, lines whose first field holds a non-digit
+  int64_t found = 0;            // rs IDs of the annotation, in velmora's layout
+  int64_t validCalls = 0;       // AA, BB or AB at a found rs ID
+  int64_t lowerCaseCalls = 0;   // calls that are AA, BB or AB but for case
 };
 
 SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::string>& rsIDs) {
@@ -248,8 +250,9 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
     if (number < annotation.lastChromosome) result.autosomes.push_back(span);
   }
   if (result.autosomes.empty()) {
-    throw ReportError("the annotation file " + input.annotation +
-                      " has no autosome velmora can analyse (the highest numbered chromosome is taken as X)");
+    throw ReportError(
+        "the annotation file " + input.annotation +
+        " has no autosome velmora can analyse (the highest numbered chromosome is taken as X)");
   }
 
   double longestCm = 0, totalCm = 0;
@@ -262,21 +265,23 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
     totalBp += span.lastBp - span.firstBp;
   }
   if (cutoffCm >= longestCm) {
-    result.warnings.push_back("The cutoff of " + formatCm(cutoffCm) +
-                              " cM is at least as long as the longest analysed chromosome (chromosome " +
-                              std::to_string(longestNumber) + ", " + formatCm(longestCm) +
-                              " cM): no RCHH can reach it.");
+    result.warnings.push_back(
+        "The cutoff of " + formatCm(cutoffCm) +
+        " cM is at least as long as the longest analysed chromosome (chromosome " +
+        std::to_string(longestNumber) + ", " + formatCm(longestCm) + " cM): no RCHH can reach it.");
   }
   if (totalCm < 100 && totalBp > 100000000) {
-    result.warnings.push_back("The autosomes span only " + formatCm(totalCm) + " cM over " +
-                              std::to_string(totalBp / 1000000) +
-                              " Mb: is the genetic map (column 5 of the annotation) in Morgans rather than cM?");
+    result.warnings.push_back(
+        "The autosomes span only " + formatCm(totalCm) + " cM over " +
+        std::to_string(totalBp / 1000000) +
+        " Mb: is the genetic map (column 5 of the annotation) in Morgans rather than cM?");
   }
   if (annotation.notPlainLines > 0) {
-    result.warnings.push_back(std::to_string(annotation.notPlainLines) +
-                              " annotation lines hold a field that is not a plain number (scientific notation "
-                              "or trailing text), which velmora reads by its leading digits only; first at " +
-                              annotation.firstNotPlain + ".");
+    result.warnings.push_back(
+        std::to_string(annotation.notPlainLines) +
+        " annotation lines hold a field that is not a plain number (scientific notation "
+        "or trailing text), which velmora reads by its leading digits only; first at " +
+        annotation.firstNotPlain + ".");
   }
 
   int64_t half = (annotation.stored + 1) / 2;
@@ -284,7 +289,8 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   auto checkSubjects = [&](const std::vector<std::string>& paths, bool patients) {
     for (size_t i = 0; i < paths.size(); ++i) {
       SubjectScan s = scanSubject(paths[i], annotation.rsIDs);
-      std::string who = sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
+      std::string who =
+          sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
       bool restLooksA = s.linesAfterFirst > 0 && s.layoutALines * 2 > s.linesAfterFirst;
       bool restLooksB = s.linesAfterFirst > 0 && s.layoutALines * 2 < s.linesAfterFirst;
       if ((s.layoutA && restLooksB) || (!s.layoutA && restLooksA)) {
@@ -295,10 +301,12 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
             ", while most of its lines have the other layout.");
       }
       if (s.validCalls == 0) {
-        result.warnings.push_back("Subject " + who + " has no valid call (AA, BB or AB at an rs ID of the annotation).");
+        result.warnings.push_back(
+            "Subject " + who + " has no valid call (AA, BB or AB at an rs ID of the annotation).");
       } else if (s.found < half) {
         result.warnings.push_back("Only " + std::to_string(s.found) + " of the annotation's " +
-                                  std::to_string(annotation.stored) + " SNPs were found in the file of " + who + ".");
+                                  std::to_string(annotation.stored) +
+                                  " SNPs were found in the file of " + who + ".");
       }
       if (s.lowerCaseCalls > 0) {
         lowerCase.push_back(sampleName(paths[i]) + " (" + std::to_string(s.lowerCaseCalls) + ")");
@@ -313,8 +321,9 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
       if (!list.empty()) list.append(", ");
       list.append(s);
     }
-    result.warnings.push_back("Calls that differ from AA, BB or AB only by case (velmora counts them as no-calls): " +
-                              list + ".");
+    result.warnings.push_back(
+        "Calls that differ from AA, BB or AB only by case (velmora counts them as no-calls): " +
+        list + ".");
   }
   return result;
 }

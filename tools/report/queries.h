@@ -14,8 +14,8 @@ struct Query {
 
 struct QueryAnswer {
   Query query;
-  std::string listFile;            // relative to DIR; empty when velmora wrote none
-  std::vector<Segment> segments;   // the RCHHs all of them share (empty: nothing shared)
+  std::string listFile;           // relative to DIR; empty when velmora wrote none
+  std::vector<Segment> segments;  // the RCHHs all of them share (empty: nothing shared)
 };
 
 // Throws ReportError for a name that is no patient (controls named as such),

@@ -24,20 +24,26 @@ struct IndexedSegment {
 };
 
 // Rows of the first and last SNP of a segment, found by chromosome and position.
-std::pair<size_t, size_t> rowsOf(const std::vector<SnpRow>& rows, const std::map<int, std::pair<size_t, size_t>>& spans,
+std::pair<size_t, size_t> rowsOf(const std::vector<SnpRow>& rows,
+                                 const std::map<int, std::pair<size_t, size_t>>& spans,
                                  const Segment& segment, const std::string& list) {
   auto span = spans.find(segment.chromosome);
   if (span != spans.end()) {
     auto begin = rows.begin() + static_cast<long>(span->second.first);
     auto end = rows.begin() + static_cast<long>(span->second.second);
-    auto first = std::lower_bound(begin, end, segment.first, [](const SnpRow& r, int64_t bp) { return r.bp < bp; });
-    auto last = std::upper_bound(begin, end, segment.last, [](int64_t bp, const SnpRow& r) { return bp < r.bp; });
-    if (first != end && first->bp == segment.first && last != begin && (last - 1)->bp == segment.last) {
-      return {static_cast<size_t>(first - rows.begin()), static_cast<size_t>(last - 1 - rows.begin())};
+    auto first = std::lower_bound(begin, end, segment.first,
+                                  [](const SnpRow& r, int64_t bp) { return r.bp < bp; });
+    auto last = std::upper_bound(begin, end, segment.last,
+                                 [](int64_t bp, const SnpRow& r) { return bp < r.bp; });
+    if (first != end && first->bp == segment.first && last != begin &&
+        (last - 1)->bp == segment.last) {
+      return {static_cast<size_t>(first - rows.begin()),
+              static_cast<size_t>(last - 1 - rows.begin())};
     }
   }
-  throw ReportError(list + ": the segment at chromosome " + std::to_string(segment.chromosome) + ", " +
-                    std::to_string(segment.first) + " bp is not in the fold-overlap summary file");
+  throw ReportError(list + ": the segment at chromosome " + std::to_string(segment.chromosome) +
+                    ", " + std::to_string(segment.first) +
+                    " bp is not in the fold-overlap summary file");
 }
 
 struct Minima {
@@ -100,8 +106,8 @@ RegionResult findRegions(const RegionInputs& in) {
   auto adjacent = [&](const IndexedSegment& a, const IndexedSegment& b) {
     const SnpRow& end = rows[a.lastRow];
     const SnpRow& next = rows[b.firstRow];
-    return b.firstRow == a.lastRow + 1 && end.chromosome == next.chromosome && end.inRegion && next.inRegion &&
-           next.bp - end.bp < in.largeGap;
+    return b.firstRow == a.lastRow + 1 && end.chromosome == next.chromosome && end.inRegion &&
+           next.inRegion && next.bp - end.bp < in.largeGap;
   };
 
   std::vector<Region> regions;
@@ -111,7 +117,9 @@ RegionResult findRegions(const RegionInputs& in) {
       continue;
     }
     size_t j = i;
-    while (j + 1 < segments.size() && standsOut(segments[j + 1]) && adjacent(segments[j], segments[j + 1])) ++j;
+    while (j + 1 < segments.size() && standsOut(segments[j + 1]) &&
+           adjacent(segments[j], segments[j + 1]))
+      ++j;
     double peak = 0;
     for (size_t k = i; k <= j; ++k) peak = std::max(peak, segments[k].value);
     const double keep = in.withControls ? peak - 1 : peak;
@@ -160,15 +168,18 @@ RegionResult findRegions(const RegionInputs& in) {
   std::vector<Minima> minima(regions.size());
   std::vector<RegionView> views(windows.size());
   auto collect = [&](bool controls, const std::string& path, int subjects) {
-    for (Minima& m : minima) (controls ? m.controls : m.patients).assign(static_cast<size_t>(subjects), 1 << 30);
-    for (RegionView& v : views) (controls ? v.controls : v.patients).assign(static_cast<size_t>(subjects), {});
+    for (Minima& m : minima)
+      (controls ? m.controls : m.patients).assign(static_cast<size_t>(subjects), 1 << 30);
+    for (RegionView& v : views)
+      (controls ? v.controls : v.patients).assign(static_cast<size_t>(subjects), {});
     // Regions and windows are few; each row is tested against the ones of its chromosome.
     std::vector<size_t> regionOrder(regions.size());
     for (size_t i = 0; i < regionOrder.size(); ++i) regionOrder[i] = i;
     size_t rowCount = 0;
     readSummaryFile(path, subjects, true, [&](size_t ordinal, const SummaryRow& row) {
       ++rowCount;
-      if (ordinal >= rows.size() || rows[ordinal].bp != row.bp || rows[ordinal].chromosome != row.chromosome) {
+      if (ordinal >= rows.size() || rows[ordinal].bp != row.bp ||
+          rows[ordinal].chromosome != row.chromosome) {
         throw ReportError(path + " does not list the same SNPs as the patients' summary file");
       }
       for (size_t r = 0; r < regions.size(); ++r) {
@@ -185,7 +196,8 @@ RegionResult findRegions(const RegionInputs& in) {
         for (size_t s = 0; s < tracks.size(); ++s) extendRuns(tracks[s], row.bp, row.counts[s]);
       }
     });
-    if (rowCount != rows.size()) throw ReportError(path + " does not list the same SNPs as the patients' summary file");
+    if (rowCount != rows.size())
+      throw ReportError(path + " does not list the same SNPs as the patients' summary file");
   };
   collect(false, in.patientSummary, in.patients);
   if (in.withControls) collect(true, in.controlSummary, in.controls);
@@ -218,7 +230,8 @@ RegionResult findRegions(const RegionInputs& in) {
     result.regions.back().rank = static_cast<int>(k + 1);
   }
   for (size_t w = 0; w < windows.size(); ++w) views[w].rank = rankOf[windows[w].region];
-  std::sort(views.begin(), views.end(), [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
+  std::sort(views.begin(), views.end(),
+            [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
   result.views = std::move(views);
   return result;
 }

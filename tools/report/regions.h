@@ -27,15 +27,16 @@
 #include "start_end_list.h"
 
 struct Region {
-  int rank = 0;                    // 1 = best
+  int rank = 0;  // 1 = best
   int chromosome = 0;
-  int64_t firstBp = 0, lastBp = 0;   // 1-based positions of the first and last SNP
+  int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
   double firstCm = 0, lastCm = 0;
   int64_t snps = 0;
-  double best = 0;                 // the best segment's value (-log10 p or level)
-  std::vector<int> patients;       // 0-based patient indexes sharing throughout
+  double best = 0;                           // the best segment's value (-log10 p or level)
+  std::vector<int> patients;                 // 0-based patient indexes sharing throughout
   std::optional<std::vector<int>> controls;  // the same for controls; none without controls
-  std::optional<double> adjustedP;  // genome-wide adjusted p; left empty until a permutation step fills it
+  std::optional<double>
+      adjustedP;  // genome-wide adjusted p; left empty until a permutation step fills it
   size_t firstRow = 0, lastRow = 0;  // rows of the summary files (0-based ordinals)
 };
 
@@ -47,8 +48,8 @@ struct CountRun {
 
 struct RegionView {
   int rank = 0;
-  int64_t fromBp = 0, toBp = 0;    // the region with a margin of SNPs either side
-  int patientThreshold = 1;        // the count from which a patient shares (see above)
+  int64_t fromBp = 0, toBp = 0;  // the region with a margin of SNPs either side
+  int patientThreshold = 1;      // the count from which a patient shares (see above)
   int controlThreshold = 1;
   std::vector<std::vector<CountRun>> patients, controls;
 };
@@ -61,19 +62,19 @@ struct GenomeSegment {
 };
 
 struct RegionResult {
-  std::vector<Region> regions;       // in rank order
-  std::vector<RegionView> views;     // for the best regions, in rank order
-  std::vector<GenomeSegment> genome; // the source list's segments
-  double highest = 0;                // M
+  std::vector<Region> regions;        // in rank order
+  std::vector<RegionView> views;      // for the best regions, in rank order
+  std::vector<GenomeSegment> genome;  // the source list's segments
+  double highest = 0;                 // M
 };
 
 struct RegionInputs {
   bool withControls = false;
-  std::string sourceList;            // p-value list or level list
+  std::string sourceList;  // p-value list or level list
   std::string patientSummary, controlSummary;
   int patients = 0, controls = 0;
-  int64_t largeGap = 300000;         // bp
-  size_t viewedRegions = 40;         // how many regions get a view
+  int64_t largeGap = 300000;  // bp
+  size_t viewedRegions = 40;  // how many regions get a view
 };
 
 RegionResult findRegions(const RegionInputs& inputs);

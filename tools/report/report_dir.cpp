@@ -53,16 +53,19 @@ DirState inspectReportDir(const std::string& dir, const std::vector<std::string>
   }
   fs::file_status status = fs::symlink_status(dir, error);
   if (!fs::exists(status)) return DirState::absent;
-  if (!fs::is_directory(status)) throw ReportError("--out " + dir + " exists and is not a directory");
+  if (!fs::is_directory(status))
+    throw ReportError("--out " + dir + " exists and is not a directory");
   if (fs::is_empty(dir, error)) return DirState::empty;
   bool isManifest = false;
   std::set<std::string> listed = manifestFiles(fs::path(dir) / kManifestName, isManifest);
   if (!isManifest) {
-    throw ReportError("--out " + dir +
-                      " is not empty and holds no velmora-report manifest; nothing in it was touched. "
-                      "Name a new or empty directory, or an earlier report.");
+    throw ReportError(
+        "--out " + dir +
+        " is not empty and holds no velmora-report manifest; nothing in it was touched. "
+        "Name a new or empty directory, or an earlier report.");
   }
-  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
+       ++it) {
     std::string relative = fs::relative(it->path(), dir).generic_string();
     if (it->is_symlink() || (!it->is_directory() && !it->is_regular_file())) {
       throw ReportError("--out " + dir + " holds " + relative +
@@ -83,12 +86,14 @@ void ReportDir::prepare(DirState state) {
     // Only files and folders of the earlier report are in it (checked above).
     for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
       fs::remove_all(entry.path(), error);
-      if (error) throw ReportError("cannot remove " + entry.path().string() + " of the earlier report");
+      if (error)
+        throw ReportError("cannot remove " + entry.path().string() + " of the earlier report");
     }
   }
   fs::create_directories(fs::path(dir_) / "run", error);
   if (!error) fs::create_directories(fs::path(dir_) / "tracks", error);
-  if (error) throw ReportError("cannot create the report directory " + dir_ + ": " + error.message());
+  if (error)
+    throw ReportError("cannot create the report directory " + dir_ + ": " + error.message());
 }
 
 void ReportDir::writeFile(const std::string& relative, const std::string& content) {
@@ -101,7 +106,8 @@ void ReportDir::writeFile(const std::string& relative, const std::string& conten
 }
 
 void ReportDir::record(const std::string& relative) {
-  if (std::find(written_.begin(), written_.end(), relative) == written_.end()) written_.push_back(relative);
+  if (std::find(written_.begin(), written_.end(), relative) == written_.end())
+    written_.push_back(relative);
 }
 
 void ReportDir::recordFolder(const std::string& relativeFolder) {

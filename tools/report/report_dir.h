@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-extern const char* const kManifestName;      // "manifest.tsv"
+extern const char* const kManifestName;       // "manifest.tsv"
 extern const char* const kManifestFirstLine;  // identifies a report directory
 
 enum class DirState { absent, empty, earlierReport };

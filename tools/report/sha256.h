@@ -4,8 +4,8 @@
 #include <string>
 
 struct FileDigest {
-  uint64_t size = 0;    // bytes
-  std::string sha256;   // 64 lower-case hex digits
+  uint64_t size = 0;   // bytes
+  std::string sha256;  // 64 lower-case hex digits
 };
 
 // Reads the whole file; throws ReportError when it cannot be read.

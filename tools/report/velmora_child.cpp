@@ -20,9 +20,11 @@ void drawBar(const Progress& progress, bool final) {
   int filled = static_cast<int>(progress.share * width + 0.5);
   std::string bar(static_cast<size_t>(filled), '#');
   bar.append(static_cast<size_t>(width - filled), '.');
-  std::string where = progress.chromosome > 0 ? ", chromosome " + std::to_string(progress.chromosome) : "";
-  std::string text = "[" + bar + "] " + std::to_string(static_cast<int>(progress.share * 100 + 0.5)) +
-                     "% " + progress.phase + where;
+  std::string where =
+      progress.chromosome > 0 ? ", chromosome " + std::to_string(progress.chromosome) : "";
+  std::string text = "[" + bar + "] " +
+                     std::to_string(static_cast<int>(progress.share * 100 + 0.5)) + "% " +
+                     progress.phase + where;
   if (text.size() > 78) text.resize(78);
   std::fprintf(stderr, "\r%-78s%s", text.c_str(), final ? "\n" : "");
   std::fflush(stderr);
@@ -65,7 +67,8 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
   ::close(in[0]);
   ::close(err[1]);
   // A child that ends before reading all its input must not stop us by SIGPIPE.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, &previous);
   writeAll(in[1], input.data(), input.size());
@@ -111,7 +114,8 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
   return result;
 }
 
-int runCapture(const std::string& program, const std::vector<std::string>& arguments, std::string& output) {
+int runCapture(const std::string& program, const std::vector<std::string>& arguments,
+               std::string& output) {
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) throw ReportError("cannot create a pipe for " + program);
   std::vector<char*> argv;

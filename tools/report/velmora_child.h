@@ -20,4 +20,5 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
 
 // Runs a companion program to its end with no input; its standard output and
 // error are returned in `output`. Returns the exit status (128 + signal).
-int runCapture(const std::string& program, const std::vector<std::string>& arguments, std::string& output);
+int runCapture(const std::string& program, const std::vector<std::string>& arguments,
+               std::string& output);

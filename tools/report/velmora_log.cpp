@@ -36,7 +36,8 @@ void VelmoraLog::line(const std::string& text) {
     context_ = text == "PatientPool" ? Context::patientPass : Context::controlPass;
     ++passIndex_;
     tableOpen_ = false;
-    progress_.phase = text == "PatientPool" ? "patients: comparing every pair" : "controls: comparing every pair";
+    progress_.phase =
+        text == "PatientPool" ? "patients: comparing every pair" : "controls: comparing every pair";
     progress_.chromosome = 0;
     setShare(0);
     return;
@@ -58,9 +59,11 @@ void VelmoraLog::line(const std::string& text) {
   int chromosome = 0;
   long tenth = 0;
   const char* at = std::strstr(text.c_str(), "chromosome ");
-  if (at != nullptr && std::sscanf(at, "chromosome %d: %ld/10 completed.", &chromosome, &tenth) == 2) {
+  if (at != nullptr &&
+      std::sscanf(at, "chromosome %d: %ld/10 completed.", &chromosome, &tenth) == 2) {
     progress_.chromosome = chromosome;
-    if (progress_.phase != "query" && chromosome >= 1 && chromosome < static_cast<int>(snpsBefore_.size())) {
+    if (progress_.phase != "query" && chromosome >= 1 &&
+        chromosome < static_cast<int>(snpsBefore_.size())) {
       double done = snpsBefore_[chromosome - 1] +
                     (snpsBefore_[chromosome] - snpsBefore_[chromosome - 1]) * (tenth / 10.0);
       setShare(done / snpsTotal_);
@@ -70,10 +73,12 @@ void VelmoraLog::line(const std::string& text) {
   if (text.rfind("Annotation data read", 0) == 0) {
     progress_.phase = "reading the annotation";
     progress_.share = 0.02;
-  } else if (text.rfind("A total of ", 0) == 0 && text.find("SNP typing data was read") != std::string::npos) {
+  } else if (text.rfind("A total of ", 0) == 0 &&
+             text.find("SNP typing data was read") != std::string::npos) {
     progress_.phase = "reading the genotyping files";
     long subject = 0;
-    if (std::sscanf(text.c_str(), "A total of %*d SNP typing data was read for subject %ld", &subject) == 1) {
+    if (std::sscanf(text.c_str(), "A total of %*d SNP typing data was read for subject %ld",
+                    &subject) == 1) {
       bool control = text.find("control pool") != std::string::npos;
       double all = patients_ + controls_;
       progress_.share = 0.02 + 0.08 * ((control ? patients_ : 0) + subject) / (all > 0 ? all : 1);

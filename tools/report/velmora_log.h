@@ -8,16 +8,16 @@
 
 // One row of velmora's pair table, values as velmora printed them.
 struct PairRow {
-  int pool = 0;                 // 0 patients, 1 controls
-  int first = 0, second = 0;    // subject numbers within the pool, from 1
+  int pool = 0;                       // 0 patients, 1 controls
+  int first = 0, second = 0;          // subject numbers within the pool, from 1
   std::string firstFile, secondFile;  // velmora's names: the file names with suffix
   std::string cutoff, cMConserved, ratio, snpsFirst, snpsSecond, typeA, typeB;
 };
 
 struct Progress {
-  std::string phase;            // e.g. "patients: comparing pairs"
-  int chromosome = 0;           // 0 when not per chromosome
-  double share = 0;             // 0..1 of the whole run, roughly
+  std::string phase;   // e.g. "patients: comparing pairs"
+  int chromosome = 0;  // 0 when not per chromosome
+  double share = 0;    // 0..1 of the whole run, roughly
 };
 
 class VelmoraLog {
