@@ -15,7 +15,7 @@ readonly OUT=$DEMO/out/
 readonly VELMORA=build/velmora
 readonly ANNOTSUM=build/annotsum
 
-for program in "$VELMORA" "$ANNOTSUM"; do
+for program in "$VELMORA" "$ANNOTSUM" build/velmora-report; do
   if [[ ! -x $program ]]; then
     echo "ERROR: $program is missing; build it first with 'make'." >&2
     exit 1
