@@ -221,6 +221,21 @@ TEST(ReportTool, ChecksRefuseBeforeWritingAndWarnAfter) {
   refused({"--cutoff", "2"}, folder, "is not a regular file");
   refused({"--cutoff", "2", "--query", "p01,p09"}, analysis, "p09 is no patient's sample name");
 
+  // velmora itself fails (no SNP in the target area): its message is shown,
+  // and only the log and a manifest marked failed stay.
+  dir.write("target.txt", "9\t1\t2\n");
+  std::string targeted = analysis;
+  targeted.replace(targeted.find("::patient pool"), 14,
+                   "::target area file\n" + dir.file("target.txt") + "\n::patient pool");
+  dir.write("t.txt", targeted);
+  RunResult failed = report({dir.file("t.txt"), "--cutoff", "2", "--out", dir.file("failed")});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("ERROR: There are no regions to be analyzed."), std::string::npos)
+      << failed.err;
+  EXPECT_EQ(filesUnder(dir.file("failed")),
+            (std::vector<std::string>{"manifest.tsv", "velmora.log"}));
+  EXPECT_NE(dir.read("failed/manifest.tsv").find("status\tfailed"), std::string::npos);
+
   // Warnings: cutoff longer than any chromosome, a map in Morgans, scientific
   // notation, a first line that flips the layout, lower-case calls.
   std::string annotation = dir.read("annotation.txt");
