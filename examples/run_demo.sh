@@ -15,7 +15,7 @@ readonly OUT=$DEMO/out/
 readonly VELMORA=build/velmora
 readonly ANNOTSUM=build/annotsum
 
-for program in "$VELMORA" "$ANNOTSUM"; do
+for program in "$VELMORA" "$ANNOTSUM" build/velmora-report; do
   if [[ ! -x $program ]]; then
     echo "ERROR: $program is missing; build it first with 'make'." >&2
     exit 1
@@ -52,6 +52,14 @@ run_step "annotsum: autosomal SNPs, mean major-allele frequency, genetic distanc
   "" \
   "$ANNOTSUM" "$DEMO/annotation.txt"
 
+# The front door: velmora-report runs velmora itself and writes the report.
+run_step "velmora-report: ranked regions with genes, report.html" \
+  "" \
+  build/velmora-report "$DEMO/analysis_with_controls.txt" --cutoff "$CUTOFF_CM" \
+  --out "$DEMO/report" --genes "$DEMO/genes.bed"
+
+echo
+echo "=== Report: $DEMO/report/report.html"
 echo
 echo "=== Files written to $OUT"
 ls -l "$OUT"

@@ -1,0 +1,271 @@
+// velmora-report end to end: the refusals and warnings of its checks, the
+// report directory rules, regions.tsv against an independent reading of
+// velmora's own lists, the manifest, and the page in headless Chromium.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "common/cohort.h"
+#include "common/harness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+RunResult report(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{VELMORA_REPORT_BIN};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runProgram(argv, "", VELMORA_SOURCE_DIR);
+}
+
+std::vector<std::string> fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, '\t');) out.push_back(f);
+  return out;
+}
+
+std::vector<std::string> filesUnder(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).generic_string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The best p-value segments read straight from velmora's list: the highest
+// -log10 p and the start/end positions of the segments that carry it.
+struct Best {
+  double value = 0;
+  int chromosome = 0;
+  long first = 0, last = 0;
+};
+Best bestSegment(const std::string& list, int valueColumn) {
+  Best best;
+  std::vector<std::string> start;
+  for (const std::string& line : linesOf(list)) {
+    std::vector<std::string> f = fields(line);
+    if (f.size() < 6) continue;
+    if (f.back() == "start") {
+      start = f;
+      continue;
+    }
+    double v = std::stod(start[valueColumn]);
+    if (v > best.value) best = {v, std::stoi(start[0]), std::stol(start[1]), std::stol(f[1])};
+  }
+  return best;
+}
+
+// Checks a finished report: manifest lists exactly the files, regions.tsv has
+// its header and the top row matches velmora's list.
+void checkReport(const std::string& dir, bool withControls) {
+  ScratchDir none;
+  std::ifstream m(dir + "/manifest.tsv");
+  std::string line;
+  std::set<std::string> listed;
+  bool complete = false;
+  while (std::getline(m, line)) {
+    if (line.rfind("file\t", 0) == 0) listed.insert(fields(line)[1]);
+    if (line == "status\tcomplete") complete = true;
+  }
+  EXPECT_TRUE(complete);
+  std::vector<std::string> present = filesUnder(dir);
+  present.erase(std::find(present.begin(), present.end(), "manifest.tsv"));
+  EXPECT_EQ(std::vector<std::string>(listed.begin(), listed.end()), present);
+  for (const char* f : {"regions.tsv", "pairs.tsv", "report.html", "velmora.log", "analysis.txt"}) {
+    EXPECT_TRUE(listed.count(f)) << f;
+  }
+  EXPECT_TRUE(std::any_of(listed.begin(), listed.end(),
+                          [](const std::string& f) { return f.rfind("tracks/", 0) == 0; }));
+
+  std::ifstream r(dir + "/regions.tsv");
+  std::getline(r, line);
+  EXPECT_EQ(line,
+            "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
+            "sharing\tpatients\t"
+            "controls_sharing\tminus_log10_p\tadjusted_p\tgenes");
+  ASSERT_TRUE(std::getline(r, line));
+  std::vector<std::string> top = fields(line);
+  ASSERT_EQ(top.size(), 14u);
+  EXPECT_EQ(top[0], "1");
+  EXPECT_EQ(top[12], "NA");
+  std::ifstream in(withControls ? dir + "/run/HH_P_Value_PatientPool_vs_ControlPool.txt"
+                                : dir + "/run/HH_NoStSharingRCHHs_PatientPool.txt");
+  std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Best best = bestSegment(list, 4);
+  EXPECT_EQ(std::stoi(top[1]), best.chromosome);
+  // The region holds the best segment.
+  EXPECT_LE(std::stol(top[2]), best.first);
+  EXPECT_GE(std::stol(top[3]), best.last);
+  if (withControls) {
+    EXPECT_NEAR(std::stod(top[11]), best.value, 1e-6);
+  } else {
+    EXPECT_EQ(top[10], "NA");
+    EXPECT_EQ(top[11], "NA");
+    EXPECT_LE(std::stoi(top[8]), static_cast<int>(best.value));
+  }
+  EXPECT_NEAR(std::stod(top[6]), std::stod(top[5]) - std::stod(top[4]), 1e-5);
+}
+
+TEST(ReportTool, DemoWithControlsAndGenesOpensInChromium) {
+  ScratchDir dir;
+  std::string out = dir.file("report");
+  RunResult r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out,
+                        "--genes", "examples/demo/genes.bed"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  checkReport(out, true);
+  std::vector<std::string> top = fields(linesOf(dir.read("report/regions.tsv"))[1]);
+  // The demo's planted stretch: chromosome 7, all six patients, no control.
+  EXPECT_EQ(top[1], "7");
+  EXPECT_EQ(top[9], "p01,p02,p03,p04,p05,p06");
+  EXPECT_EQ(top[10], "0");
+  EXPECT_NE(top[13].find("PMS2"), std::string::npos);
+  std::vector<std::string> pairs = linesOf(dir.read("report/pairs.tsv"));
+  EXPECT_EQ(pairs.size(), 1u + 15 + 15);
+  EXPECT_EQ(pairs[1].substr(0, 24), "patients\t1\t2\tp01\tp02\t5.0");
+
+  // An earlier report is replaced whole; a foreign file makes DIR refused untouched.
+  r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out, "--genes",
+              "examples/demo/genes.bed"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  dir.write("report/notes.txt", "mine");
+  r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR: --out"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.read("report/notes.txt"), "mine");
+  EXPECT_TRUE(dir.exists("report/regions.tsv"));
+
+  if (system("command -v chromium > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "chromium is not installed";
+  RunResult page = runProgram({"/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                               "--enable-logging=stderr", "--v=0", "--virtual-time-budget=5000",
+                               "--dump-dom", "file://" + out + "/report.html#region=1"},
+                              "");
+  ASSERT_EQ(page.status, 0) << page.err;
+  EXPECT_NE(page.out.find("data-ready=\"yes\""), std::string::npos);
+  EXPECT_NE(page.out.find("<pre id=\"page-errors\" hidden=\"\"></pre>"), std::string::npos);
+  EXPECT_EQ(page.err.find("Uncaught"), std::string::npos) << page.err;
+  // The region view of rank 1, opened through the page's click handler.
+  EXPECT_NE(page.out.find("id=\"region-view\" data-rank=\"1\""), std::string::npos);
+  EXPECT_NE(page.out.find("Region 1: chr7:" + top[2] + "-" + top[3]), std::string::npos);
+  EXPECT_NE(page.out.find("<strong>PMS2</strong>"), std::string::npos);
+  EXPECT_NE(page.out.find("omim.org/search?search=PMS2"), std::string::npos);
+}
+
+TEST(ReportTool, PlantedLocusRanksFirstWithoutControlsAndQueriesAreAnswered) {
+  ScratchDir dir;
+  CohortPlan plan;
+  plan.autosomes = 3;
+  plan.snpsPerChromosome = 60;
+  plan.cMPerSnp = 0.5;
+  plan.patients = 5;
+  plan.sharers = 3;
+  plan.plantedChromosome = 2;
+  plan.plantedFirst = 10;
+  plan.plantedLast = 55;
+  Cohort cohort = writeCohort(dir, plan);
+  std::string out = dir.file("rep");
+  RunResult r = report({cohort.analysisFile, "--cutoff", "12", "--out", out, "--query",
+                        "p01,p02,p03", "--query", "p04 , p05"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  checkReport(out, false);
+  std::vector<std::string> top = fields(linesOf(dir.read("rep/regions.tsv"))[1]);
+  EXPECT_EQ(top[1], "2");
+  EXPECT_EQ(top[9], "p01,p02,p03");
+  EXPECT_EQ(top[13], "NA");
+  std::string html = dir.read("rep/report.html");
+  EXPECT_NE(html.find("\"names\":[\"p01\",\"p02\",\"p03\"],\"list\":\"run/"
+                      "HH_RCHHsSharedBy003_st001_st002_st003.txt\""),
+            std::string::npos);
+}
+
+TEST(ReportTool, ChecksRefuseBeforeWritingAndWarnAfter) {
+  ScratchDir dir;
+  CohortPlan plan;
+  plan.patients = 3;
+  Cohort cohort = writeCohort(dir, plan);
+  std::string analysis = dir.read("analysis.txt");
+  auto refused = [&](const std::vector<std::string>& extra, const std::string& analysisText,
+                     const std::string& message) {
+    dir.write("a.txt", analysisText);
+    std::vector<std::string> args{dir.file("a.txt"), "--out", dir.file("never")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    RunResult r = report(args);
+    EXPECT_EQ(r.status, 1) << message;
+    EXPECT_NE(r.err.find("ERROR: "), std::string::npos);
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.exists("never"));
+  };
+  for (const char* cutoff : {"", "abc", "nan", "inf", "1,5", "0", "-2", "5cM"}) {
+    refused({"--cutoff", cutoff}, analysis, "cutoff");
+  }
+  std::string p1 = dir.file("p01.txt");
+  std::string twice = analysis;
+  twice.replace(twice.find("::control pool"), 14, "::control pool\n" + p1);
+  refused({"--cutoff", "2"}, twice, "listed twice, as patient 1 and as control 1, in both pools");
+  fs::create_symlink(p1, dir.file("same.txt"));
+  std::string linked = analysis;
+  linked.replace(linked.find(p1), p1.size(), p1 + "\n" + dir.file("same.txt"));
+  refused({"--cutoff", "2"}, linked,
+          "and as patient 2: a subject would share its whole HH with itself");
+  fs::create_directory(dir.file("folder"));
+  std::string folder = analysis;
+  folder.replace(folder.find(p1), p1.size(), dir.file("folder"));
+  refused({"--cutoff", "2"}, folder, "is not a regular file");
+  refused({"--cutoff", "2", "--query", "p01,p09"}, analysis, "p09 is no patient's sample name");
+
+  // velmora itself fails (no SNP in the target area): its message is shown,
+  // and only the log and a manifest marked failed stay.
+  dir.write("target.txt", "9\t1\t2\n");
+  std::string targeted = analysis;
+  targeted.replace(targeted.find("::patient pool"), 14,
+                   "::target area file\n" + dir.file("target.txt") + "\n::patient pool");
+  dir.write("t.txt", targeted);
+  RunResult failed = report({dir.file("t.txt"), "--cutoff", "2", "--out", dir.file("failed")});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("ERROR: There are no regions to be analyzed."), std::string::npos)
+      << failed.err;
+  EXPECT_EQ(filesUnder(dir.file("failed")),
+            (std::vector<std::string>{"manifest.tsv", "velmora.log"}));
+  EXPECT_NE(dir.read("failed/manifest.tsv").find("status\tfailed"), std::string::npos);
+
+  // Warnings: cutoff longer than any chromosome, a map in Morgans, scientific
+  // notation, a first line that flips the layout, lower-case calls.
+  std::string annotation = dir.read("annotation.txt");
+  std::string morgans;
+  for (const std::string& l : linesOf(annotation)) {
+    std::vector<std::string> f = fields(l);
+    f[1] = std::to_string(std::stol(f[1]) * 100);
+    f[4] = std::to_string(std::stod(f[4]) / 100);
+    std::string joined;
+    for (const std::string& x : f) joined += (joined.empty() ? "" : "\t") + x;
+    morgans += joined + "\n";
+  }
+  morgans.replace(morgans.find('\t') + 1,
+                  morgans.find('\t', morgans.find('\t') + 1) - morgans.find('\t') - 1, "2.0e+04");
+  dir.write("annotation.txt", morgans);
+  std::string p2 = dir.read("p02.txt");
+  dir.write("p02.txt", "\n" + p2);
+  std::string p3 = dir.read("p03.txt");
+  for (size_t at; (at = p3.find("\tAA")) != std::string::npos;) p3.replace(at, 3, "\taa");
+  dir.write("p03.txt", p3);
+  RunResult r = report({cohort.analysisFile, "--cutoff", "50", "--out", dir.file("warned")});
+  for (const char* w :
+       {"at least as long as the longest analysed chromosome", "in Morgans", "not a plain number",
+        "first line of p02", "only by case (velmora counts them as no-calls): p03"}) {
+    EXPECT_NE(r.err.find(w), std::string::npos) << w << "\n" << r.err;
+  }
+  if (r.status == 0) {
+    std::string html = dir.read("warned/report.html");
+    EXPECT_NE(html.find("in Morgans"), std::string::npos);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// Reading the analysis file with the core's line utilities, and writing its copy.
+#include "analysis_input.h"
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "driver/lines/input_file.h"
+#include "driver/lines/lines.h"
+#include "report_error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Label {
+  const char* text;
+  size_t compared;  // leading characters that must match, as velmora compares them
+};
+
+constexpr Label kAnnotation{"::annotation file", 17};
+constexpr Label kExcluded{"::excluded area file", 18};
+constexpr Label kTarget{"::target area file", 16};
+constexpr Label kPatients{"::patient pool", 14};
+constexpr Label kControls{"::control pool", 14};
+constexpr Label kOutput{"::output directory", 18};
+constexpr Label kLargeGap{"::use large gap", 15};
+
+std::vector<std::string> fileLines(const std::string& path) {
+  InputFile file = openInput(path);
+  if (!file) throw ReportError("cannot open the analysis file " + path);
+  std::vector<std::string> lines;
+  std::vector<char> buffer(kLineLimit + 1);
+  while (MyFgets(buffer.data(), kLineLimit, file.get()) != nullptr)
+    lines.emplace_back(buffer.data());
+  if (whyNoLine(file.get()) != LineStop::endOfFile) {
+    throw ReportError("the analysis file " + path + " has a line of " + std::to_string(kLineLimit) +
+                      " characters or more, or cannot be read");
+  }
+  return lines;
+}
+
+// Index of the first line with the label, or npos.
+size_t findLabel(const std::vector<std::string>& lines, const Label& label) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (std::strncmp(lines[i].c_str(), label.text, label.compared) == 0) return i;
+  }
+  return std::string::npos;
+}
+
+std::vector<std::string> section(const std::vector<std::string>& lines, size_t labelLine) {
+  std::vector<std::string> values;
+  for (size_t i = labelLine + 1; i < lines.size() && lines[i][0] != ':'; ++i) {
+    std::vector<char> copy(lines[i].begin(), lines[i].end());
+    copy.push_back('\0');
+    const char* value = strip(copy.data());
+    if (*value != '\0') values.emplace_back(value);
+  }
+  return values;
+}
+
+std::vector<std::string> requiredSection(const std::vector<std::string>& lines, const Label& label,
+                                         const std::string& path) {
+  size_t at = findLabel(lines, label);
+  if (at == std::string::npos) {
+    throw ReportError("the analysis file " + path + " has no '" + label.text + "' label");
+  }
+  return section(lines, at);
+}
+
+std::string absolute(const std::string& path) {
+  return fs::absolute(path).lexically_normal().string();
+}
+
+}  // namespace
+
+AnalysisInput readAnalysisInput(const std::string& path) {
+  std::vector<std::string> lines = fileLines(path);
+  AnalysisInput input;
+  std::vector<std::string> annotation = requiredSection(lines, kAnnotation, path);
+  if (annotation.empty())
+    throw ReportError("the analysis file " + path + " names no annotation file");
+  input.annotation = annotation[0];
+  std::vector<std::string> excluded = requiredSection(lines, kExcluded, path);
+  if (!excluded.empty()) {
+    input.excluded = excluded[0];
+  } else if (size_t at = findLabel(lines, kTarget); at != std::string::npos) {
+    std::vector<std::string> target = section(lines, at);
+    if (!target.empty()) input.target = target[0];
+  }
+  input.patients = requiredSection(lines, kPatients, path);
+  if (input.patients.empty()) throw ReportError("the analysis file " + path + " names no patient");
+  input.controls = requiredSection(lines, kControls, path);
+  std::vector<std::string> output = requiredSection(lines, kOutput, path);
+  if (!output.empty()) input.outputDirectory = output[0];
+  if (size_t at = findLabel(lines, kLargeGap); at != std::string::npos && at + 1 < lines.size()) {
+    input.largeGapLine = lines[at + 1];
+  }
+  return input;
+}
+
+std::string analysisCopyText(const AnalysisInput& input, const std::string& sourcePath,
+                             const std::string& outputDirectory) {
+  std::string text = ": Copy of " + absolute(sourcePath) +
+                     " written by velmora-report: absolute paths, output directory replaced.\n";
+  text += "::annotation file\n" + absolute(input.annotation) + "\n";
+  text += "::excluded area file\n";
+  if (!input.excluded.empty()) text += absolute(input.excluded) + "\n";
+  text += "::target area file\n";
+  if (!input.target.empty()) text += absolute(input.target) + "\n";
+  text += "::patient pool\n";
+  for (const std::string& p : input.patients) text += absolute(p) + "\n";
+  text += "::control pool\n";
+  for (const std::string& c : input.controls) text += absolute(c) + "\n";
+  text += "::output directory\n" + outputDirectory + "\n";
+  if (input.largeGapLine) text += "::use large gap\n" + *input.largeGapLine + "\n";
+  return text;
+}

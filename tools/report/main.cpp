@@ -1,0 +1,200 @@
+// velmora-report: one command from an analysis file to a ranked,
+// gene-annotated region table and a self-contained HTML report.
+//
+// Order: every refusal (command line, inputs, report directory) comes before
+// anything is written; then velmora runs into DIR/run/, its outputs are read,
+// the tables, tracks and page are written, and the manifest comes last. A run
+// that fails after DIR was prepared leaves only velmora.log and a manifest
+// whose status is "failed", so nothing passes for a complete report.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "analysis_input.h"
+#include "html_report.h"
+#include "manifest.h"
+#include "preflight.h"
+#include "report_data.h"
+#include "report_dir.h"
+#include "report_error.h"
+#include "start_end_list.h"
+#include "tables.h"
+#include "velmora_child.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string besideMe(const std::string& name) {
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) throw ReportError("cannot find the folder of velmora-report");
+  fs::path program = self.parent_path() / name;
+  if (::access(program.c_str(), X_OK) != 0) {
+    throw ReportError(name + " is missing beside velmora-report (" + program.string() +
+                      "); build it with 'make'");
+  }
+  return program.string();
+}
+
+std::vector<ManifestInput> inputsOf(const ReportData& data) {
+  std::vector<ManifestInput> inputs{{"analysis file", data.options.analysisFile},
+                                    {"annotation", data.input.annotation}};
+  if (!data.input.excluded.empty()) inputs.push_back({"excluded area file", data.input.excluded});
+  if (!data.input.target.empty()) inputs.push_back({"target area file", data.input.target});
+  for (size_t i = 0; i < data.input.patients.size(); ++i) {
+    inputs.push_back({"patient " + std::to_string(i + 1), data.input.patients[i]});
+  }
+  for (size_t i = 0; i < data.input.controls.size(); ++i) {
+    inputs.push_back({"control " + std::to_string(i + 1), data.input.controls[i]});
+  }
+  if (!data.options.genesFile.empty()) inputs.push_back({"genes", data.options.genesFile});
+  return inputs;
+}
+
+// Reads velmora's outputs and writes the report's own files.
+void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProgram) {
+  bool controls = data.withControls();
+  RegionInputs in;
+  in.withControls = controls;
+  in.sourceList = dir.path(controls ? "run/HH_P_Value_PatientPool_vs_ControlPool.txt"
+                                    : "run/HH_NoStSharingRCHHs_PatientPool.txt");
+  in.patientSummary = dir.path("run/HH_FoldOverlap_Summary_PatientPool.txt");
+  in.controlSummary = dir.path("run/HH_FoldOverlap_Summary_ControlPool.txt");
+  in.patients = static_cast<int>(data.input.patients.size());
+  in.controls = static_cast<int>(data.input.controls.size());
+  in.largeGap = data.input.largeGapLine && data.input.largeGapLine->compare(0, 2, "NO") == 0
+                    ? 900000000
+                    : 300000;
+  data.regions = findRegions(in);
+  for (const Region& r : data.regions.regions) {
+    data.regionGenes.push_back(
+        data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
+                   : std::vector<const Gene*>{});
+  }
+  for (QueryAnswer& answer : data.queries) {
+    std::string list = "run/" + queryListName(answer.query);
+    if (!fs::exists(dir.path(list))) continue;  // velmora found nothing all of them share
+    answer.listFile = list;
+    try {
+      answer.segments = readStartEndList(dir.path(list)).segments;
+    } catch (const std::runtime_error& error) {
+      throw ReportError(std::string("velmora's query list cannot be read: ") + error.what());
+    }
+  }
+
+  dir.writeFile("regions.tsv", regionsTable(data));
+  dir.writeFile("pairs.tsv", pairsTable(data));
+
+  std::string output;
+  int status = runCapture(tracksProgram,
+                          {"--x-number", std::to_string(data.preflight.xNumber), "--outdir",
+                           dir.path("tracks"), dir.path("run")},
+                          output);
+  dir.recordFolder("tracks");
+  if (status != 0) throw ReportError("velmora-tracks failed:\n" + output);
+
+  dir.writeFile("report.html", htmlReport(data));
+}
+
+int run(int argc, char** argv) {
+  ReportData data;
+  data.options = parseOptions(argc, argv);
+  data.input = readAnalysisInput(data.options.analysisFile);
+  data.preflight = runPreflight(data.input, data.options.cutoffCm);
+  for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
+  for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
+  if (!data.options.queries.empty() && data.withControls()) {
+    throw ReportError("--query runs without controls only (velmora asks for queries only then)");
+  }
+  std::vector<Query> queries;
+  for (const std::string& text : data.options.queries) {
+    queries.push_back(parseQuery(text, data.patientNames, data.controlNames));
+    data.queries.push_back({queries.back(), "", {}});
+  }
+  if (!data.options.genesFile.empty()) {
+    if (!fs::is_regular_file(data.options.genesFile)) {
+      throw ReportError("the gene file " + data.options.genesFile +
+                        " does not exist or is not a regular file");
+    }
+    data.genes = readGenes(data.options.genesFile, data.preflight.xNumber);
+  }
+  std::vector<ManifestInput> inputs = inputsOf(data);
+  std::vector<std::string> inputPaths;
+  for (const ManifestInput& i : inputs) inputPaths.push_back(i.path);
+  DirState state = inspectReportDir(data.options.outDir, inputPaths);
+  const std::string velmora = besideMe("velmora");
+  const std::string tracks = besideMe("velmora-tracks");
+  const std::vector<std::pair<std::string, std::string>> programs{{"velmora", velmora},
+                                                                  {"velmora-tracks", tracks}};
+
+  for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
+
+  ReportDir dir(data.options.outDir);
+  dir.prepare(state);
+  std::string runDir = fs::absolute(dir.path("run")).lexically_normal().string() + "/";
+  try {
+    dir.writeFile("analysis.txt", analysisCopyText(data.input, data.options.analysisFile, runDir));
+    std::string input = data.options.cutoffText + "\n";
+    if (!data.withControls()) input += queryInput(queries);
+    std::vector<int64_t> snps;
+    for (const ChromosomeSpan& s : data.preflight.autosomes) {
+      while (static_cast<int>(snps.size()) < s.number - 1) snps.push_back(0);
+      snps.push_back(s.snps);
+    }
+    VelmoraLog log(static_cast<int>(data.input.patients.size()),
+                   static_cast<int>(data.input.controls.size()), snps);
+    std::cerr << "velmora-report: running velmora; its messages go to " << dir.path("velmora.log")
+              << "\n";
+    ChildResult result =
+        runVelmora(velmora, {dir.path("analysis.txt")}, input, dir.path("velmora.log"), log);
+    dir.record("velmora.log");
+    dir.recordFolder("run");
+    if (result.status != 0) {
+      std::string said;
+      for (const std::string& line : log.lastLines()) said += "  " + line + "\n";
+      throw ReportError("velmora stopped with exit status " + std::to_string(result.status) +
+                        "; it said:\n" + said + "(all of it is in " + dir.path("velmora.log") +
+                        ")");
+    }
+    data.pairs = log.pairs();
+    writeReport(data, dir, tracks);
+  } catch (const std::exception&) {
+    // Keep the log for the user; nothing else may pass for a result.
+    dir.removeAllBut({"velmora.log"});
+    std::vector<std::string> kept = dir.written();
+    std::string text =
+        manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
+    std::FILE* file = std::fopen(dir.path(kManifestName).c_str(), "w");
+    if (file != nullptr) {
+      std::fputs(text.c_str(), file);
+      std::fclose(file);
+    }
+    throw;
+  }
+  std::vector<std::string> written = dir.written();
+  written.erase(std::remove(written.begin(), written.end(), std::string(kManifestName)),
+                written.end());
+  dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs,
+                                            dir.root(), written));
+  std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
+            << dir.path("report.html") << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const ReportError& error) {
+    std::cerr << "ERROR: " << error.what() << "\n";
+    return 1;
+  } catch (const std::exception& error) {
+    std::cerr << "ERROR: " << error.what() << "\n";
+    return 1;
+  }
+}

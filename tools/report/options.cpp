@@ -1,0 +1,85 @@
+// Command-line parsing and the cutoff rule, stricter than velmora's prompt:
+// "", "abc", "nan", "inf", "1,5" and "5cM" are refused instead of read as 0
+// or as their leading number.
+#include "options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "report_error.h"
+
+const char* const kReportUsage =
+    "Usage: velmora-report ANALYSISFILE --cutoff CM --out DIR [--genes FILE] [--build NAME]\n"
+    "                      [--query NAMES]...\n"
+    "\n"
+    "Runs velmora on ANALYSISFILE with the RCHH cutoff CM (cM) and writes into DIR\n"
+    "regions.tsv, pairs.tsv, tracks/*.bed, report.html, velmora.log, velmora's own\n"
+    "files under run/, and manifest.tsv. DIR must be new, empty, or an earlier report.\n"
+    "  --genes FILE   GTF or GFF3 (plain or gzip) or BED genes, to name the genes of each region\n"
+    "  --build NAME   genome build of the positions, for the browser links (default hg38)\n"
+    "  --query NAMES  comma-separated patient sample names as pairs.tsv shows them; the\n"
+    "                 RCHHs all of them share (runs without controls only; repeatable)\n";
+
+double parseCutoff(const std::string& text) {
+  bool plain = !text.empty();
+  for (char c : text) {
+    if (std::strchr("0123456789.+-eE", c) == nullptr) plain = false;
+  }
+  if (!plain) {
+    throw ReportError("the cutoff '" + text +
+                      "' is not a number of cM (write it like 5 or 2.5, with a decimal point)");
+  }
+  errno = 0;
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value)) {
+    throw ReportError("the cutoff '" + text + "' is not a number of cM");
+  }
+  if (!(value > 0)) throw ReportError("the cutoff must be above 0 cM, not '" + text + "'");
+  return value;
+}
+
+ReportOptions parseOptions(int argc, char** argv) {
+  ReportOptions options;
+  options.commandLine.assign(argv, argv + argc);
+  bool cutoffGiven = false;
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](const char* name) -> std::string {
+      if (i + 1 >= argc) throw ReportError(std::string(name) + " needs a value\n" + kReportUsage);
+      return argv[++i];
+    };
+    if (arg == "--cutoff") {
+      options.cutoffText = value("--cutoff");
+      options.cutoffCm = parseCutoff(options.cutoffText);
+      cutoffGiven = true;
+    } else if (arg == "--out") {
+      options.outDir = value("--out");
+      if (options.outDir.empty()) throw ReportError("--out needs a directory");
+    } else if (arg == "--genes") {
+      options.genesFile = value("--genes");
+    } else if (arg == "--build") {
+      options.build = value("--build");
+      if (options.build.empty() ||
+          options.build.find_first_of(" \t/?&#\"'<>") != std::string::npos) {
+        throw ReportError("--build needs a build name such as hg38 or hg19");
+      }
+    } else if (arg == "--query") {
+      options.queries.push_back(value("--query"));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw ReportError("unknown option '" + arg + "'\n" + kReportUsage);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 1)
+    throw ReportError(std::string("name one analysis file\n") + kReportUsage);
+  options.analysisFile = positional[0];
+  if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
+  if (options.outDir.empty())
+    throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
+  return options;
+}

@@ -1,0 +1,329 @@
+// The pre-run checks: file kinds, duplicate subjects, and a light reading of
+// the annotation and of the genotyping files with the core's line utilities,
+// for the things velmora accepts silently (a map in Morgans, a first line that
+// flips the column layout, calls that miss the annotation, numbers in
+// scientific notation, lower-case calls).
+#include "preflight.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <unordered_set>
+
+#include "driver/lines/input_file.h"
+#include "driver/lines/lines.h"
+#include "report_error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void requireRegularFile(const std::string& path, const std::string& role) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw ReportError(role + " " + path + " does not exist");
+  if (!S_ISREG(info.st_mode)) {
+    throw ReportError(role + " " + path + " is not a regular file (a directory, device or pipe)");
+  }
+}
+
+std::string subjectRole(bool patient, size_t index) {
+  return std::string(patient ? "patient " : "control ") + std::to_string(index + 1);
+}
+
+void refuseDuplicateSubjects(const AnalysisInput& input) {
+  struct Seen {
+    std::string role;
+    std::string path;
+  };
+  std::map<std::string, Seen> byPath;
+  std::map<std::pair<dev_t, ino_t>, Seen> byFile;
+  auto visit = [&](const std::string& path, const std::string& role) {
+    std::string normal = fs::absolute(path).lexically_normal().string();
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    auto samePath = byPath.find(normal);
+    auto sameFile = byFile.find({info.st_dev, info.st_ino});
+    const Seen* earlier = samePath != byPath.end()   ? &samePath->second
+                          : sameFile != byFile.end() ? &sameFile->second
+                                                     : nullptr;
+    if (earlier != nullptr) {
+      bool samePool = earlier->role.substr(0, 7) == role.substr(0, 7);
+      throw ReportError("the genotyping file " + path + " is listed twice, as " + earlier->role +
+                        (earlier->path == path ? "" : " (" + earlier->path + ")") + " and as " +
+                        role + (samePool ? "" : ", in both pools") +
+                        ": a subject would share its whole HH with itself");
+    }
+    byPath[normal] = {role, path};
+    byFile[{info.st_dev, info.st_ino}] = {role, path};
+  };
+  for (size_t i = 0; i < input.patients.size(); ++i) visit(input.patients[i], subjectRole(true, i));
+  for (size_t i = 0; i < input.controls.size(); ++i)
+    visit(input.controls[i], subjectRole(false, i));
+}
+
+// A decimal number as a person writes it: optional sign, digits, optional
+// fraction; no exponent, nothing after it.
+bool plainNumber(const char* text, bool integer) {
+  const char* p = text;
+  if (*p == '+' || *p == '-') ++p;
+  bool digits = false;
+  while (std::isdigit(static_cast<unsigned char>(*p))) ++p, digits = true;
+  if (!integer && *p == '.') {
+    ++p;
+    while (std::isdigit(static_cast<unsigned char>(*p))) ++p, digits = true;
+  }
+  return digits && *p == '\0';
+}
+
+struct AnnotationScan {
+  std::unordered_set<std::string> rsIDs;
+  std::map<int, ChromosomeSpan> chromosomes;
+  int lastChromosome = 0;
+  int64_t stored = 0;
+  int64_t notPlainLines = 0;
+  std::string firstNotPlain;  // "line N: column C holds 'text'"
+};
+
+const char* const kColumnNames[] = {"",      "chromosome", "position", "allele frequency",
+                                    "rs ID", "genetic map"};
+
+AnnotationScan scanAnnotation(const std::string& path) {
+  AnnotationScan scan;
+  std::vector<char> line(kLineLimit + 1);
+  char* fields[kMaxFields];
+  {
+    // First pass as velmora makes it: the highest numbered chromosome is X.
+    InputFile file = openInput(path);
+    if (!file) throw ReportError("cannot open the annotation file " + path);
+    while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
+      split(line.data(), fields, "\t", kMaxFields);
+      int chromosome = 0;
+      if (std::sscanf(fields[0], "%d", &chromosome) == 1) {
+        scan.lastChromosome = std::max(scan.lastChromosome, chromosome);
+      }
+    }
+  }
+  InputFile file = openInput(path);
+  if (!file) throw ReportError("cannot open the annotation file " + path);
+  int64_t lineNumber = 0;
+  while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
+    ++lineNumber;
+    int count = split(line.data(), fields, "\t", kMaxFields);
+    if (count < 5) continue;
+    char first = fields[0][0];
+    if (first == 'Y' || first == 'y') continue;
+    // Numbers velmora reads by their leading part only.
+    const int numeric[] = {2, 3, 5};
+    bool plain = true;
+    for (int column : numeric) {
+      if (!plainNumber(fields[column - 1], column == 2)) {
+        if (plain && scan.notPlainLines == 0) {
+          scan.firstNotPlain = "line " + std::to_string(lineNumber) + ", " + kColumnNames[column] +
+                               " '" + fields[column - 1] + "'";
+        }
+        plain = false;
+      }
+    }
+    bool isX = first == 'X' || first == 'x';
+    if (!isX && !plainNumber(fields[0], true)) {
+      if (plain && scan.notPlainLines == 0) {
+        scan.firstNotPlain =
+            "line " + std::to_string(lineNumber) + ", chromosome '" + fields[0] + "'";
+      }
+      plain = false;
+    }
+    if (!plain) ++scan.notPlainLines;
+    int chromosome = isX ? scan.lastChromosome : std::atoi(fields[0]);
+    long position = std::atol(fields[1]);
+    double frequency = std::atof(fields[2]);
+    double map = std::atof(fields[4]);
+    if (chromosome < 1 || chromosome > scan.lastChromosome || position <= 0 || frequency < 0 ||
+        frequency > 1 || map <= 0) {
+      continue;
+    }
+    ++scan.stored;
+    scan.rsIDs.insert(fields[3]);
+    ChromosomeSpan& span = scan.chromosomes[chromosome];
+    if (span.snps == 0) {
+      span.number = chromosome;
+      span.firstBp = position;
+      span.firstCm = map;
+    }
+    span.lastBp = position;
+    span.lastCm = map;
+    ++span.snps;
+  }
+  return scan;
+}
+
+bool digitsOnly(const char* text) {
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+  }
+  return true;
+}
+
+struct SubjectScan {
+  bool layoutA = false;         // velmora's choice from the first line
+  int64_t linesAfterFirst = 0;  // non-empty lines after the first one
+  int64_t layoutALines = 0;     // of those, lines whose first field holds a non-digit
+  int64_t found = 0;            // rs IDs of the annotation, in velmora's layout
+  int64_t validCalls = 0;       // AA, BB or AB at a found rs ID
+  int64_t lowerCaseCalls = 0;   // calls that are AA, BB or AB but for case
+};
+
+SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::string>& rsIDs) {
+  SubjectScan scan;
+  InputFile file = openInput(path);
+  if (!file) throw ReportError("cannot open the genotyping file " + path);
+  std::vector<char> line(kLineLimit + 1);
+  char* fields[kMaxFields];
+  bool first = true;
+  size_t idColumn = 0, callColumn = 1;
+  while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
+    int count = split(line.data(), fields, "\t", kMaxFields);
+    if (first) {
+      scan.layoutA = !digitsOnly(fields[0]);
+      idColumn = scan.layoutA ? 0 : 4;
+      callColumn = scan.layoutA ? 1 : 2;
+      first = false;
+    } else if (count > 1 || fields[0][0] != '\0') {
+      ++scan.linesAfterFirst;
+      if (!digitsOnly(fields[0])) ++scan.layoutALines;
+    }
+    if (static_cast<size_t>(count) <= idColumn) continue;
+    if (rsIDs.count(fields[idColumn]) == 0) continue;
+    ++scan.found;
+    if (static_cast<size_t>(count) <= callColumn) continue;
+    const char* call = fields[callColumn];
+    if (call[0] == '\0' || call[1] == '\0') continue;
+    std::string two{call[0], call[1]};
+    if (two == "AA" || two == "BB" || two == "AB") {
+      ++scan.validCalls;
+      continue;
+    }
+    for (char& c : two) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (two == "AA" || two == "BB" || two == "AB") ++scan.lowerCaseCalls;
+  }
+  return scan;
+}
+
+std::string formatCm(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+}  // namespace
+
+std::string sampleName(const std::string& path) {
+  std::string body = fileNameBody(path.c_str());
+  size_t dot = body.rfind('.');
+  if (dot != std::string::npos && dot > 0) body.erase(dot);
+  return body;
+}
+
+Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
+  requireRegularFile(input.annotation, "the annotation file");
+  if (!input.excluded.empty()) requireRegularFile(input.excluded, "the excluded area file");
+  if (!input.target.empty()) requireRegularFile(input.target, "the target area file");
+  for (size_t i = 0; i < input.patients.size(); ++i) {
+    requireRegularFile(input.patients[i], "the genotyping file of " + subjectRole(true, i));
+  }
+  for (size_t i = 0; i < input.controls.size(); ++i) {
+    requireRegularFile(input.controls[i], "the genotyping file of " + subjectRole(false, i));
+  }
+  refuseDuplicateSubjects(input);
+
+  Preflight result;
+  AnnotationScan annotation = scanAnnotation(input.annotation);
+  result.xNumber = annotation.lastChromosome;
+  result.annotationSnps = annotation.stored;
+  for (const auto& [number, span] : annotation.chromosomes) {
+    if (number < annotation.lastChromosome) result.autosomes.push_back(span);
+  }
+  if (result.autosomes.empty()) {
+    throw ReportError(
+        "the annotation file " + input.annotation +
+        " has no autosome velmora can analyse (the highest numbered chromosome is taken as X)");
+  }
+
+  double longestCm = 0, totalCm = 0;
+  int longestNumber = 0;
+  int64_t totalBp = 0;
+  for (const ChromosomeSpan& span : result.autosomes) {
+    double cm = span.lastCm - span.firstCm;
+    if (cm > longestCm) longestCm = cm, longestNumber = span.number;
+    totalCm += cm;
+    totalBp += span.lastBp - span.firstBp;
+  }
+  if (cutoffCm >= longestCm) {
+    result.warnings.push_back(
+        "The cutoff of " + formatCm(cutoffCm) +
+        " cM is at least as long as the longest analysed chromosome (chromosome " +
+        std::to_string(longestNumber) + ", " + formatCm(longestCm) + " cM): no RCHH can reach it.");
+  }
+  if (totalCm < 100 && totalBp > 100000000) {
+    result.warnings.push_back(
+        "The autosomes span only " + formatCm(totalCm) + " cM over " +
+        std::to_string(totalBp / 1000000) +
+        " Mb: is the genetic map (column 5 of the annotation) in Morgans rather than cM?");
+  }
+  if (annotation.notPlainLines > 0) {
+    result.warnings.push_back(
+        std::to_string(annotation.notPlainLines) +
+        " annotation lines hold a field that is not a plain number (scientific notation "
+        "or trailing text), which velmora reads by its leading digits only; first at " +
+        annotation.firstNotPlain + ".");
+  }
+
+  int64_t half = (annotation.stored + 1) / 2;
+  std::vector<std::string> lowerCase;
+  auto checkSubjects = [&](const std::vector<std::string>& paths, bool patients) {
+    for (size_t i = 0; i < paths.size(); ++i) {
+      SubjectScan s = scanSubject(paths[i], annotation.rsIDs);
+      std::string who =
+          sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
+      bool restLooksA = s.linesAfterFirst > 0 && s.layoutALines * 2 > s.linesAfterFirst;
+      bool restLooksB = s.linesAfterFirst > 0 && s.layoutALines * 2 < s.linesAfterFirst;
+      if ((s.layoutA && restLooksB) || (!s.layoutA && restLooksA)) {
+        result.warnings.push_back(
+            "The first line of " + who + " makes velmora read the file in the " +
+            (s.layoutA ? "rsID-first layout (rs ID in column 1, call in column 2)"
+                       : "numeric layout (call in column 3, rs ID in column 5)") +
+            ", while most of its lines have the other layout.");
+      }
+      if (s.validCalls == 0) {
+        result.warnings.push_back(
+            "Subject " + who + " has no valid call (AA, BB or AB at an rs ID of the annotation).");
+      } else if (s.found < half) {
+        result.warnings.push_back("Only " + std::to_string(s.found) + " of the annotation's " +
+                                  std::to_string(annotation.stored) +
+                                  " SNPs were found in the file of " + who + ".");
+      }
+      if (s.lowerCaseCalls > 0) {
+        lowerCase.push_back(sampleName(paths[i]) + " (" + std::to_string(s.lowerCaseCalls) + ")");
+      }
+    }
+  };
+  checkSubjects(input.patients, true);
+  checkSubjects(input.controls, false);
+  if (!lowerCase.empty()) {
+    std::string list;
+    for (const std::string& s : lowerCase) {
+      if (!list.empty()) list.append(", ");
+      list.append(s);
+    }
+    result.warnings.push_back(
+        "Calls that differ from AA, BB or AB only by case (velmora counts them as no-calls): " +
+        list + ".");
+  }
+  return result;
+}

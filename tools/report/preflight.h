@@ -1,0 +1,34 @@
+// Checks made before velmora runs, stricter than velmora itself. Refusals
+// throw ReportError before anything is written; warnings are collected for
+// the terminal and the top of the report.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analysis_input.h"
+
+// One chromosome of the annotation, as velmora will number it.
+struct ChromosomeSpan {
+  int number = 0;
+  int64_t firstBp = 0, lastBp = 0;  // 1-based positions of its first and last SNP
+  double firstCm = 0, lastCm = 0;   // their genetic map positions
+  int64_t snps = 0;
+};
+
+struct Preflight {
+  std::vector<ChromosomeSpan> autosomes;  // the analysed chromosomes (1 .. X - 1), ascending
+  int xNumber = 0;                        // velmora's number of chromosome X (the highest)
+  int64_t annotationSnps = 0;             // lines velmora will store
+  std::vector<std::string> warnings;      // plain sentences, in the order found
+};
+
+// Refuses (ReportError): an input that is not a regular file (or is missing),
+// and a genotyping file listed twice or in both pools, by path or as the same
+// file. Then reads the annotation and every genotyping file and collects the
+// warnings about them and about `cutoffCm`.
+Preflight runPreflight(const AnalysisInput& input, double cutoffCm);
+
+// A subject's sample name: the file name without its last suffix ("p01.txt" -> "p01").
+std::string sampleName(const std::string& path);

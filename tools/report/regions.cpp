@@ -1,0 +1,237 @@
+// Forming, measuring and ranking the candidate regions (rules in regions.h).
+#include "regions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "report_error.h"
+#include "summary_file.h"
+
+namespace {
+
+struct SnpRow {
+  int chromosome;
+  int64_t bp;
+  double cM;
+  bool inRegion;
+  int level;
+};
+
+struct IndexedSegment {
+  size_t firstRow, lastRow;
+  double value;
+};
+
+// Rows of the first and last SNP of a segment, found by chromosome and position.
+std::pair<size_t, size_t> rowsOf(const std::vector<SnpRow>& rows,
+                                 const std::map<int, std::pair<size_t, size_t>>& spans,
+                                 const Segment& segment, const std::string& list) {
+  auto span = spans.find(segment.chromosome);
+  if (span != spans.end()) {
+    auto begin = rows.begin() + static_cast<long>(span->second.first);
+    auto end = rows.begin() + static_cast<long>(span->second.second);
+    auto first = std::lower_bound(begin, end, segment.first,
+                                  [](const SnpRow& r, int64_t bp) { return r.bp < bp; });
+    auto last = std::upper_bound(begin, end, segment.last,
+                                 [](int64_t bp, const SnpRow& r) { return bp < r.bp; });
+    if (first != end && first->bp == segment.first && last != begin &&
+        (last - 1)->bp == segment.last) {
+      return {static_cast<size_t>(first - rows.begin()),
+              static_cast<size_t>(last - 1 - rows.begin())};
+    }
+  }
+  throw ReportError(list + ": the segment at chromosome " + std::to_string(segment.chromosome) +
+                    ", " + std::to_string(segment.first) +
+                    " bp is not in the fold-overlap summary file");
+}
+
+struct Minima {
+  std::vector<int> patients, controls;  // lowest count per subject over the region
+  int patientLevel = 1 << 30, controlLevel = 1 << 30;
+};
+
+std::vector<int> sharing(const std::vector<int>& minima, int level) {
+  int threshold = std::max(1, level - 1);
+  std::vector<int> who;
+  for (size_t s = 0; s < minima.size(); ++s) {
+    if (minima[s] >= threshold) who.push_back(static_cast<int>(s));
+  }
+  return who;
+}
+
+void extendRuns(std::vector<CountRun>& runs, int64_t bp, int count) {
+  if (!runs.empty() && runs.back().count == count) {
+    runs.back().lastBp = bp;
+  } else {
+    runs.push_back({bp, bp, count});
+  }
+}
+
+}  // namespace
+
+RegionResult findRegions(const RegionInputs& in) {
+  RegionResult result;
+  StartEndList list;
+  try {
+    list = readStartEndList(in.sourceList);
+  } catch (const std::runtime_error& error) {
+    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
+  }
+
+  // The SNPs of the analysed chromosomes, with the patients' levels.
+  std::vector<SnpRow> rows;
+  readSummaryFile(in.patientSummary, in.patients, false, [&](size_t, const SummaryRow& r) {
+    rows.push_back({r.chromosome, r.bp, r.cM, r.inRegion, r.level});
+  });
+  std::map<int, std::pair<size_t, size_t>> spans;  // chromosome -> [begin, end) rows
+  for (size_t i = 0; i < rows.size(); ++i) {
+    auto [it, added] = spans.try_emplace(rows[i].chromosome, i, i + 1);
+    if (!added) it->second.second = i + 1;
+  }
+
+  std::vector<IndexedSegment> segments;
+  for (const Segment& s : list.segments) {
+    auto [first, last] = rowsOf(rows, spans, s, in.sourceList);
+    segments.push_back({first, last, s.value});
+    result.genome.push_back({s.chromosome, s.first, s.last, s.value});
+    result.highest = std::max(result.highest, s.value);
+  }
+
+  const double floorValue = in.withControls ? std::log10(2.0) : 2.0;
+  const double cut = std::max(result.highest / 2, floorValue);
+  auto standsOut = [&](const IndexedSegment& s) {
+    return in.withControls ? s.value > floorValue && s.value >= cut : s.value >= cut;
+  };
+  auto adjacent = [&](const IndexedSegment& a, const IndexedSegment& b) {
+    const SnpRow& end = rows[a.lastRow];
+    const SnpRow& next = rows[b.firstRow];
+    return b.firstRow == a.lastRow + 1 && end.chromosome == next.chromosome && end.inRegion &&
+           next.inRegion && next.bp - end.bp < in.largeGap;
+  };
+
+  std::vector<Region> regions;
+  for (size_t i = 0; i < segments.size();) {
+    if (!standsOut(segments[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j + 1 < segments.size() && standsOut(segments[j + 1]) &&
+           adjacent(segments[j], segments[j + 1]))
+      ++j;
+    double peak = 0;
+    for (size_t k = i; k <= j; ++k) peak = std::max(peak, segments[k].value);
+    const double keep = in.withControls ? peak - 1 : peak;
+    size_t first = j, last = i;
+    for (size_t k = i; k <= j; ++k) {
+      if (segments[k].value >= keep) first = std::min(first, k), last = std::max(last, k);
+    }
+    Region region;
+    region.firstRow = segments[first].firstRow;
+    region.lastRow = segments[last].lastRow;
+    region.best = peak;
+    const SnpRow& a = rows[region.firstRow];
+    const SnpRow& b = rows[region.lastRow];
+    region.chromosome = a.chromosome;
+    region.firstBp = a.bp;
+    region.lastBp = b.bp;
+    region.firstCm = a.cM;
+    region.lastCm = b.cM;
+    region.snps = static_cast<int64_t>(region.lastRow - region.firstRow + 1);
+    regions.push_back(region);
+    i = j + 1;
+  }
+
+  // Views for the regions that will rank best; the order by value (then
+  // length) is known before the sharing counts are.
+  std::vector<size_t> byValue(regions.size());
+  for (size_t i = 0; i < byValue.size(); ++i) byValue[i] = i;
+  std::stable_sort(byValue.begin(), byValue.end(), [&](size_t x, size_t y) {
+    if (regions[x].best != regions[y].best) return regions[x].best > regions[y].best;
+    return regions[x].lastCm - regions[x].firstCm > regions[y].lastCm - regions[y].firstCm;
+  });
+  struct Window {
+    size_t region, fromRow, toRow;
+  };
+  std::vector<Window> windows;
+  for (size_t k = 0; k < byValue.size() && k < in.viewedRegions; ++k) {
+    const Region& r = regions[byValue[k]];
+    size_t margin = std::max<size_t>(20, (r.lastRow - r.firstRow + 1) / 2);
+    const auto& span = spans.at(r.chromosome);
+    size_t from = r.firstRow >= span.first + margin ? r.firstRow - margin : span.first;
+    size_t to = std::min(span.second - 1, r.lastRow + margin);
+    windows.push_back({byValue[k], from, to});
+  }
+
+  // Per-subject minima over each region and the runs of counts over each window.
+  std::vector<Minima> minima(regions.size());
+  std::vector<RegionView> views(windows.size());
+  auto collect = [&](bool controls, const std::string& path, int subjects) {
+    for (Minima& m : minima)
+      (controls ? m.controls : m.patients).assign(static_cast<size_t>(subjects), 1 << 30);
+    for (RegionView& v : views)
+      (controls ? v.controls : v.patients).assign(static_cast<size_t>(subjects), {});
+    // Regions and windows are few; each row is tested against the ones of its chromosome.
+    std::vector<size_t> regionOrder(regions.size());
+    for (size_t i = 0; i < regionOrder.size(); ++i) regionOrder[i] = i;
+    size_t rowCount = 0;
+    readSummaryFile(path, subjects, true, [&](size_t ordinal, const SummaryRow& row) {
+      ++rowCount;
+      if (ordinal >= rows.size() || rows[ordinal].bp != row.bp ||
+          rows[ordinal].chromosome != row.chromosome) {
+        throw ReportError(path + " does not list the same SNPs as the patients' summary file");
+      }
+      for (size_t r = 0; r < regions.size(); ++r) {
+        if (ordinal < regions[r].firstRow || ordinal > regions[r].lastRow) continue;
+        Minima& m = minima[r];
+        std::vector<int>& low = controls ? m.controls : m.patients;
+        for (size_t s = 0; s < low.size(); ++s) low[s] = std::min(low[s], row.counts[s]);
+        int& level = controls ? m.controlLevel : m.patientLevel;
+        level = std::min(level, row.level);
+      }
+      for (size_t w = 0; w < windows.size(); ++w) {
+        if (ordinal < windows[w].fromRow || ordinal > windows[w].toRow) continue;
+        auto& tracks = controls ? views[w].controls : views[w].patients;
+        for (size_t s = 0; s < tracks.size(); ++s) extendRuns(tracks[s], row.bp, row.counts[s]);
+      }
+    });
+    if (rowCount != rows.size())
+      throw ReportError(path + " does not list the same SNPs as the patients' summary file");
+  };
+  collect(false, in.patientSummary, in.patients);
+  if (in.withControls) collect(true, in.controlSummary, in.controls);
+
+  for (size_t r = 0; r < regions.size(); ++r) {
+    regions[r].patients = sharing(minima[r].patients, minima[r].patientLevel);
+    if (in.withControls) regions[r].controls = sharing(minima[r].controls, minima[r].controlLevel);
+  }
+  for (size_t w = 0; w < windows.size(); ++w) {
+    const Minima& m = minima[windows[w].region];
+    views[w].fromBp = rows[windows[w].fromRow].bp;
+    views[w].toBp = rows[windows[w].toRow].bp;
+    views[w].patientThreshold = std::max(1, m.patientLevel - 1);
+    views[w].controlThreshold = in.withControls ? std::max(1, m.controlLevel - 1) : 1;
+  }
+
+  std::vector<size_t> order(regions.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+    const Region& a = regions[x];
+    const Region& b = regions[y];
+    if (in.withControls && a.best != b.best) return a.best > b.best;
+    if (a.patients.size() != b.patients.size()) return a.patients.size() > b.patients.size();
+    return a.lastCm - a.firstCm > b.lastCm - b.firstCm;
+  });
+  std::vector<int> rankOf(regions.size());
+  for (size_t k = 0; k < order.size(); ++k) {
+    rankOf[order[k]] = static_cast<int>(k + 1);
+    result.regions.push_back(regions[order[k]]);
+    result.regions.back().rank = static_cast<int>(k + 1);
+  }
+  for (size_t w = 0; w < windows.size(); ++w) views[w].rank = rankOf[windows[w].region];
+  std::sort(views.begin(), views.end(),
+            [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
+  result.views = std::move(views);
+  return result;
+}

@@ -1,0 +1,27 @@
+// Everything one report shows, gathered by main and handed to the writers of
+// regions.tsv, pairs.tsv and report.html.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis_input.h"
+#include "genes.h"
+#include "options.h"
+#include "preflight.h"
+#include "queries.h"
+#include "regions.h"
+#include "velmora_log.h"
+
+struct ReportData {
+  ReportOptions options;
+  AnalysisInput input;
+  Preflight preflight;
+  std::vector<std::string> patientNames, controlNames;  // sample names, list order
+  std::optional<GeneSet> genes;
+  RegionResult regions;
+  std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order
+  std::vector<PairRow> pairs;
+  std::vector<QueryAnswer> queries;
+  bool withControls() const { return !input.controls.empty(); }
+};

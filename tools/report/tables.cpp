@@ -1,0 +1,67 @@
+// Writing regions.tsv and pairs.tsv.
+#include "tables.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) {
+    if (!out.empty()) out.push_back(',');
+    out.append(item);
+  }
+  return out.empty() ? "-" : out;
+}
+
+}  // namespace
+
+std::string sampleNameOf(const ReportData& data, int pool, int number) {
+  const std::vector<std::string>& names = pool == 0 ? data.patientNames : data.controlNames;
+  if (number >= 1 && static_cast<size_t>(number) <= names.size())
+    return names[static_cast<size_t>(number - 1)];
+  return "?";
+}
+
+std::string regionsTable(const ReportData& data) {
+  std::string out =
+      "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
+      "sharing\tpatients\t"
+      "controls_sharing\tminus_log10_p\tadjusted_p\tgenes\n";
+  for (size_t i = 0; i < data.regions.regions.size(); ++i) {
+    const Region& r = data.regions.regions[i];
+    std::vector<std::string> patients;
+    for (int p : r.patients) patients.push_back(data.patientNames[static_cast<size_t>(p)]);
+    std::vector<std::string> genes;
+    for (const Gene* g : data.regionGenes[i]) genes.push_back(g->name);
+    out += std::to_string(r.rank) + "\t" + std::to_string(r.chromosome) + "\t" +
+           std::to_string(r.firstBp) + "\t" + std::to_string(r.lastBp) + "\t" +
+           fixed(r.firstCm, 6) + "\t" + fixed(r.lastCm, 6) + "\t" + fixed(r.lastCm - r.firstCm, 6) +
+           "\t" + std::to_string(r.snps) + "\t" + std::to_string(r.patients.size()) + "\t" +
+           joined(patients) + "\t" + (r.controls ? std::to_string(r.controls->size()) : "NA") +
+           "\t" + (data.withControls() ? fixed(r.best, 6) : "NA") + "\t" +
+           (r.adjustedP ? fixed(*r.adjustedP, 6) : "NA") + "\t" +
+           (data.genes ? joined(genes) : "NA") + "\n";
+  }
+  return out;
+}
+
+std::string pairsTable(const ReportData& data) {
+  std::string out =
+      "pool\tsubject1\tsubject2\tsample1\tsample2\tcutoff_cM\tcM_conserved\tratio\tsnps_subject1\t"
+      "snps_subject2\ttype_a_fp\ttype_b_fp\n";
+  for (const PairRow& row : data.pairs) {
+    out += std::string(row.pool == 0 ? "patients" : "controls") + "\t" + std::to_string(row.first) +
+           "\t" + std::to_string(row.second) + "\t" + sampleNameOf(data, row.pool, row.first) +
+           "\t" + sampleNameOf(data, row.pool, row.second) + "\t" + row.cutoff + "\t" +
+           row.cMConserved + "\t" + row.ratio + "\t" + row.snpsFirst + "\t" + row.snpsSecond +
+           "\t" + row.typeA + "\t" + row.typeB + "\n";
+  }
+  return out;
+}
