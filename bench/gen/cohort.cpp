@@ -27,12 +27,15 @@ double chromosomeCm(const Panel& panel, int c) {
 }
 
 // Index range [first, last) of the SNPs of chromosome c with map position in [fromCm, toCm].
-std::pair<std::size_t, std::size_t> snpRange(const Panel& panel, int c, double fromCm, double toCm) {
+std::pair<std::size_t, std::size_t> snpRange(const Panel& panel, int c, double fromCm,
+                                             double toCm) {
   auto first = panel.snps.begin() + static_cast<std::ptrdiff_t>(panel.begin(c));
   auto last = panel.snps.begin() + static_cast<std::ptrdiff_t>(panel.end(c));
-  auto lo = std::lower_bound(first, last, fromCm, [](const Snp& s, double cm) { return s.mapCm < cm; });
+  auto lo =
+      std::lower_bound(first, last, fromCm, [](const Snp& s, double cm) { return s.mapCm < cm; });
   auto hi = std::upper_bound(lo, last, toCm, [](double cm, const Snp& s) { return cm < s.mapCm; });
-  return {static_cast<std::size_t>(lo - panel.snps.begin()), static_cast<std::size_t>(hi - panel.snps.begin())};
+  return {static_cast<std::size_t>(lo - panel.snps.begin()),
+          static_cast<std::size_t>(hi - panel.snps.begin())};
 }
 
 // An autosome drawn with probability proportional to its genetic length.
@@ -76,11 +79,14 @@ void markStretches(const Panel& panel, bool patient, Rng& rng, std::vector<std::
     double first = panel.snps[panel.begin(c)].mapCm;
     double from = first + rng.uniform() * std::max(0.0, chromosomeCm(panel, c) - length);
     auto [lo, hi] = snpRange(panel, c, from, from + length);
-    std::fill(marks.begin() + static_cast<std::ptrdiff_t>(lo), marks.begin() + static_cast<std::ptrdiff_t>(hi), kAutozygous);
+    std::fill(marks.begin() + static_cast<std::ptrdiff_t>(lo),
+              marks.begin() + static_cast<std::ptrdiff_t>(hi), kAutozygous);
   }
 }
 
-Call homozygous(double freqA, Rng& rng) { return rng.chance(freqA) ? kAA : kBB; }
+Call homozygous(double freqA, Rng& rng) {
+  return rng.chance(freqA) ? kAA : kBB;
+}
 
 Call hardyWeinberg(double p, Rng& rng) {
   double u = rng.uniform();
@@ -91,7 +97,8 @@ Call hardyWeinberg(double p, Rng& rng) {
 
 }  // namespace
 
-Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls, std::uint64_t seed) {
+Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls,
+                  std::uint64_t seed) {
   Cohort cohort;
   cohort.patients = patients;
   cohort.controls = controls;
@@ -102,7 +109,8 @@ Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls
     Subject s;
     s.patient = i < patients;
     s.poolIndex = s.patient ? i : i - patients;
-    s.name = s.patient ? subjectName('p', s.poolIndex, patients) : subjectName('c', s.poolIndex, controls);
+    s.name = s.patient ? subjectName('p', s.poolIndex, patients)
+                       : subjectName('c', s.poolIndex, controls);
     s.male = rng.chance(0.5);
     // The second file of each pool is always layout B, so both layouts occur.
     s.layoutB = s.poolIndex == 1 || rng.chance(0.1);
@@ -120,7 +128,8 @@ Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls
   return cohort;
 }
 
-std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort, std::size_t subject, std::uint64_t seed) {
+std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort,
+                                        std::size_t subject, std::uint64_t seed) {
   const Subject& s = cohort.subjects[subject];
   Rng rng = Rng::derive(seed, kSubjectGenotypes, subject);
   std::size_t n = panel.snps.size();
@@ -135,7 +144,8 @@ std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort
     double from = f.coreFromCm - rng.uniform(1.0, 10.0);
     double to = f.coreToCm + rng.uniform(1.0, 10.0);
     auto [lo, hi] = snpRange(panel, f.chromosome, from, to);
-    std::fill(marks.begin() + static_cast<std::ptrdiff_t>(lo), marks.begin() + static_cast<std::ptrdiff_t>(hi), kFounderHaplotype);
+    std::fill(marks.begin() + static_cast<std::ptrdiff_t>(lo),
+              marks.begin() + static_cast<std::ptrdiff_t>(hi), kFounderHaplotype);
   }
 
   std::vector<std::uint8_t> calls(n);

@@ -38,9 +38,11 @@ struct Cohort {
   std::size_t controls = 0;
 };
 
-Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls, std::uint64_t seed);
+Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls,
+                  std::uint64_t seed);
 
 // The calls of one subject in genome (table) order.
-std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort, std::size_t subject, std::uint64_t seed);
+std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort,
+                                        std::size_t subject, std::uint64_t seed);
 
 }  // namespace benchgen

@@ -32,7 +32,8 @@ std::uint64_t parseCount(const char* name, const char* text) {
   std::uint64_t value = 0;
   const char* end = text + std::strlen(text);
   auto [ptr, ec] = std::from_chars(text, end, value);
-  if (ec != std::errc() || ptr != end) throw std::runtime_error(std::string("bad value for ") + name + ": " + text);
+  if (ec != std::errc() || ptr != end)
+    throw std::runtime_error(std::string("bad value for ") + name + ": " + text);
   return value;
 }
 
@@ -43,17 +44,24 @@ Options parseOptions(int argc, char** argv) {
     std::string flag = argv[i];
     if (i + 1 >= argc) throw std::runtime_error("missing value after " + flag);
     const char* value = argv[++i];
-    if (flag == "--snps") o.snps = parseCount("--snps", value), seen[0] = true;
-    else if (flag == "--patients") o.patients = parseCount("--patients", value), seen[1] = true;
-    else if (flag == "--controls") o.controls = parseCount("--controls", value), seen[2] = true;
-    else if (flag == "--seed") o.seed = parseCount("--seed", value), seen[3] = true;
-    else if (flag == "--out") o.out = value, seen[4] = true;
-    else throw std::runtime_error("unknown option " + flag);
+    if (flag == "--snps")
+      o.snps = parseCount("--snps", value), seen[0] = true;
+    else if (flag == "--patients")
+      o.patients = parseCount("--patients", value), seen[1] = true;
+    else if (flag == "--controls")
+      o.controls = parseCount("--controls", value), seen[2] = true;
+    else if (flag == "--seed")
+      o.seed = parseCount("--seed", value), seen[3] = true;
+    else if (flag == "--out")
+      o.out = value, seen[4] = true;
+    else
+      throw std::runtime_error("unknown option " + flag);
   }
   for (bool s : seen)
     if (!s) throw std::runtime_error("every option is required");
   // Each chromosome needs a few SNPs and the rs ID space holds 2^27 of them.
-  if (o.snps < 1000 || o.snps > (1u << 27)) throw std::runtime_error("--snps must be between 1000 and 134217728");
+  if (o.snps < 1000 || o.snps > (1u << 27))
+    throw std::runtime_error("--snps must be between 1000 and 134217728");
   if (o.patients < 2) throw std::runtime_error("--patients must be at least 2");
   return o;
 }
@@ -90,7 +98,8 @@ void generate(const Options& o) {
   }
   ped.close();
   writeBed(packed, cohort.subjects.size(), panel.snps.size(), dir + "cohort.bed");
-  double share = static_cast<double>(noCalls) / static_cast<double>(panel.snps.size() * cohort.subjects.size());
+  double share = static_cast<double>(noCalls) /
+                 static_cast<double>(panel.snps.size() * cohort.subjects.size());
   writeInfo(panel, cohort, o.seed, share, dir + "cohort.info");
 }
 

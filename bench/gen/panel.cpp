@@ -22,18 +22,14 @@ struct ChromosomeShape {
 // Lengths and centromere regions close to the human reference; 1, 9 and 16
 // carry their large heterochromatin blocks, 13-15, 21 and 22 are acrocentric.
 constexpr std::array<ChromosomeShape, 23> kShapes{{
-    {249.25, 121.5, 142.6, false}, {243.20, 90.5, 96.0, false},
-    {198.02, 87.9, 93.9, false},   {191.15, 48.2, 52.7, false},
-    {180.92, 46.1, 50.8, false},   {171.12, 58.5, 62.6, false},
-    {159.14, 58.1, 62.0, false},   {146.36, 43.1, 48.1, false},
-    {141.21, 47.3, 65.9, false},   {135.53, 38.0, 42.3, false},
-    {135.01, 51.6, 55.7, false},   {133.85, 33.3, 38.2, false},
-    {115.17, 0.0, 19.1, true},     {107.35, 0.0, 19.2, true},
-    {102.53, 0.0, 20.1, true},     {90.35, 35.3, 46.4, false},
-    {81.20, 22.2, 25.3, false},    {78.08, 15.4, 19.0, false},
-    {59.13, 24.4, 28.6, false},    {63.03, 25.6, 29.5, false},
-    {48.13, 0.0, 14.4, true},      {51.30, 0.0, 16.1, true},
-    {155.27, 58.1, 61.7, false},
+    {249.25, 121.5, 142.6, false}, {243.20, 90.5, 96.0, false}, {198.02, 87.9, 93.9, false},
+    {191.15, 48.2, 52.7, false},   {180.92, 46.1, 50.8, false}, {171.12, 58.5, 62.6, false},
+    {159.14, 58.1, 62.0, false},   {146.36, 43.1, 48.1, false}, {141.21, 47.3, 65.9, false},
+    {135.53, 38.0, 42.3, false},   {135.01, 51.6, 55.7, false}, {133.85, 33.3, 38.2, false},
+    {115.17, 0.0, 19.1, true},     {107.35, 0.0, 19.2, true},   {102.53, 0.0, 20.1, true},
+    {90.35, 35.3, 46.4, false},    {81.20, 22.2, 25.3, false},  {78.08, 15.4, 19.0, false},
+    {59.13, 24.4, 28.6, false},    {63.03, 25.6, 29.5, false},  {48.13, 0.0, 14.4, true},
+    {51.30, 0.0, 16.1, true},      {155.27, 58.1, 61.7, false},
 }};
 
 // Slightly above 1.2 so that the spans between the first and last SNP of the
@@ -49,7 +45,8 @@ struct Interval {
 };
 
 // Arms of a chromosome with the deserts cut out.
-std::vector<Interval> usableIntervals(const ChromosomeShape& shape, Rng& rng, std::int64_t& deserts) {
+std::vector<Interval> usableIntervals(const ChromosomeShape& shape, Rng& rng,
+                                      std::int64_t& deserts) {
   std::vector<Interval> arms;
   if (!shape.acrocentric) arms.push_back({kTelomereMb, shape.gapFromMb});
   arms.push_back({shape.gapToMb, shape.lengthMb - kTelomereMb});
@@ -64,7 +61,8 @@ std::vector<Interval> usableIntervals(const ChromosomeShape& shape, Rng& rng, st
     double from = rng.uniform(arm.fromMb + 1.0, arm.toMb - 1.0 - width);
     cuts.push_back({from, from + width});
   }
-  std::sort(cuts.begin(), cuts.end(), [](const Interval& a, const Interval& b) { return a.fromMb < b.fromMb; });
+  std::sort(cuts.begin(), cuts.end(),
+            [](const Interval& a, const Interval& b) { return a.fromMb < b.fromMb; });
 
   std::vector<Interval> result;
   for (const Interval& arm : arms) {
@@ -87,7 +85,8 @@ std::array<std::size_t, 23> snpCounts(std::size_t total) {
   std::array<std::size_t, 23> counts{};
   std::size_t assigned = 0;
   for (std::size_t c = 0; c < kShapes.size(); ++c) {
-    counts[c] = std::max<std::size_t>(2, static_cast<std::size_t>(static_cast<double>(total) * kShapes[c].lengthMb / genome));
+    counts[c] = std::max<std::size_t>(
+        2, static_cast<std::size_t>(static_cast<double>(total) * kShapes[c].lengthMb / genome));
     assigned += counts[c];
   }
   if (assigned < total) counts[0] += total - assigned;
@@ -101,7 +100,8 @@ std::array<std::size_t, 23> snpCounts(std::size_t total) {
 }
 
 // Positions on a jittered grid over the usable intervals, strictly increasing.
-std::vector<std::int64_t> placeSnps(const std::vector<Interval>& intervals, std::size_t count, Rng& rng) {
+std::vector<std::int64_t> placeSnps(const std::vector<Interval>& intervals, std::size_t count,
+                                    Rng& rng) {
   double usable = 0.0;
   for (const Interval& iv : intervals) usable += iv.toMb - iv.fromMb;
   double spacing = usable / static_cast<double>(count);
@@ -169,8 +169,8 @@ std::uint32_t scatter(std::uint32_t x, std::uint64_t seed) {
   return x & mask;
 }
 
-constexpr std::array<std::array<char, 2>, 6> kAllelePairs{{
-    {'A', 'G'}, {'C', 'T'}, {'A', 'C'}, {'G', 'T'}, {'A', 'T'}, {'C', 'G'}}};
+constexpr std::array<std::array<char, 2>, 6> kAllelePairs{
+    {{'A', 'G'}, {'C', 'T'}, {'A', 'C'}, {'G', 'T'}, {'A', 'T'}, {'C', 'G'}}};
 
 }  // namespace
 
@@ -199,7 +199,9 @@ Panel buildPanel(std::size_t snpCount, std::uint64_t seed) {
       const auto& pair = kAllelePairs[alleles.below(kAllelePairs.size())];
       snp.alleleA = pair[0];
       snp.alleleB = pair[1];
-      snp.rsId = "rs" + std::to_string(1000u + scatter(static_cast<std::uint32_t>(panel.snps.size()), seed ^ kRsIds));
+      snp.rsId =
+          "rs" + std::to_string(
+                     1000u + scatter(static_cast<std::uint32_t>(panel.snps.size()), seed ^ kRsIds));
       panel.snps.push_back(std::move(snp));
     }
     panel.chrBegin.push_back(panel.snps.size());

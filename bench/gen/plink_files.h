@@ -16,7 +16,8 @@ namespace benchgen {
 // be written.
 class PackedCalls {
  public:
-  PackedCalls(std::size_t subjects, std::size_t snps) : stride_((snps + 3) / 4), bits_(subjects * stride_, 0) {}
+  PackedCalls(std::size_t subjects, std::size_t snps)
+      : stride_((snps + 3) / 4), bits_(subjects * stride_, 0) {}
   void store(std::size_t subject, const std::vector<std::uint8_t>& calls);
   std::uint8_t at(std::size_t subject, std::size_t snp) const {
     return (bits_[subject * stride_ + snp / 4] >> (2 * (snp % 4))) & 3u;
@@ -42,6 +43,7 @@ class PedWriter {
   OutFile out_;
 };
 
-void writeBed(const PackedCalls& calls, std::size_t subjects, std::size_t snps, const std::string& path);
+void writeBed(const PackedCalls& calls, std::size_t subjects, std::size_t snps,
+              const std::string& path);
 
 }  // namespace benchgen

@@ -25,7 +25,8 @@ void writePool(OutFile& out, const Cohort& cohort, bool patients, const std::str
     if (s.patient == patients) out.put(dir).put("genotypes/").put(s.name).put(".txt\n");
 }
 
-void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::string& name, bool withControls) {
+void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::string& name,
+                       bool withControls) {
   OutFile out(dir + name);
   out.put(": Benchmark cohort: ").putUnsigned(cohort.patients).put(" patients");
   if (withControls) out.put(", ").putUnsigned(cohort.controls).put(" controls");
@@ -34,7 +35,9 @@ void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::
   writePool(out, cohort, true, dir);
   out.put("::control pool\n");
   if (withControls) writePool(out, cohort, false, dir);
-  out.put("::output directory\n").put(dir).put(withControls ? "out_two_pools/\n" : "out_patients_only/\n");
+  out.put("::output directory\n")
+      .put(dir)
+      .put(withControls ? "out_two_pools/\n" : "out_patients_only/\n");
   out.close();
 }
 
@@ -52,11 +55,13 @@ void writeAnnotation(const Panel& panel, const std::string& path) {
 }
 
 LineOrders makeLineOrders(std::size_t snpCount, std::uint64_t seed) {
-  return {shuffled(snpCount, Rng::derive(seed, kLineOrder, 0)), shuffled(snpCount, Rng::derive(seed, kLineOrder, 1))};
+  return {shuffled(snpCount, Rng::derive(seed, kLineOrder, 0)),
+          shuffled(snpCount, Rng::derive(seed, kLineOrder, 1))};
 }
 
-void writeGenotypeFile(const Panel& panel, const Subject& subject, const std::vector<std::uint8_t>& calls,
-                       const LineOrders& orders, std::uint64_t seed, const std::string& path) {
+void writeGenotypeFile(const Panel& panel, const Subject& subject,
+                       const std::vector<std::uint8_t>& calls, const LineOrders& orders,
+                       std::uint64_t seed, const std::string& path) {
   OutFile out(path);
   if (!subject.layoutB) {
     for (std::uint32_t k : orders.layoutA)
@@ -69,8 +74,16 @@ void writeGenotypeFile(const Panel& panel, const Subject& subject, const std::ve
     for (std::uint32_t k : orders.layoutB) {
       auto milli = static_cast<unsigned>(score.below(500));
       for (int d = 5; d >= 3; --d, milli /= 10) confidence[d] = static_cast<char>('0' + milli % 10);
-      out.putUnsigned(++line).put("\tSNP_A-").putUnsigned(1000000 + k).put('\t').put(kCallText[calls[k]]);
-      out.put('\t').put(std::string_view(confidence, 6)).put('\t').put(panel.snps[k].rsId).put('\n');
+      out.putUnsigned(++line)
+          .put("\tSNP_A-")
+          .putUnsigned(1000000 + k)
+          .put('\t')
+          .put(kCallText[calls[k]]);
+      out.put('\t')
+          .put(std::string_view(confidence, 6))
+          .put('\t')
+          .put(panel.snps[k].rsId)
+          .put('\n');
     }
   }
   out.close();
@@ -81,11 +94,13 @@ void writeAnalysisFiles(const Cohort& cohort, const std::string& dir) {
   writeAnalysisFile(cohort, dir, "analysis_patients_only.txt", false);
 }
 
-void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, double noCallShare, const std::string& path) {
+void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, double noCallShare,
+               const std::string& path) {
   double autosomalCm = 0.0;
   std::size_t largeGaps = 0;
   for (int c = 1; c <= kChromosomeX; ++c) {
-    if (c < kChromosomeX) autosomalCm += panel.snps[panel.end(c) - 1].mapCm - panel.snps[panel.begin(c)].mapCm;
+    if (c < kChromosomeX)
+      autosomalCm += panel.snps[panel.end(c) - 1].mapCm - panel.snps[panel.begin(c)].mapCm;
     for (std::size_t k = panel.begin(c) + 1; k < panel.end(c); ++k)
       if (panel.snps[k].position - panel.snps[k - 1].position >= 300000) ++largeGaps;
   }
@@ -96,9 +111,10 @@ void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, dou
                 "snps\t%zu\npatients\t%zu\ncontrols\t%zu\nseed\t%llu\nautosomal_cM\t%.1f\n"
                 "gaps_of_300kb_or_more\t%zu\ndeserts_placed\t%lld\nno_call_share\t%.4f\n"
                 "founder_chromosome\t%d\nfounder_core_cM\t%.3f\t%.3f\n",
-                panel.snps.size(), cohort.patients, cohort.controls, static_cast<unsigned long long>(seed),
-                autosomalCm, largeGaps, static_cast<long long>(panel.desertCount), noCallShare, f.chromosome,
-                f.coreFromCm, f.coreToCm);
+                panel.snps.size(), cohort.patients, cohort.controls,
+                static_cast<unsigned long long>(seed), autosomalCm, largeGaps,
+                static_cast<long long>(panel.desertCount), noCallShare, f.chromosome, f.coreFromCm,
+                f.coreToCm);
   out.put(buf);
   // Patient numbers as velmora counts them, from 1.
   out.put("founder_sharers\t");

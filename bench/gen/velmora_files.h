@@ -22,14 +22,16 @@ struct LineOrders {
 };
 LineOrders makeLineOrders(std::size_t snpCount, std::uint64_t seed);
 
-void writeGenotypeFile(const Panel& panel, const Subject& subject, const std::vector<std::uint8_t>& calls,
-                       const LineOrders& orders, std::uint64_t seed, const std::string& path);
+void writeGenotypeFile(const Panel& panel, const Subject& subject,
+                       const std::vector<std::uint8_t>& calls, const LineOrders& orders,
+                       std::uint64_t seed, const std::string& path);
 
 // analysis_two_pools.txt and analysis_patients_only.txt in dir (an absolute
 // path), with output directories out_two_pools/ and out_patients_only/.
 void writeAnalysisFiles(const Cohort& cohort, const std::string& dir);
 
 // cohort.info: "key<TAB>value" lines describing what was generated.
-void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, double noCallShare, const std::string& path);
+void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, double noCallShare,
+               const std::string& path);
 
 }  // namespace benchgen

@@ -59,10 +59,12 @@ FuzzResult fuzzAnalysisFile(const uint8_t* data, size_t size) {
         settings.stFile[enum_controls].size() != static_cast<size_t>(controls)) {
       fuzzFinding("path lists differ from the pool sizes");
     }
-    if (settings.annotationFilePath.empty() || settings.outputFilePath.empty()) fuzzFinding("empty path");
+    if (settings.annotationFilePath.empty() || settings.outputFilePath.empty())
+      fuzzFinding("empty path");
     if (!settings.exclusionFilePath.empty() && !settings.targetFilePath.empty()) {
       fuzzFinding("both area files set");
     }
-    if (settings.largeGap != kLargeGapDefault && settings.largeGap != kLargeGapOff) fuzzFinding("large gap");
+    if (settings.largeGap != kLargeGapDefault && settings.largeGap != kLargeGapOff)
+      fuzzFinding("large gap");
   });
 }

@@ -48,12 +48,18 @@ struct FuzzTarget {
   FuzzResult (*entry)(const uint8_t* data, size_t size);
 };
 inline constexpr FuzzTarget kFuzzTargets[] = {
-    {"analysis_file", fuzzAnalysisFile},     {"annotation", fuzzAnnotation},
-    {"genotypes_a", fuzzGenotypesLayoutA},   {"genotypes_b", fuzzGenotypesLayoutB},
-    {"area_file", fuzzAreaFile},             {"pair_file", fuzzPairFile},
-    {"combination_line", fuzzCombinationLine}, {"annotsum", fuzzAnnotsum},
+    {"analysis_file", fuzzAnalysisFile},
+    {"annotation", fuzzAnnotation},
+    {"genotypes_a", fuzzGenotypesLayoutA},
+    {"genotypes_b", fuzzGenotypesLayoutB},
+    {"area_file", fuzzAreaFile},
+    {"pair_file", fuzzPairFile},
+    {"combination_line", fuzzCombinationLine},
+    {"annotsum", fuzzAnnotsum},
 #ifndef VELMORA_NO_TOOL_FUZZ
-    {"import_map", fuzzImportMap},           {"import_plink", fuzzImportPlink},
-    {"import_vcf", fuzzImportVcf},           {"tracks_list", fuzzTracksList},
+    {"import_map", fuzzImportMap},
+    {"import_plink", fuzzImportPlink},
+    {"import_vcf", fuzzImportVcf},
+    {"tracks_list", fuzzTracksList},
 #endif
 };

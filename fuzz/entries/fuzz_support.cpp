@@ -12,7 +12,9 @@
 
 namespace {
 
-[[noreturn]] void throwFatalStop(const std::string& message) { throw FatalStop{message}; }
+[[noreturn]] void throwFatalStop(const std::string& message) {
+  throw FatalStop{message};
+}
 
 std::string scratch;
 
@@ -54,7 +56,9 @@ const std::string& scratchDir() {
   return scratch;
 }
 
-std::string scratchPath(const std::string& name) { return scratchDir() + "/" + name; }
+std::string scratchPath(const std::string& name) {
+  return scratchDir() + "/" + name;
+}
 
 std::string writeScratchFile(const std::string& name, const void* data, size_t size) {
   const std::string path = scratchPath(name);

@@ -45,7 +45,8 @@ FuzzResult runReader(Read&& read) {
   } catch (const FatalStop& stop) {
     result.stopped = true;
     result.message = stop.message;
-    if (result.message.rfind("ERROR: ", 0) != 0) fuzzFinding("fatal message without ERROR: " + result.message);
+    if (result.message.rfind("ERROR: ", 0) != 0)
+      fuzzFinding("fatal message without ERROR: " + result.message);
   }
   return result;
 }

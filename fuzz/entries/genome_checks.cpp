@@ -11,7 +11,8 @@ void checkAnnotationTables() {
   const int32_t L = genome.lastChromosome;
   const int64_t N = genome.totalAnnotationDataCount;
   if (L < 2) fuzzFinding("accepted an annotation without autosomes");
-  if (genome.sumSNP.size() != static_cast<size_t>(N)) fuzzFinding("table size differs from its count");
+  if (genome.sumSNP.size() != static_cast<size_t>(N))
+    fuzzFinding("table size differs from its count");
   if (genome.chrPosition.size() != static_cast<size_t>(L) + 1) fuzzFinding("chromosome index size");
   if (genome.chrPosition[0] < 0 || genome.chrPosition[L] != N) fuzzFinding("chromosome index ends");
   for (int32_t c = 1; c <= L; ++c) {
@@ -20,14 +21,16 @@ void checkAnnotationTables() {
     for (int64_t i = from; i < to; ++i) {
       if (genome.sumSNP[i].chr != c) {
         fuzzFinding("record " + std::to_string(i) + " of chromosome " +
-                    std::to_string(genome.sumSNP[i].chr) + " in slot of chromosome " + std::to_string(c));
+                    std::to_string(genome.sumSNP[i].chr) + " in slot of chromosome " +
+                    std::to_string(c));
       }
     }
   }
   if (genome.pASNP.size() != static_cast<size_t>(N)) fuzzFinding("pASNP size");
   for (int64_t i = 0; i < N; ++i) {
     if (genome.sumSNP[i].tableIndex != i) fuzzFinding("tableIndex");
-    if (i > 0 && compareAnnotRsID(genome.pASNP[i - 1], genome.pASNP[i]) > 0) fuzzFinding("pASNP order");
+    if (i > 0 && compareAnnotRsID(genome.pASNP[i - 1], genome.pASNP[i]) > 0)
+      fuzzFinding("pASNP order");
   }
 }
 

@@ -68,7 +68,8 @@ FuzzResult fuzzCombinationLine(const uint8_t* data, size_t size) {
         }
         break;
       case CombinationAnswer::kOutOfRange:
-        if (answer.outOfRange.empty() || !answer.subjects.empty()) fuzzFinding("out of range answer");
+        if (answer.outOfRange.empty() || !answer.subjects.empty())
+          fuzzFinding("out of range answer");
         break;
       case CombinationAnswer::kEnd:
       case CombinationAnswer::kNoDigits:

@@ -45,7 +45,8 @@ FuzzResult fuzzMap(const uint8_t* data, size_t size) {
     GeneticMap map = GeneticMap::load({path}, autosomes,
                                       (flags & 2) ? MapUnits::morgans : MapUnits::centimorgans);
     for (int c = 1; c <= 23; ++c) {
-      Chromosome chromosome{c == 23 ? ChromosomeKind::x : ChromosomeKind::autosome, c == 23 ? 0 : c};
+      Chromosome chromosome{c == 23 ? ChromosomeKind::x : ChromosomeKind::autosome,
+                            c == 23 ? 0 : c};
       for (int64_t bp : {int64_t{1}, int64_t{12345}, int64_t{99999999}, int64_t{1} << 40}) {
         std::optional<double> cM = map.at(chromosome, bp);
         if (cM && !(std::isfinite(*cM) && *cM >= 0 && *cM <= kLargestCM)) fuzzFinding("map value");
@@ -128,7 +129,15 @@ FuzzResult fuzzList(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-FuzzResult fuzzImportMap(const uint8_t* data, size_t size) { return fuzzMap(data, size); }
-FuzzResult fuzzImportPlink(const uint8_t* data, size_t size) { return fuzzPlink(data, size); }
-FuzzResult fuzzImportVcf(const uint8_t* data, size_t size) { return fuzzVcf(data, size); }
-FuzzResult fuzzTracksList(const uint8_t* data, size_t size) { return fuzzList(data, size); }
+FuzzResult fuzzImportMap(const uint8_t* data, size_t size) {
+  return fuzzMap(data, size);
+}
+FuzzResult fuzzImportPlink(const uint8_t* data, size_t size) {
+  return fuzzPlink(data, size);
+}
+FuzzResult fuzzImportVcf(const uint8_t* data, size_t size) {
+  return fuzzVcf(data, size);
+}
+FuzzResult fuzzTracksList(const uint8_t* data, size_t size) {
+  return fuzzList(data, size);
+}

@@ -135,9 +135,9 @@ struct PoolEntryTexts {
   int pool;
   Label label;
   const char* labelMissing;
-  const char* fileMissing;      // "%s" is the path
-  const char* report;           // "%d" is the count
-  const char* kind;             // for the limit message
+  const char* fileMissing;  // "%s" is the path
+  const char* report;       // "%d" is the count
+  const char* kind;         // for the limit message
   int limit;
 };
 
@@ -218,7 +218,9 @@ int decimalDigits(long value) {
 
 }  // namespace
 
-bool canOpenForReading(const std::string& path) { return inputKind(path) == InputKind::regular; }
+bool canOpenForReading(const std::string& path) {
+  return inputKind(path) == InputKind::regular;
+}
 
 void requireRegularInput(const std::string& path, const char* what) {
   if (inputKind(path) == InputKind::notRegular) {

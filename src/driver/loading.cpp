@@ -37,9 +37,10 @@ void requireOpenFileRoom() {
     limit.rlim_cur = hard == RLIM_INFINITY ? needed : hard;
     if (setrlimit(RLIMIT_NOFILE, &limit) == 0) return;
   }
-  fatal("ERROR: The annotation file has %ld analysed chromosomes; a run would need more open files "
-        "than the limit of %ld allows.\n",
-        static_cast<long>(needed - 16), static_cast<long>(soft));
+  fatal(
+      "ERROR: The annotation file has %ld analysed chromosomes; a run would need more open files "
+      "than the limit of %ld allows.\n",
+      static_cast<long>(needed - 16), static_cast<long>(soft));
 }
 
 }  // namespace

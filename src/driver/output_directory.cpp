@@ -27,8 +27,8 @@ ino_t lockedInode = 0;
 // The output prefix split into the directory it names and the text that
 // every output name in it begins with ("out/run1_" → "out/", "run1_").
 struct Prefix {
-  std::string directory;   // to open
-  std::string pathPart;    // what output names carry before the entry's name
+  std::string directory;  // to open
+  std::string pathPart;   // what output names carry before the entry's name
   std::string namePrefix;
 };
 
@@ -53,7 +53,8 @@ bool endsWithDigits(const std::string& text, size_t from) {
 bool isPieceName(const std::string& rest) {
   for (const char* extension : {".txt", ".ps"}) {
     const size_t length = std::strlen(extension);
-    if (rest.size() <= length || rest.compare(rest.size() - length, length, extension) != 0) continue;
+    if (rest.size() <= length || rest.compare(rest.size() - length, length, extension) != 0)
+      continue;
     const std::string body = rest.substr(0, rest.size() - length);
     const size_t chr = body.rfind("_chr");
     if (chr != std::string::npos && endsWithDigits(body, chr + 4)) return true;
@@ -80,7 +81,9 @@ std::string fullName(const Prefix& prefix, const std::string& name) {
   return prefix.pathPart + name;
 }
 
-int64_t pairsOf(int64_t n) { return n * (n - 1) / 2; }
+int64_t pairsOf(int64_t n) {
+  return n * (n - 1) / 2;
+}
 
 }  // namespace
 
@@ -94,9 +97,10 @@ void claimOutputDirectory(const std::string& outputFilePath) {
     ::close(fd);  // this process holds the directory already
   } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    fatal("ERROR: The output directory %s is in use by another velmora run; wait for that run "
-          "to end, or choose another output directory.\n",
-          prefix.directory.c_str());
+    fatal(
+        "ERROR: The output directory %s is in use by another velmora run; wait for that run "
+        "to end, or choose another output directory.\n",
+        prefix.directory.c_str());
   } else {
     if (lockDescriptor >= 0) ::close(lockDescriptor);
     lockDescriptor = fd;
@@ -158,10 +162,11 @@ void requirePairFileSpace(uint64_t freeBytes) {
   const uint64_t needed = estimatedPairFileBytes();
   if (needed <= freeBytes) return;
   const double mega = 1024.0 * 1024.0;
-  fatal("ERROR: The temporary pair files of this run need about %.1f MB, but the file system of "
-        "the output directory %s has only %.1f MB free.\n",
-        static_cast<double>(needed) / mega, settings.outputFilePath.c_str(),
-        static_cast<double>(freeBytes) / mega);
+  fatal(
+      "ERROR: The temporary pair files of this run need about %.1f MB, but the file system of "
+      "the output directory %s has only %.1f MB free.\n",
+      static_cast<double>(needed) / mega, settings.outputFilePath.c_str(),
+      static_cast<double>(freeBytes) / mega);
 }
 
 void checkPairFileSpace() {

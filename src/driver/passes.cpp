@@ -18,11 +18,13 @@
 
 namespace {
 
-const char* outDir() { return settings.outputFilePath.c_str(); }
+const char* outDir() {
+  return settings.outputFilePath.c_str();
+}
 
 std::string perChromosomeFoldName(long w, int pool, const char* extension) {
-  return outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
-                 settings.stringTgPool[pool], pass.chrNo + 1, extension);
+  return outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w, settings.stringTgPool[pool],
+                 pass.chrNo + 1, extension);
 }
 
 // Figures and texts of every fold count reached on the slot in hand.
@@ -67,7 +69,8 @@ void allocateRunStorage() {
     fatal("ERROR: Failed to allocate memory\n");
   }
   try {
-    for (int p = 0; p < 2; ++p) pass.targetSt[p].assign(static_cast<size_t>(settings.noTgPool[p]), 0);
+    for (int p = 0; p < 2; ++p)
+      pass.targetSt[p].assign(static_cast<size_t>(settings.noTgPool[p]), 0);
   } catch (const std::bad_alloc&) {
     fatal("ERROR: Cannot allocate memory.\n");
   }
@@ -128,8 +131,9 @@ void runRepresentativePass(int pool) {
   std::fprintf(stderr, "\nCompleted.\n\n");
   displayHHInformation(n, 1);
   foldOverlapDrawFigures(pool, n, 1);
-  significance(outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.ps", outDir()),
-               outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt", outDir()));
+  significance(
+      outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.ps", outDir()),
+      outName("%sHH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt", outDir()));
 }
 
 }  // namespace
@@ -148,7 +152,8 @@ void endRun() {
   for (int p = 0; p < 2; ++p) std::vector<uint8_t>().swap(pass.targetSt[p]);
   // The statistics warnings are the run's only standard output; a run whose
   // warnings were lost does not end as complete either.
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) fatal("ERROR: Failed to write standard output\n");
+  if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    fatal("ERROR: Failed to write standard output\n");
   std::fprintf(stderr, "\nCompleted!\n");
   std::fflush(stderr);
 }

@@ -15,8 +15,12 @@
 
 namespace {
 
-const char* poolName(int pool) { return settings.stringTgPool[pool]; }
-const char* outDir() { return settings.outputFilePath.c_str(); }
+const char* poolName(int pool) {
+  return settings.stringTgPool[pool];
+}
+const char* outDir() {
+  return settings.outputFilePath.c_str();
+}
 
 // The HH summary cells of the four subjects of one byte of packed calls:
 // "A\t" for AA, "B\t" for BB, "\t" for anything else, in subject order.
@@ -63,24 +67,30 @@ void writeHHSummaryFile(int pool) {
     text.text("No.\n\n");
     const GTypeCells& cells = gTypeCells();
     const int whole = n / 4;  // bytes of four subjects
-    writeRowsInOrder(text, 0, genome.totalAnnotationDataCount, engineThreads(),
-                     [&](TextBuffer& row, int64_t k) {
-      const SNPRecord& r = genome.sumSNP[k];
-      row.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
-      row.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
-      for (int b = 0; b < whole; ++b) {
-        const uint8_t packed = r.gType[pool][b];
-        row.text(std::string_view(cells.text[packed], cells.size[packed]));
-      }
-      for (int v = 4 * whole; v < n; ++v) {
-        switch (getGType(r.gType[pool], static_cast<uint64_t>(v))) {
-          case GTYPE_AA: row.ch('A').ch('\t'); break;
-          case GTYPE_BB: row.ch('B').ch('\t'); break;
-          default: row.ch('\t'); break;
-        }
-      }
-      row.integer(k).text("\n");
-    });
+    writeRowsInOrder(
+        text, 0, genome.totalAnnotationDataCount, engineThreads(), [&](TextBuffer& row, int64_t k) {
+          const SNPRecord& r = genome.sumSNP[k];
+          row.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
+          row.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
+          for (int b = 0; b < whole; ++b) {
+            const uint8_t packed = r.gType[pool][b];
+            row.text(std::string_view(cells.text[packed], cells.size[packed]));
+          }
+          for (int v = 4 * whole; v < n; ++v) {
+            switch (getGType(r.gType[pool], static_cast<uint64_t>(v))) {
+              case GTYPE_AA:
+                row.ch('A').ch('\t');
+                break;
+              case GTYPE_BB:
+                row.ch('B').ch('\t');
+                break;
+              default:
+                row.ch('\t');
+                break;
+            }
+          }
+          row.integer(k).text("\n");
+        });
   }
   closeOutput(out, name);
 }
@@ -110,8 +120,8 @@ void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
     std::vector<std::string> pieces;
     for (int32_t k = 0; k < autosomeSlots(); ++k) {
       if (slotBegin(k) == slotEnd(k)) continue;
-      pieces.push_back(outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w,
-                               poolName(pool), k + 1, extension));
+      pieces.push_back(outName("%sHH_%03ld_FoldOverlaps_%s_chr%03d.%s", outDir(), w, poolName(pool),
+                               k + 1, extension));
     }
     mergePieces(pieces,
                 outName("%sHH_%03ld_FoldOverlaps_%s.%s", outDir(), w, poolName(pool), extension),
@@ -121,9 +131,13 @@ void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
 
 }  // namespace
 
-void mergeWholeGenomeFoldTexts(int pool, int n) { mergeWholeGenomeFold(pool, n, "txt", false); }
+void mergeWholeGenomeFoldTexts(int pool, int n) {
+  mergeWholeGenomeFold(pool, n, "txt", false);
+}
 
-void mergeWholeGenomeFoldFigures(int pool, int n) { mergeWholeGenomeFold(pool, n, "ps", true); }
+void mergeWholeGenomeFoldFigures(int pool, int n) {
+  mergeWholeGenomeFold(pool, n, "ps", true);
+}
 
 void writeRepresentativeFile() {
   const std::string name = outName("%sHH_Representative_PatientPool.txt", outDir());
@@ -138,9 +152,15 @@ void writeRepresentativeFile() {
         const SNPRecord& r = genome.sumSNP[i];
         text.integer(r.chr).ch('\t').integer(r.position).ch('\t');
         switch (getGType(r.gType[enum_patients], representative)) {
-          case GTYPE_AA: text.text("AA\t"); break;
-          case GTYPE_BB: text.text("BB\t"); break;
-          default: text.text("AB\t"); break;
+          case GTYPE_AA:
+            text.text("AA\t");
+            break;
+          case GTYPE_BB:
+            text.text("BB\t");
+            break;
+          default:
+            text.text("AB\t");
+            break;
         }
         text.fixed6(static_cast<double>(r.freqA)).ch('\t').text(r.rsID).ch('\t');
         text.integer(i).text("\n");

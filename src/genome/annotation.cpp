@@ -50,8 +50,10 @@ int64_t scanAnnotation(const std::string& path, char* buf, char** fields) {
 void allocateTables(int64_t lines) {
   const int32_t L = genome.lastChromosome;
   if (L > kMaxChromosomeNumber) {
-    fatal("ERROR: Chromosome number %d in the annotation file is too large; at most %d is supported.\n",
-          L, kMaxChromosomeNumber);
+    fatal(
+        "ERROR: Chromosome number %d in the annotation file is too large; at most %d is "
+        "supported.\n",
+        L, kMaxChromosomeNumber);
   }
   for (int p = 0; p < 2; ++p) {
     if (settings.noTgPool[p] < 0) fatal("ERROR: Negative number of subjects in a pool\n");
@@ -66,7 +68,8 @@ void allocateTables(int64_t lines) {
   for (int p = 0; p < 2; ++p) {
     // (L-1)(n+1) entries; with no numeric chromosome (L = 0) the count is
     // negative and the run stops as an allocation failure.
-    const int64_t entries = static_cast<int64_t>(L) + static_cast<int64_t>(L - 1) * settings.noTgPool[p] - 1;
+    const int64_t entries =
+        static_cast<int64_t>(L) + static_cast<int64_t>(L - 1) * settings.noTgPool[p] - 1;
     if (entries < 0) fatal("ERROR: Failed to allocate memory\n");
     try {
       genome.nEffectiveSNP[p].assign(static_cast<size_t>(entries), 0);
@@ -135,9 +138,10 @@ void requireChromosomeOrder(const AnnotationLine& line, int64_t lineNumber) {
   if (stored == 0) return;
   const int32_t previous = genome.sumSNP[stored - 1].chr;
   if (line.chr < previous) {
-    fatal("ERROR: Chromosome %d on line %ld of the annotation file comes after chromosome %d; "
-          "chromosomes must be listed in ascending order, each in one block.\n",
-          line.chr, static_cast<long>(lineNumber), previous);
+    fatal(
+        "ERROR: Chromosome %d on line %ld of the annotation file comes after chromosome %d; "
+        "chromosomes must be listed in ascending order, each in one block.\n",
+        line.chr, static_cast<long>(lineNumber), previous);
   }
 }
 

@@ -95,7 +95,8 @@ float averageHeterozygosity(int64_t from, int64_t to) {
 
 void printStatistics() {
   std::fputs("Statistics of SNPs in the annotation file.\n", stderr);
-  std::fputs("     chr\t        from\t          to\t No. of SNPs\t  ave.hetero\tgenetic distance\n", stderr);
+  std::fputs("     chr\t        from\t          to\t No. of SNPs\t  ave.hetero\tgenetic distance\n",
+             stderr);
   for (int32_t c = 1; c <= genome.lastChromosome; ++c) {
     const int64_t from = genome.chrPosition[c - 1], to = genome.chrPosition[c];
     if (from >= to) continue;
@@ -109,9 +110,11 @@ void printStatistics() {
 void printEstimates(int64_t linesRead) {
   const int64_t P = settings.noTgPool[enum_patients], C = settings.noTgPool[enum_controls];
   const int64_t L = genome.lastChromosome;
-  genome.memoryAllocated = 16.0 * static_cast<double>(L + 1) + 8.0 * static_cast<double>(P + C + 2) +
-                           static_cast<double>(linesRead) * static_cast<double>(2 * P + 2 * C + P / 4 + C / 4 + 144);
-  std::fprintf(stderr, "%.2f MegaBytes were allocated for data storage.\n", genome.memoryAllocated / 1000 / 1000);
+  genome.memoryAllocated =
+      16.0 * static_cast<double>(L + 1) + 8.0 * static_cast<double>(P + C + 2) +
+      static_cast<double>(linesRead) * static_cast<double>(2 * P + 2 * C + P / 4 + C / 4 + 144);
+  std::fprintf(stderr, "%.2f MegaBytes were allocated for data storage.\n",
+               genome.memoryAllocated / 1000 / 1000);
   const int64_t hhBytes = 2 * std::max(P, C) * genome.chrPosition[1];
   std::fprintf(stderr, "%.2f MegaBytes will be allocated for HH calculation.\n\n",
                static_cast<double>(hhBytes) / 1000 / 1000);
@@ -125,13 +128,17 @@ void summariseAnnotation(int64_t linesRead) {
   computeAlleleAverages();
   printStatistics();
   std::fprintf(stderr, "\nTotal genetic distance = %f\n", genome.totalGenetDistance);
-  std::fprintf(stderr, "Total genetic distance (excluding X chromosome) = %f\n", genome.totalGenetDistanceWOX);
+  std::fprintf(stderr, "Total genetic distance (excluding X chromosome) = %f\n",
+               genome.totalGenetDistanceWOX);
   if (L <= 1 || genome.chrPosition[L - 1] == 0) {
     fatal("ERROR: No autosomes present in this analysis.\nTerminating Program....\n");
   }
-  std::fprintf(stderr, "The average of the frequency of the major allelic type excluding chromosome X %f\n",
+  std::fprintf(stderr,
+               "The average of the frequency of the major allelic type excluding chromosome X %f\n",
                genome.averageMajorAlleleFrequencyWOX);
-  std::fprintf(stderr, "The average of the frequency of the minor allelic type excluding chromosome X %f\n\n",
-               genome.averageMinorAlleleFrequencyWOX);
+  std::fprintf(
+      stderr,
+      "The average of the frequency of the minor allelic type excluding chromosome X %f\n\n",
+      genome.averageMinorAlleleFrequencyWOX);
   printEstimates(linesRead);
 }

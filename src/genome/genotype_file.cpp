@@ -2,8 +2,6 @@
 // blocks otherwise.
 #include "genome/genotype_file.h"
 
-#include "driver/lines/safe_file.h"
-
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -14,6 +12,7 @@
 #include <new>
 
 #include "driver/lines/lines.h"
+#include "driver/lines/safe_file.h"
 #include "genome/genotype_line.h"
 
 namespace {
@@ -24,7 +23,9 @@ constexpr size_t kBlock = size_t{1} << 20;
 // The one place a genotyping file is opened; -1 when it cannot be.
 // Regular files only: a FIFO or device named as a genotyping file would block
 // the reader or never end.
-int openGenotypingPath(const std::string& path) { return openRegularDescriptor(path); }
+int openGenotypingPath(const std::string& path) {
+  return openRegularDescriptor(path);
+}
 
 bool mappingAllowed = false;
 

@@ -18,7 +18,9 @@ void resetModel() {
   pass = PassState();
 }
 
-int32_t autosomeSlots() { return genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0; }
+int32_t autosomeSlots() {
+  return genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0;
+}
 
 void allocateGTypes() {
   const int64_t records = static_cast<int64_t>(genome.sumSNP.size());

@@ -23,22 +23,22 @@ constexpr int64_t kLargeGapOff = 900000000;
 constexpr int64_t kMaxRegions = 10000;
 
 struct SNPRecord {
-  int32_t chr = 0;            // chromosome number 1..lastChromosome; X is lastChromosome
-  int64_t position = 0;       // bp, > 0
-  double genetMap = 0;        // cM, > 0
-  std::string rsID;           // owned copy of the annotation's rs identifier
-  float freqA = 0;            // frequency of allele A, 0..1, single precision
-  int64_t tableIndex = 0;     // own index in sumSNP, 0-based
+  int32_t chr = 0;                // chromosome number 1..lastChromosome; X is lastChromosome
+  int64_t position = 0;           // bp, > 0
+  double genetMap = 0;            // cM, > 0
+  std::string rsID;               // owned copy of the annotation's rs identifier
+  float freqA = 0;                // frequency of allele A, 0..1, single precision
+  int64_t tableIndex = 0;         // own index in sumSNP, 0-based
   uint16_t* rchhCount = nullptr;  // n+1 cover counters of the pool in hand (slot scratch)
   uint8_t* gType[2] = {nullptr, nullptr};  // packed calls per pool, 2 bits per subject,
                                            // n/4+1 bytes, owned by GenomeData::gTypeStore
   uint8_t* unpackedGType = nullptr;        // n+1 codes of the pool in hand (slot scratch)
   int64_t foldOverlap[3] = {0, 0, 0};      // level per pool; [2] holds the pair key
-  uint16_t startFlag = 0;     // 1 where an RCHH or a segment starts
-  uint16_t endFlag = 0;       // 1 where an RCHH or a segment ends
-  float shade = 0;            // 0 darkest .. 1 lightest
-  int32_t overlapCount[2] = {0, 0};  // level per pool as used by the p-value
-  float minusLogP = 0;        // -log10 p of patients against controls
+  uint16_t startFlag = 0;                  // 1 where an RCHH or a segment starts
+  uint16_t endFlag = 0;                    // 1 where an RCHH or a segment ends
+  float shade = 0;                         // 0 darkest .. 1 lightest
+  int32_t overlapCount[2] = {0, 0};        // level per pool as used by the p-value
+  float minusLogP = 0;                     // -log10 p of patients against controls
 };
 
 // One analysis region: inclusive SNP table indexes; start > end means empty.
@@ -50,13 +50,13 @@ struct Region {
 // What the analysis file and the cutoff prompt set.
 struct RunSettings {
   std::string annotationFilePath;
-  std::string exclusionFilePath;   // empty when not set
-  std::string targetFilePath;      // empty when not set or when an excluded file is set
-  std::string outputFilePath;      // used as a plain prefix of every output name
-  int32_t noTgPool[2] = {0, 0};    // subjects per pool
-  std::vector<std::string> stFile[2];  // genotyping file path per subject, per pool
-  int64_t largeGap = kLargeGapDefault; // bp
-  double threshold = 0.0;          // RCHH cutoff, cM
+  std::string exclusionFilePath;        // empty when not set
+  std::string targetFilePath;           // empty when not set or when an excluded file is set
+  std::string outputFilePath;           // used as a plain prefix of every output name
+  int32_t noTgPool[2] = {0, 0};         // subjects per pool
+  std::vector<std::string> stFile[2];   // genotyping file path per subject, per pool
+  int64_t largeGap = kLargeGapDefault;  // bp
+  double threshold = 0.0;               // RCHH cutoff, cM
   char stringTgPool[2][12] = {"PatientPool", "ControlPool"};
 };
 
@@ -64,19 +64,20 @@ struct RunSettings {
 struct GenomeData {
   std::vector<SNPRecord> sumSNP;
   int64_t totalAnnotationDataCount = 0;
-  std::vector<SNPRecord*> pASNP;        // records in rsID byte order
-  int32_t lastChromosome = 0;           // highest chromosome number; that one is X
-  std::vector<int64_t> chrPosition;     // lastChromosome+1 entries; slot k = [chrPosition[k], chrPosition[k+1])
+  std::vector<SNPRecord*> pASNP;  // records in rsID byte order
+  int32_t lastChromosome = 0;     // highest chromosome number; that one is X
+  std::vector<int64_t>
+      chrPosition;  // lastChromosome+1 entries; slot k = [chrPosition[k], chrPosition[k+1])
   std::vector<int64_t> nEffectiveSNP[2];  // per pool, (n+1) x (lastChromosome-1), row-major
   std::vector<Region> includeRegion = std::vector<Region>(kMaxRegions);
   int64_t noRegions = 0;
-  double totalGenetDistance = 0;        // cM
-  double totalGenetDistanceWOX = 0;     // cM, autosomes only
+  double totalGenetDistance = 0;     // cM
+  double totalGenetDistanceWOX = 0;  // cM, autosomes only
   double averageMajorAlleleFrequencyWOX = 0;
   double averageMinorAlleleFrequencyWOX = 0;
-  double memoryAllocated = 0;           // bytes, the printed estimate
-  std::vector<uint8_t> gTypeStore[2];   // backing store of every record's gType[pool]
-  int64_t gTypeBytes[2] = {0, 0};       // bytes per record of gTypeStore[pool]
+  double memoryAllocated = 0;          // bytes, the printed estimate
+  std::vector<uint8_t> gTypeStore[2];  // backing store of every record's gType[pool]
+  int64_t gTypeBytes[2] = {0, 0};      // bytes per record of gTypeStore[pool]
 };
 
 struct ColourBarEntry {
@@ -86,16 +87,16 @@ struct ColourBarEntry {
 
 // Storage of the passes, the query turns and the figures.
 struct PassState {
-  int32_t chrNo = 0;                    // slot in hand, 0-based
-  std::vector<FILE*> tempFile;          // per autosome slot, the open temporary pair file
-  std::vector<uint32_t> maxOverlapChr;  // per autosome slot, highest level of the pass
-  uint32_t maxOverlap = 0;              // highest level of the run so far
-  std::vector<uint8_t> targetSt[2];     // per pool, 1 for a subject chosen for comparison
+  int32_t chrNo = 0;                            // slot in hand, 0-based
+  std::vector<FILE*> tempFile;                  // per autosome slot, the open temporary pair file
+  std::vector<uint32_t> maxOverlapChr;          // per autosome slot, highest level of the pass
+  uint32_t maxOverlap = 0;                      // highest level of the run so far
+  std::vector<uint8_t> targetSt[2];             // per pool, 1 for a subject chosen for comparison
   std::vector<uint8_t> foldOverlapFileFlagTXT;  // per fold count 0..n, 1 once its text exists
   uint8_t foldOverlapFileFlagPSHeader = 0;      // 1: black-and-white figures get the header
-  ColourBarEntry cb[5] = {};            // legend of the significance figure
-  std::vector<uint16_t> rchhStore;      // backing block of rchhCount for the slot in hand
-  std::vector<uint8_t> unpackedStore;   // backing block of unpackedGType for the slot in hand
+  ColourBarEntry cb[5] = {};                    // legend of the significance figure
+  std::vector<uint16_t> rchhStore;              // backing block of rchhCount for the slot in hand
+  std::vector<uint8_t> unpackedStore;  // backing block of unpackedGType for the slot in hand
 };
 
 extern RunSettings settings;
@@ -108,8 +109,12 @@ void resetModel();
 // Number of autosome slots, lastChromosome - 1 (0 when nothing is loaded).
 int32_t autosomeSlots();
 // First and one-past-last SNP table index of slot k (0-based).
-inline int64_t slotBegin(int32_t k) { return genome.chrPosition[k]; }
-inline int64_t slotEnd(int32_t k) { return genome.chrPosition[k + 1]; }
+inline int64_t slotBegin(int32_t k) {
+  return genome.chrPosition[k];
+}
+inline int64_t slotEnd(int32_t k) {
+  return genome.chrPosition[k + 1];
+}
 
 // Packed genotype access: subject s (0-based) of a packed array.
 inline int getGType(const uint8_t* packed, uint64_t s) {

@@ -6,7 +6,9 @@
 
 #include "genome/model.h"
 
-inline bool slotEmpty(int32_t k) { return slotBegin(k) == slotEnd(k); }
+inline bool slotEmpty(int32_t k) {
+  return slotBegin(k) == slotEnd(k);
+}
 
 // "%stempFile%03ld.txt" of slot k (0-based).
 std::string tempFileName(int32_t k);

@@ -13,15 +13,16 @@
 namespace {
 
 struct AreaFileKind {
-  const char* name;         // "excluded" or "target"
-  uint8_t outsideMark;      // mark of a SNP no area names
-  const char* missing;      // message when the file cannot be opened
-  const char* incompatible; // message when an area cannot be placed
-  const char* fileTitle;    // the file's name in other messages
+  const char* name;          // "excluded" or "target"
+  uint8_t outsideMark;       // mark of a SNP no area names
+  const char* missing;       // message when the file cannot be opened
+  const char* incompatible;  // message when an area cannot be placed
+  const char* fileTitle;     // the file's name in other messages
 };
 
 const AreaFileKind kExcluded{"excluded", 1, "ERROR: The excluded area file is not present.\n",
-                             "ERROR: The excluded area file is not compatible.\n", "Excluded area file"};
+                             "ERROR: The excluded area file is not compatible.\n",
+                             "Excluded area file"};
 const AreaFileKind kTarget{"target", 0, "ERROR: The target area file is not present.\n",
                            "ERROR: The target area file is not compatible.\n", "Target area file"};
 
@@ -61,7 +62,8 @@ void markAreas(FILE* file, const AreaFileKind& kind, const std::string& path,
     // A last line without its partner is no area.
     if (MyFgets(second.data(), kLineLimit, file) == nullptr) break;
     AreaEnd a, b;
-    if (!parseAreaEnd(first.data(), a) || !parseAreaEnd(second.data(), b)) fatal("%s", kind.incompatible);
+    if (!parseAreaEnd(first.data(), a) || !parseAreaEnd(second.data(), b))
+      fatal("%s", kind.incompatible);
     const int64_t s = findSNP(a, searchFrom, size);
     if (s < 0) fatal("%s", kind.incompatible);
     const int64_t e = findSNP(b, s, size);
@@ -100,7 +102,8 @@ int64_t setRegion(const std::string& excludedPath, const std::string& targetPath
       genome.chrPosition.size() < static_cast<size_t>(genome.lastChromosome) + 1) {
     fatal("ERROR: The number of autosomal SNPs (%ld) does not match the SNP table\n", size);
   }
-  if (genome.includeRegion.size() < static_cast<size_t>(kMaxRegions)) genome.includeRegion.resize(kMaxRegions);
+  if (genome.includeRegion.size() < static_cast<size_t>(kMaxRegions))
+    genome.includeRegion.resize(kMaxRegions);
   std::vector<uint8_t> marks;
   try {
     marks.resize(static_cast<size_t>(size));
@@ -110,7 +113,8 @@ int64_t setRegion(const std::string& excludedPath, const std::string& targetPath
 
   if (excludedPath.empty() && targetPath.empty()) {
     const int64_t autosomes = genome.lastChromosome > 1 ? genome.lastChromosome - 1 : 0;
-    if (autosomes > kMaxRegions) fatal("ERROR: More than %ld autosomes to analyse.\n", static_cast<long>(kMaxRegions));
+    if (autosomes > kMaxRegions)
+      fatal("ERROR: More than %ld autosomes to analyse.\n", static_cast<long>(kMaxRegions));
     for (int64_t j = 0; j < autosomes; ++j) {
       genome.includeRegion[j] = {genome.chrPosition[j], genome.chrPosition[j + 1] - 1};
     }

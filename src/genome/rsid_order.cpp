@@ -16,7 +16,9 @@ int compareRsID(const std::string& a, const std::string& b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-int compareAnnotRsID(const SNPRecord* a, const SNPRecord* b) { return compareRsID(a->rsID, b->rsID); }
+int compareAnnotRsID(const SNPRecord* a, const SNPRecord* b) {
+  return compareRsID(a->rsID, b->rsID);
+}
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <mutex>
 #include <new>
 #include <string>
 #include <system_error>
-#include <exception>
 #include <thread>
 #include <vector>
 

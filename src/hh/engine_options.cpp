@@ -34,6 +34,10 @@ long failurePair = -1;
 
 }  // namespace
 
-void setEngineFailureAtPair(long pair) { failurePair = pair; }
+void setEngineFailureAtPair(long pair) {
+  failurePair = pair;
+}
 
-long engineFailureAtPair() { return failurePair; }
+long engineFailureAtPair() {
+  return failurePair;
+}

@@ -26,8 +26,8 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
   // Which SNPs of the slot lie in some region: the same answer as isInRegion
   // per SNP, without searching every region for every SNP.
   std::vector<uint8_t> inRegion(static_cast<size_t>(e - s), 0);
-  const int64_t regions = std::min<int64_t>(genome.noRegions,
-                                            static_cast<int64_t>(genome.includeRegion.size()));
+  const int64_t regions =
+      std::min<int64_t>(genome.noRegions, static_cast<int64_t>(genome.includeRegion.size()));
   for (int64_t r = 0; r < regions; ++r) {
     const Region& region = genome.includeRegion[static_cast<size_t>(r)];
     for (int64_t k = std::max(region.start, s); k <= std::min(region.end, e - 1); ++k) {

@@ -5,8 +5,8 @@
 
 struct CombinationAnswer {
   enum Kind { kEnd, kNoDigits, kOutOfRange, kChosen } kind = kEnd;
-  std::vector<int> subjects;   // chosen patient numbers (1-based), ascending, each once
-  std::string outOfRange;      // the offending number as %d would print it
+  std::vector<int> subjects;  // chosen patient numbers (1-based), ascending, each once
+  std::string outOfRange;     // the offending number as %d would print it
 };
 
 // Reads the line as the query does: a line starting with a line end ends the

@@ -31,13 +31,16 @@ double slotLength(int32_t k) {
   return genome.sumSNP[slotEnd(k) - 1].genetMap - genome.sumSNP[slotBegin(k)].genetMap;
 }
 
-[[noreturn]] void inappropriate() { fatal("ERROR: Inappropriate temporary file.\n"); }
+[[noreturn]] void inappropriate() {
+  fatal("ERROR: Inappropriate temporary file.\n");
+}
 
 // Adds a SNP count of a row. The pass writes counts of SNPs; a sum that
 // leaves 64 bits (atol saturates on huge digits) is a file the pass did not write.
 int64_t addCount(int64_t sum, const char* field) {
   const int64_t value = std::strtol(field, nullptr, 10);
-  if ((value > 0 && sum > INT64_MAX - value) || (value < 0 && sum < INT64_MIN - value)) inappropriate();
+  if ((value > 0 && sum > INT64_MAX - value) || (value < 0 && sum < INT64_MIN - value))
+    inappropriate();
   return sum + value;
 }
 
@@ -92,7 +95,8 @@ void displayHHInformation(int n, int representative) {
   for (int32_t k = 0; k < slots; ++k) {
     if (!files[k]) continue;
     for (int64_t j = 0; j < rows; ++j) {
-      addRow(files[k].get(), k, j == 0, line, fields.data(), sums[static_cast<size_t>(j)], cutoffText);
+      addRow(files[k].get(), k, j == 0, line, fields.data(), sums[static_cast<size_t>(j)],
+             cutoffText);
     }
   }
   files.clear();

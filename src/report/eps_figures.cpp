@@ -6,7 +6,9 @@
 
 namespace {
 
-void writeEpsFirstLine(FILE* file) { std::fprintf(file, "%%!PS-Adobe-3.1 EPSF-3.0\n"); }
+void writeEpsFirstLine(FILE* file) {
+  std::fprintf(file, "%%!PS-Adobe-3.1 EPSF-3.0\n");
+}
 
 // Header lines 2 to 4: the white frame that fixes the drawing's extent
 // (24572.955 units = 245,729,550 bp wide, 22.5 units = 30 rows high).
@@ -26,9 +28,10 @@ void writeSegmentLines(FILE* file, int64_t j, int64_t k) {
   const SNPRecord& b = genome.sumSNP[k];
   std::fprintf(file, "%d\t%f\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%%%%s\tstart\t%ld\n",
                a.chr, static_cast<double>(a.position) / 10000.0, a.rsID.c_str(), a.tableIndex);
-  std::fprintf(file,
-               "%d\t%f\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%%%%s\tend\n",
-               b.chr, static_cast<double>(b.position) / 10000.0, b.rsID.c_str());
+  std::fprintf(
+      file,
+      "%d\t%f\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%%%%s\tend\n",
+      b.chr, static_cast<double>(b.position) / 10000.0, b.rsID.c_str());
 }
 
 // The colour bar in millimetres: squares of 5 mm at x = 150, darkest at the top.

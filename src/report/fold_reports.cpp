@@ -24,8 +24,8 @@ int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W,
                               int chrIndex, int flagIndex) {
   if (pool != enum_patients && pool != enum_controls) fatal("ERROR: No pool %d\n", pool);
   if (nSubjects < 0 || static_cast<size_t>(nSubjects) > settings.stFile[pool].size()) {
-    fatal("ERROR: %d subjects asked for, the %s has %zu\n", nSubjects,
-          settings.stringTgPool[pool], settings.stFile[pool].size());
+    fatal("ERROR: %d subjects asked for, the %s has %zu\n", nSubjects, settings.stringTgPool[pool],
+          settings.stFile[pool].size());
   }
   if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size()) {
     fatal("ERROR: No chromosome slot %d to list\n", chrIndex);

@@ -9,8 +9,8 @@
 int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
   if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size() ||
       column < 0 || column > 2) {
-    fatal("ERROR: Segments asked for chromosome slot %d, column %d, which do not exist\n",
-          chrIndex, column);
+    fatal("ERROR: Segments asked for chromosome slot %d, column %d, which do not exist\n", chrIndex,
+          column);
   }
   const int64_t s = slotBegin(chrIndex), e = slotEnd(chrIndex);  // SNP table indexes
   if (s < 0 || s > e || e > static_cast<int64_t>(genome.sumSNP.size())) {
@@ -51,10 +51,10 @@ int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
       if (runStart < 0) runStart = k;
       // A run ends at its region's border, at a large gap (at least largeGap bp)
       // and where the value changes.
-      const bool closes = k == region.end ||
-                          genome.sumSNP[k + 1].position - genome.sumSNP[k].position >=
-                              settings.largeGap ||
-                          mark(k + 1) != m;
+      const bool closes =
+          k == region.end ||
+          genome.sumSNP[k + 1].position - genome.sumSNP[k].position >= settings.largeGap ||
+          mark(k + 1) != m;
       if (closes) {
         genome.sumSNP[runStart].startFlag = 1;
         genome.sumSNP[k].endFlag = 1;

@@ -13,8 +13,8 @@ int Output_start_end_text(const std::string& path, const std::string& title, int
     const SNPRecord& b = genome.sumSNP[k];
     std::fprintf(file, "%d\t%ld\t%f\t%s\t%ld\tstart\n", a.chr, a.position, a.genetMap,
                  a.rsID.c_str(), a.foldOverlap[column]);
-    std::fprintf(file, "%d\t%ld\t%f\t%s\t%ld\tend\n", b.chr, b.position, b.genetMap,
-                 b.rsID.c_str(), b.foldOverlap[column]);
+    std::fprintf(file, "%d\t%ld\t%f\t%s\t%ld\tend\n", b.chr, b.position, b.genetMap, b.rsID.c_str(),
+                 b.foldOverlap[column]);
   });
   return closeOutput(file, path);
 }

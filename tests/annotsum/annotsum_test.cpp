@@ -43,7 +43,8 @@ class AnnotsumTest : public ::testing::Test {
   // `args` is pasted into the shell command as it is.
   RunResult run(const std::string& args) {
     std::string out = dir_ + "/stdout", err = dir_ + "/stderr";
-    std::string command = std::string(ANNOTSUM_BIN) + " " + args + " >'" + out + "' 2>'" + err + "'";
+    std::string command =
+        std::string(ANNOTSUM_BIN) + " " + args + " >'" + out + "' 2>'" + err + "'";
     int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -129,19 +130,20 @@ TEST_F(AnnotsumTest, FieldsWithoutNumbersNeverTakeThePreviousLinesValue) {
   const std::string good = "22\t10\t0.3\trs1\t1.0\n";
   expectBadLine(good + "MT\t10\t0.3\trs2\t2.0\n");
   expectBadLine(good + "\t10\t0.3\trs2\t2.0\n");
-  expectBadLine(good + "\n" + good);                    // an empty line
-  expectBadLine(good + "22\t10\t\trs2\t2.0\n");         // empty frequency
-  expectBadLine(good + "22\t10\tnan\trs2\t2.0\n");      // not a frequency either
+  expectBadLine(good + "\n" + good);                // an empty line
+  expectBadLine(good + "22\t10\t\trs2\t2.0\n");     // empty frequency
+  expectBadLine(good + "22\t10\tnan\trs2\t2.0\n");  // not a frequency either
   expectBadLine(good + "22\t10\t0.3\trs2\tunmapped\n");
-  expectBadLine(good + "22\t10\t0.3\trs2\n");           // four fields, no map
+  expectBadLine(good + "22\t10\t0.3\trs2\n");  // four fields, no map
   expectBadLine(good + "22\t10\t0.3\n");
 }
 
 TEST_F(AnnotsumTest, AllLineEndsGiveTheSameSummary) {
   const std::string expected = "3\t0.800000\t2.000000\n";
   for (const std::string end : {"\n", "\r\n", "\r"}) {
-    std::string text = "1\t1\t0.3\trs1\t0.5" + end + "1\t2\t0.9\trs2\t2.5" + end + "X\t3\t0.5\trs3\t1" +
-                       end + "4\t1\t0.8\trs4\t7.0";  // last line without a line end
+    std::string text = "1\t1\t0.3\trs1\t0.5" + end + "1\t2\t0.9\trs2\t2.5" + end +
+                       "X\t3\t0.5\trs3\t1" + end +
+                       "4\t1\t0.8\trs4\t7.0";  // last line without a line end
     RunResult r = runOn(text);
     EXPECT_EQ(r.status, 0) << "line end " << end.size();
     EXPECT_EQ(r.out, expected) << "line end " << end.size();
@@ -156,7 +158,8 @@ TEST_F(AnnotsumTest, OverlongLineIsABadLine) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "ERROR");
   EXPECT_NE(r.err.find("holds a line of 10000 or more characters"), std::string::npos) << r.err;
-  RunResult fits = runOn("1\t1\t0.3\trs1\t0.5\n1\t3\t0.3\trs3\t9.0\t" + std::string(9983, 'z') + "\n");
+  RunResult fits =
+      runOn("1\t1\t0.3\trs1\t0.5\n1\t3\t0.3\trs3\t9.0\t" + std::string(9983, 'z') + "\n");
   EXPECT_EQ(fits.status, 0);
   EXPECT_EQ(fits.out, "2\t0.700000\t8.500000\n");
 }

@@ -11,10 +11,14 @@ namespace {
 
 const char* callText(int code) {
   switch (code) {
-    case 1: return "AA";
-    case 2: return "BB";
-    case 3: return "AB";
-    default: return "--";
+    case 1:
+      return "AA";
+    case 2:
+      return "BB";
+    case 3:
+      return "AB";
+    default:
+      return "--";
   }
 }
 
@@ -55,11 +59,10 @@ Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
     for (size_t k = 0; k < snps.size(); ++k) {
       const Snp& s = snps[k];
       int code;
-      const bool sharer =
-          plan.sharerList.empty()
-              ? number < plan.sharers
-              : std::find(plan.sharerList.begin(), plan.sharerList.end(), number) !=
-                    plan.sharerList.end();
+      const bool sharer = plan.sharerList.empty()
+                              ? number < plan.sharers
+                              : std::find(plan.sharerList.begin(), plan.sharerList.end(), number) !=
+                                    plan.sharerList.end();
       const bool inStretch = patient && sharer && s.chr == plan.plantedChromosome &&
                              s.index >= plan.plantedFirst && s.index <= plan.plantedLast;
       if (inStretch) {

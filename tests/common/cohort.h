@@ -8,17 +8,17 @@
 #include "common/harness.h"
 
 struct CohortPlan {
-  int autosomes = 3;            // chromosomes 1..autosomes; X is written as autosomes + 1
+  int autosomes = 3;  // chromosomes 1..autosomes; X is written as autosomes + 1
   int snpsPerChromosome = 40;
   int xSnps = 5;
-  int64_t spacingBp = 20000;    // between neighbouring SNPs
-  double cMPerSnp = 0.1;        // map distance between neighbouring SNPs
+  int64_t spacingBp = 20000;  // between neighbouring SNPs
+  double cMPerSnp = 0.1;      // map distance between neighbouring SNPs
   int patients = 4;
   int controls = 0;
   uint32_t seed = 1;
   // A stretch that the first `sharers` patients carry on one identical haplotype.
   int plantedChromosome = 2;
-  int plantedFirst = 5;         // SNP number within the chromosome, 0-based
+  int plantedFirst = 5;  // SNP number within the chromosome, 0-based
   int plantedLast = 30;
   int sharers = 3;
   std::vector<int> sharerList;  // when not empty: these patients (0-based) share instead
@@ -26,8 +26,8 @@ struct CohortPlan {
 };
 
 struct Cohort {
-  std::string analysisFile;     // path of the analysis file
-  std::string outputDir;        // output directory, ending in '/'
+  std::string analysisFile;        // path of the analysis file
+  std::string outputDir;           // output directory, ending in '/'
   std::vector<std::string> rsIDs;  // in table order
 };
 

@@ -149,9 +149,13 @@ void ScratchDir::write(const std::string& name, const std::string& content) cons
   out << content;
 }
 
-std::string ScratchDir::read(const std::string& name) const { return slurp(file(name)); }
+std::string ScratchDir::read(const std::string& name) const {
+  return slurp(file(name));
+}
 
-bool ScratchDir::exists(const std::string& name) const { return fs::exists(file(name)); }
+bool ScratchDir::exists(const std::string& name) const {
+  return fs::exists(file(name));
+}
 
 std::vector<std::string> ScratchDir::list(const std::string& sub) const {
   std::vector<std::string> names;

@@ -8,9 +8,9 @@
 #include "driver/lines/output.h"
 
 struct RunResult {
-  int status = -1;     // exit status, or 128 + signal number
-  std::string out;     // standard output
-  std::string err;     // standard error
+  int status = -1;  // exit status, or 128 + signal number
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 // Runs argv[0] with the given arguments in `cwd` (empty: current directory),

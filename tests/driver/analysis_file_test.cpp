@@ -79,9 +79,9 @@ TEST_F(AnalysisFileTest, ReversedLabelsCommentsTrimmingAndRepeatedLabels) {
 
 TEST_F(AnalysisFileTest, ExcludedAreaWinsOverTarget) {
   std::string text = standard();
-  text.replace(text.find("::excluded area file\n"), 21,
-               "::excluded area file\n" + p("excl.txt") + "\n::target area fi\n" + p("target.txt") +
-                   "\n");
+  text.replace(
+      text.find("::excluded area file\n"), 21,
+      "::excluded area file\n" + p("excl.txt") + "\n::target area fi\n" + p("target.txt") + "\n");
   std::string err = readWith(text);
   EXPECT_EQ(settings.exclusionFilePath, p("excl.txt"));
   EXPECT_EQ(settings.targetFilePath, "");
@@ -143,12 +143,15 @@ TEST_F(AnalysisFileDeathTest, EveryMissingOrUnusableEntryStopsTheRun) {
        "ERROR: Cannot open excluded area file.\n"},
       {base + "::target area file\n" + p("nope") + "\n", "ERROR: Cannot open target area file.\n"},
       {replaced("::patient pool", "::patients"), "ERROR: '::Patient pool' label is not found.\n"},
-      {replaced(p("p1.txt") + "\n" + p("p2.txt") + "\n", "\n"), "ERROR: Patient pool is not set.\n"},
+      {replaced(p("p1.txt") + "\n" + p("p2.txt") + "\n", "\n"),
+       "ERROR: Patient pool is not set.\n"},
       {replaced(p("p2.txt") + "\n", p("p2.txt") + "\nsome comment\n"),
        "ERROR: Patient file some comment is not found.\n"},
       {replaced("::control pool", "::control"), "ERROR: '::Control pool' label is not found.\n"},
-      {replaced(p("c1.txt"), p("c9.txt")), "ERROR: Control file " + p("c9.txt") + " is not found.\n"},
-      {replaced("::output directory", "::output dir"), "ERROR: Output director label is not found.\n"},
+      {replaced(p("c1.txt"), p("c9.txt")),
+       "ERROR: Control file " + p("c9.txt") + " is not found.\n"},
+      {replaced("::output directory", "::output dir"),
+       "ERROR: Output director label is not found.\n"},
       {without(p("out/") + "\n"), "ERROR: Output directory is not set.\n"},
       {replaced(p("out/"), p("absent/")), "ERROR: Output directory does not exist.\n"},
   };
@@ -158,8 +161,8 @@ TEST_F(AnalysisFileDeathTest, EveryMissingOrUnusableEntryStopsTheRun) {
                 message)
         << message;
   }
-  EXPECT_EXIT(asMain([&] { readAnalysisFile(p("no-such-analysis.txt")); }), ::testing::ExitedWithCode(1),
-              "ERROR: Analysis file is not found.\n");
+  EXPECT_EXIT(asMain([&] { readAnalysisFile(p("no-such-analysis.txt")); }),
+              ::testing::ExitedWithCode(1), "ERROR: Analysis file is not found.\n");
 }
 
 TEST_F(AnalysisFileDeathTest, OverlongOutputNamesAreRefusedBeforeAnythingIsWritten) {

@@ -24,7 +24,9 @@ std::string relocatedAnalysisFile(const ScratchDir& dir, const std::string& name
   return dir.file(name);
 }
 
-bool ghostscriptPresent() { return std::system("gs --version > /dev/null 2>&1") == 0; }
+bool ghostscriptPresent() {
+  return std::system("gs --version > /dev/null 2>&1") == 0;
+}
 
 // Renders an EPS file with Ghostscript; returns what it reported, empty when clean.
 std::string renderProblems(const std::string& eps, const std::string& png) {

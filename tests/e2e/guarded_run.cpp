@@ -22,15 +22,18 @@ constexpr uid_t kNobody = 65534;
 void applyLimits(const RunLimits& limits) {
   if (limits.fileSizeBytes >= 0) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-    const rlimit limit{static_cast<rlim_t>(limits.fileSizeBytes), static_cast<rlim_t>(limits.fileSizeBytes)};
+    const rlimit limit{static_cast<rlim_t>(limits.fileSizeBytes),
+                       static_cast<rlim_t>(limits.fileSizeBytes)};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(kSetupFailed);
   }
   if (limits.openFilesSoft >= 0) {
-    const rlimit limit{static_cast<rlim_t>(limits.openFilesSoft), static_cast<rlim_t>(limits.openFilesHard)};
+    const rlimit limit{static_cast<rlim_t>(limits.openFilesSoft),
+                       static_cast<rlim_t>(limits.openFilesHard)};
     if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(kSetupFailed);
   }
   if (limits.unprivileged && geteuid() == 0) {
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(kSetupFailed);
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
+      _exit(kSetupFailed);
   }
 }
 
@@ -73,7 +76,9 @@ void pumpOnce(std::vector<int*>& fds, std::vector<std::string*>& texts) {
 
 }  // namespace
 
-bool runningAsRoot() { return geteuid() == 0; }
+bool runningAsRoot() {
+  return geteuid() == 0;
+}
 
 void openToEveryone(const std::string& dir) {
   fs::permissions(dir, fs::perms::all, fs::perm_options::add);

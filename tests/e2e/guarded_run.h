@@ -12,7 +12,7 @@
 #include "common/harness.h"
 
 struct RunLimits {
-  long fileSizeBytes = -1;  // RLIMIT_FSIZE of the child, SIGXFSZ ignored; -1: none
+  long fileSizeBytes = -1;    // RLIMIT_FSIZE of the child, SIGXFSZ ignored; -1: none
   bool unprivileged = false;  // when root, run as user and group 65534
   long openFilesSoft = -1;    // RLIMIT_NOFILE of the child; -1: unchanged
   long openFilesHard = -1;

@@ -12,10 +12,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string analysisWith(const ScratchDir& dir, const std::string& patients, const std::string& controls,
-                         const std::string& output) {
-  return "::annotation file\n" + dir.file("annotation.txt") + "\n::excluded area file\n::patient pool\n" +
-         patients + "::control pool\n" + controls + "::output directory\n" + output + "\n";
+std::string analysisWith(const ScratchDir& dir, const std::string& patients,
+                         const std::string& controls, const std::string& output) {
+  return "::annotation file\n" + dir.file("annotation.txt") +
+         "\n::excluded area file\n::patient pool\n" + patients + "::control pool\n" + controls +
+         "::output directory\n" + output + "\n";
 }
 
 std::string repeatedLine(const std::string& line, int times) {
@@ -24,7 +25,8 @@ std::string repeatedLine(const std::string& line, int times) {
   return text;
 }
 
-void expectRefusedUntouched(const RunResult& run, const std::string& message, const ScratchDir& dir) {
+void expectRefusedUntouched(const RunResult& run, const std::string& message,
+                            const ScratchDir& dir) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("Completed!"), std::string::npos);
@@ -39,18 +41,21 @@ TEST(Limits, PoolsBeyondTheCoverCountersAndThePairKeyAreRefused) {
     dir.write("analysis.txt", analysis);
     return runGuarded({VELMORA_BIN, dir.file("analysis.txt")}, "1\n\n");
   };
-  expectRefusedUntouched(run(analysisWith(dir, repeatedLine(p1, 32768), "", cohort.outputDir)),
-                         "ERROR: The patient pool holds 32768 subjects; at most 32767 patients can be analysed.\n",
-                         dir);
-  expectRefusedUntouched(run(analysisWith(dir, p1 + "\n", repeatedLine(p1, 65536), cohort.outputDir)),
-                         "ERROR: The control pool holds 65536 subjects; at most 65535 controls can be analysed.\n",
-                         dir);
+  expectRefusedUntouched(
+      run(analysisWith(dir, repeatedLine(p1, 32768), "", cohort.outputDir)),
+      "ERROR: The patient pool holds 32768 subjects; at most 32767 patients can be analysed.\n",
+      dir);
+  expectRefusedUntouched(
+      run(analysisWith(dir, p1 + "\n", repeatedLine(p1, 65536), cohort.outputDir)),
+      "ERROR: The control pool holds 65536 subjects; at most 65535 controls can be analysed.\n",
+      dir);
   // At the limits the pools pass, and the run goes on to check each file.
   const std::string missing = dir.file("missing.txt");
   expectRefusedUntouched(run(analysisWith(dir, repeatedLine(missing, 32767), "", cohort.outputDir)),
                          "ERROR: Patient file " + missing + " is not found.\n", dir);
-  expectRefusedUntouched(run(analysisWith(dir, p1 + "\n", repeatedLine(missing, 65535), cohort.outputDir)),
-                         "ERROR: Control file " + missing + " is not found.\n", dir);
+  expectRefusedUntouched(
+      run(analysisWith(dir, p1 + "\n", repeatedLine(missing, 65535), cohort.outputDir)),
+      "ERROR: Control file " + missing + " is not found.\n", dir);
 }
 
 TEST(Limits, ChromosomeNumbersAndNamesBeyondTheTablesAreRefused) {
@@ -59,8 +64,10 @@ TEST(Limits, ChromosomeNumbersAndNamesBeyondTheTablesAreRefused) {
   const std::string annotation = dir.read("annotation.txt");
   dir.write("annotation.txt", annotation + "10002\t100\t0.5\trsBig\t1.0\n");
   const RunResult big = runGuarded({VELMORA_BIN, cohort.analysisFile}, "1\n\n");
-  expectRefusedUntouched(
-      big, "ERROR: Chromosome number 10002 in the annotation file is too large; at most 10001 is supported.\n", dir);
+  expectRefusedUntouched(big,
+                         "ERROR: Chromosome number 10002 in the annotation file is too large; at "
+                         "most 10001 is supported.\n",
+                         dir);
 
   dir.write("annotation.txt", annotation);
   const std::string longDir = dir.file(std::string(990, 'd') + "/");
@@ -77,8 +84,8 @@ TEST(Limits, MoreChromosomesThanOpenFilesAreRefusedUnlessTheLimitCanBeRaised) {
   for (int c = 1; c <= 200; ++c) {
     for (int i = 0; i < 2; ++i) {
       const std::string rs = "rs" + std::to_string(c) + "_" + std::to_string(i);
-      annotation += std::to_string(c) + "\t" + std::to_string(1000 + i * 1000) + "\t0.5\t" + rs + "\t" +
-                    std::to_string(1 + i) + "\n";
+      annotation += std::to_string(c) + "\t" + std::to_string(1000 + i * 1000) + "\t0.5\t" + rs +
+                    "\t" + std::to_string(1 + i) + "\n";
       calls += rs + "\t" + (i == 0 ? "AA" : "BB") + "\n";
     }
   }
@@ -89,17 +96,19 @@ TEST(Limits, MoreChromosomesThanOpenFilesAreRefusedUnlessTheLimitCanBeRaised) {
   tight.openFilesSoft = tight.openFilesHard = 64;
   const RunResult refused = runGuarded({VELMORA_BIN, cohort.analysisFile}, "1\n\n", tight);
   ASSERT_NE(refused.status, kSetupFailed);
-  expectRefusedUntouched(refused,
-                         "ERROR: The annotation file has 199 analysed chromosomes; a run would need more open "
-                         "files than the limit of 64 allows.\n",
-                         dir);
+  expectRefusedUntouched(
+      refused,
+      "ERROR: The annotation file has 199 analysed chromosomes; a run would need more open "
+      "files than the limit of 64 allows.\n",
+      dir);
 
   RunLimits raisable;
   raisable.openFilesSoft = 64;
   raisable.openFilesHard = 1024;
   const RunResult raised = runGuarded({VELMORA_BIN, cohort.analysisFile}, "1\n\n", raisable);
   if (raised.status == kSetupFailed) GTEST_SKIP() << "the hard open-file limit is below 1024";
-  EXPECT_EQ(raised.status, 0) << raised.err.substr(raised.err.size() > 2000 ? raised.err.size() - 2000 : 0);
+  EXPECT_EQ(raised.status, 0) << raised.err.substr(
+      raised.err.size() > 2000 ? raised.err.size() - 2000 : 0);
   EXPECT_NE(raised.err.find("\nCompleted!\n"), std::string::npos);
 }
 

@@ -26,8 +26,8 @@ struct CohortRun {
   Cohort cohort = writeCohort(dir, CohortPlan{});
   std::string annotation = dir.file("annotation.txt");
   std::string excluded, target;
-  std::vector<std::string> patients = {dir.file("p01.txt"), dir.file("p02.txt"), dir.file("p03.txt"),
-                                       dir.file("p04.txt")};
+  std::vector<std::string> patients = {dir.file("p01.txt"), dir.file("p02.txt"),
+                                       dir.file("p03.txt"), dir.file("p04.txt")};
   std::string output = cohort.outputDir;
   std::string program = VELMORA_BIN;
 
@@ -95,8 +95,9 @@ TEST(MalformedInput, EmptyFilesOfEachKind) {
     run.dir.write("p01.txt", "");
     const RunResult r = run.velmora();
     expectComplete(r);
-    EXPECT_NE(r.err.find("A total of 0 SNP typing data was read for subject 1 in the patient pool.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.err.find("A total of 0 SNP typing data was read for subject 1 in the patient pool.\n"),
+        std::string::npos);
   }
 }
 
@@ -131,7 +132,8 @@ TEST(MalformedInput, BinaryDataAndNulBytes) {
     const RunResult r = runGuarded({VELMORA_BIN, run.dir.file("analysis.txt")}, kAnswers);
     expectComplete(r);
     EXPECT_NE(r.err.find("\n\t" + run.dir.file("p01.txt") + "\n"), std::string::npos);
-    EXPECT_NE(r.err.find("Number of SNPs read\t\t125\n  Valid SNPs\t\t124\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Number of SNPs read\t\t125\n  Valid SNPs\t\t124\n"), std::string::npos)
+        << r.err;
   }
 }
 
@@ -152,8 +154,10 @@ TEST(MalformedInput, LinesOfTenThousandCharactersStopEveryReader) {
   }
   {
     CohortRun run;
-    run.dir.write("annotation.txt", "1\t5\t0.5\trs1\t0.1\n" + longLine + "\n" + run.dir.read("annotation.txt"));
-    expectRefused(run.velmora(), "ERROR: Annotation file " + run.annotation + " holds a line of 10000");
+    run.dir.write("annotation.txt",
+                  "1\t5\t0.5\trs1\t0.1\n" + longLine + "\n" + run.dir.read("annotation.txt"));
+    expectRefused(run.velmora(),
+                  "ERROR: Annotation file " + run.annotation + " holds a line of 10000");
     EXPECT_TRUE(run.outputEmpty());
     const RunResult summary = runGuarded({ANNOTSUM_BIN, run.annotation}, "");
     EXPECT_EQ(summary.status, 1);
@@ -162,14 +166,17 @@ TEST(MalformedInput, LinesOfTenThousandCharactersStopEveryReader) {
   {
     CohortRun run;  // a later subject: the earlier ones were read whole
     run.dir.write("p03.txt", run.dir.read("p03.txt") + longLine);
-    expectRefused(run.velmora(), "ERROR: Genotyping file " + run.dir.file("p03.txt") + " holds a line of 10000");
+    expectRefused(run.velmora(),
+                  "ERROR: Genotyping file " + run.dir.file("p03.txt") + " holds a line of 10000");
     EXPECT_TRUE(run.outputEmpty());
   }
   {
     CohortRun run;
-    run.dir.write("areas.txt", "1 1000 0.05\n1 21000 0.15\n" + longLine + "\n3 1000 0.05\n3 21000 0.15\n");
+    run.dir.write("areas.txt",
+                  "1 1000 0.05\n1 21000 0.15\n" + longLine + "\n3 1000 0.05\n3 21000 0.15\n");
     run.excluded = run.dir.file("areas.txt");
-    expectRefused(run.velmora(), "ERROR: Excluded area file " + run.excluded + " holds a line of 10000");
+    expectRefused(run.velmora(),
+                  "ERROR: Excluded area file " + run.excluded + " holds a line of 10000");
     EXPECT_TRUE(run.outputEmpty());
   }
 }
@@ -185,7 +192,8 @@ TEST(MalformedInput, CrOnlyFilesReadLikeLfFiles) {
   const std::vector<std::string> names = lf.dir.list("out");
   ASSERT_EQ(cr.dir.list("out"), names);
   ASSERT_GT(names.size(), 5u);
-  for (const std::string& name : names) EXPECT_EQ(cr.dir.read("out/" + name), lf.dir.read("out/" + name)) << name;
+  for (const std::string& name : names)
+    EXPECT_EQ(cr.dir.read("out/" + name), lf.dir.read("out/" + name)) << name;
 }
 
 TEST(MalformedInput, MissingColumnsNonNumericFieldsAndDuplicatesAreHandledLineByLine) {
@@ -193,7 +201,10 @@ TEST(MalformedInput, MissingColumnsNonNumericFieldsAndDuplicatesAreHandledLineBy
   // Four bad annotation lines among the first chromosome's: dropped with messages.
   std::string annotation = run.dir.read("annotation.txt");
   annotation.insert(annotation.find("1\t21000\t"),
-                    "1\t5000\n" "MT\t100\t0.5\trsMT\t1.0\n" "1\tabc\t0.5\trsA\t1.0\n" "1\t100\tzz\trsB\t1.0\n");
+                    "1\t5000\n"
+                    "MT\t100\t0.5\trsMT\t1.0\n"
+                    "1\tabc\t0.5\trsA\t1.0\n"
+                    "1\t100\tzz\trsB\t1.0\n");
   run.dir.write("annotation.txt", annotation);
   // A call column missing and an empty line (both read, their rs IDs taken or
   // absent), and the first line again: three lines that find no SNP.
@@ -201,9 +212,11 @@ TEST(MalformedInput, MissingColumnsNonNumericFieldsAndDuplicatesAreHandledLineBy
   run.dir.write("p01.txt", p1 + "rs1000\n\n" + p1.substr(0, p1.find('\n') + 1));
   const RunResult r = run.velmora();
   expectComplete(r);
-  EXPECT_NE(r.err.find("Number of SNPs read\t\t129\n  Valid SNPs\t\t125\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("A total of 128 SNP typing data was read for subject 1 in the patient pool.\n"),
-            std::string::npos);
+  EXPECT_NE(r.err.find("Number of SNPs read\t\t129\n  Valid SNPs\t\t125\n"), std::string::npos)
+      << r.err;
+  EXPECT_NE(
+      r.err.find("A total of 128 SNP typing data was read for subject 1 in the patient pool.\n"),
+      std::string::npos);
   EXPECT_NE(r.err.find("Numbers of valid SNPs"), std::string::npos);
   EXPECT_NE(r.err.find("A total of 3 SNPs failed to find dbSNP rs ID\n"), std::string::npos);
 }
@@ -218,8 +231,9 @@ TEST(MalformedInput, ChromosomesOutOfOrderAreRefusedBeforeAnyOutput) {
     CohortRun run;
     auto b = blocks(run.dir.read("annotation.txt"));
     run.dir.write("annotation.txt", b['2'] + b['1'] + b['3'] + b['4']);
-    expectRefused(run.velmora(), "ERROR: Chromosome 1 on line 41 of the annotation file comes after chromosome 2; "
-                                 "chromosomes must be listed in ascending order, each in one block.\n");
+    expectRefused(run.velmora(),
+                  "ERROR: Chromosome 1 on line 41 of the annotation file comes after chromosome 2; "
+                  "chromosomes must be listed in ascending order, each in one block.\n");
     EXPECT_TRUE(run.outputEmpty());
   }
   {
@@ -228,7 +242,9 @@ TEST(MalformedInput, ChromosomesOutOfOrderAreRefusedBeforeAnyOutput) {
     const size_t last = b['1'].rfind('\n', b['1'].size() - 2) + 1;
     const std::string moved = b['1'].substr(last);
     run.dir.write("annotation.txt", b['1'].substr(0, last) + b['2'] + moved + b['3'] + b['4']);
-    expectRefused(run.velmora(), "ERROR: Chromosome 1 on line 80 of the annotation file comes after chromosome 2;");
+    expectRefused(
+        run.velmora(),
+        "ERROR: Chromosome 1 on line 80 of the annotation file comes after chromosome 2;");
     EXPECT_TRUE(run.outputEmpty());
   }
   {
@@ -246,7 +262,8 @@ TEST(MalformedInput, DirectoriesInPlaceOfFilesAreRefused) {
   CohortRun run;
   fs::create_directories(run.dir.file("folder"));
   const std::string folder = run.dir.file("folder");
-  expectRefused(runGuarded({VELMORA_BIN, folder}, kAnswers), "ERROR: Analysis file not found\nUsage: Velmora analysisfile\n");
+  expectRefused(runGuarded({VELMORA_BIN, folder}, kAnswers),
+                "ERROR: Analysis file not found\nUsage: Velmora analysisfile\n");
   run.annotation = folder;
   expectRefused(run.velmora(), "ERROR: Cannot open annotation file.\n");
   run.annotation = run.dir.file("annotation.txt");
@@ -283,7 +300,8 @@ TEST(MalformedInput, UnreadableFilesAndAnUnwritableOutputDirectoryAreRefused) {
   openToEveryone(run.dir.file("out"));
 
   chmod(run.dir.file("p02.txt").c_str(), 0);
-  expectRefused(run.velmora(unprivileged), "ERROR: Patient file " + run.dir.file("p02.txt") + " is not found.\n");
+  expectRefused(run.velmora(unprivileged),
+                "ERROR: Patient file " + run.dir.file("p02.txt") + " is not found.\n");
   chmod(run.dir.file("p02.txt").c_str(), 0644);
   chmod(run.annotation.c_str(), 0);
   expectRefused(run.velmora(unprivileged), "ERROR: Cannot open annotation file.\n");

@@ -62,7 +62,8 @@ TEST_F(QueryTest, ThreeSharersGetTheirFigureListAndPairTable) {
   const std::string rows = r.err.substr(table, r.err.find(kPrompt, table) - table);
   std::vector<std::string> labels;
   for (const std::string& line : linesOf(rows)) {
-    if (!line.empty() && line[0] == '(' && line[1] != ' ') labels.push_back(line.substr(0, line.find('\t')));
+    if (!line.empty() && line[0] == '(' && line[1] != ' ')
+      labels.push_back(line.substr(0, line.find('\t')));
   }
   EXPECT_EQ(labels, (std::vector<std::string>{"(1,4)", "(1,7)", "(4,7)"}));
   EXPECT_EQ(r.err.substr(r.err.size() - 12), "\nCompleted!\n");
@@ -111,8 +112,9 @@ TEST_F(QueryTest, ALaterTurnReplacesTheFilesOfAnEarlierOne) {
   const std::string list = dir.read("out/HH_RCHHsSharedBy003_st001_st004_st007.txt");
   EXPECT_EQ(list.find("stale"), std::string::npos);
   EXPECT_EQ(occurrences(dir.read("out/HH_RCHHsSharedBy003_st001_st004_st007.ps"), "%!PS"), 1u);
-  EXPECT_EQ(occurrences(r.err, "Writing " + dir.file("out/HH_RCHHsSharedBy003_st001_st004_st007.ps")),
-            2u);
+  EXPECT_EQ(
+      occurrences(r.err, "Writing " + dir.file("out/HH_RCHHsSharedBy003_st001_st004_st007.ps")),
+      2u);
 }
 
 TEST_F(QueryTest, EndOfInputAtThePromptEndsTheRun) {
@@ -127,7 +129,8 @@ TEST_F(QueryTest, PatientsWhoShareNothingBeyondTheRunMaximumAreToldSo) {
   RunResult r = run("1 2 3 4 5 6 7 8\n\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("\nNo common regions found.\n"), std::string::npos);
-  EXPECT_FALSE(dir.exists("out/HH_RCHHsSharedBy008_st001_st002_st003_st004_st005_st006_st007_st008.ps"));
+  EXPECT_FALSE(
+      dir.exists("out/HH_RCHHsSharedBy008_st001_st002_st003_st004_st005_st006_st007_st008.ps"));
 }
 
 }  // namespace

@@ -51,10 +51,12 @@ TEST(RunFiles, FoldCountsSharedOnOneChromosomeMergeToExactlyItsLines) {
   for (const std::string& name : dir.list("out")) EXPECT_EQ(name.find("_chr"), std::string::npos);
 
   // The merged summary carries the column header once, at its top.
-  const std::vector<std::string> summary = linesOf(dir.read("out/HH_FoldOverlap_Summary_PatientPool.txt"));
+  const std::vector<std::string> summary =
+      linesOf(dir.read("out/HH_FoldOverlap_Summary_PatientPool.txt"));
   ASSERT_EQ(summary.size(), 1u + 3 * 40);
-  EXPECT_EQ(summary[0],
-            "chr\tpos\tgen map\trsID\t'A' frequency\tp01.txt\tp02.txt\tp03.txt\tp04.txt\toverlaps\tNo.");
+  EXPECT_EQ(
+      summary[0],
+      "chr\tpos\tgen map\trsID\t'A' frequency\tp01.txt\tp02.txt\tp03.txt\tp04.txt\toverlaps\tNo.");
   EXPECT_EQ(occurrences(dir.read("out/HH_FoldOverlap_Summary_PatientPool.txt"), "overlaps"), 1u);
 }
 
@@ -102,7 +104,8 @@ TEST(RunFiles, HHSummaryAndRepresentativeFiles) {
   EXPECT_NE(r.err.find("(1,representative)\t"), std::string::npos);
   EXPECT_NE(r.err.find("\trepresentative\t"), std::string::npos);
   const size_t controlRows = r.err.rfind("(1,representative)\t");
-  const std::vector<std::string> row = cells(r.err.substr(controlRows, r.err.find('\n', controlRows) - controlRows));
+  const std::vector<std::string> row =
+      cells(r.err.substr(controlRows, r.err.find('\n', controlRows) - controlRows));
   ASSERT_EQ(row.size(), 10u);
   EXPECT_EQ(row[7], "120");
 }

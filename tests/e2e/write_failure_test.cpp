@@ -44,7 +44,8 @@ TEST(WriteFailure, UnderAFileSizeLimitARunIsWholeOrStopsWithAnError) {
 
   // From a limit that stops the first output file up to one every file fits.
   int stopped = 0;
-  for (const long limit : {512L, 2048L, static_cast<long>(largest) / 2, static_cast<long>(largest)}) {
+  for (const long limit :
+       {512L, 2048L, static_cast<long>(largest) / 2, static_cast<long>(largest)}) {
     SCOPED_TRACE("limit " + std::to_string(limit));
     ScratchDir dir;
     const Cohort cohort = writeCohort(dir, CohortPlan{});
@@ -80,8 +81,8 @@ TEST(WriteFailure, ATemporaryPairFileCutByTheLimitStopsThePass) {
   ASSERT_EQ(whole.status, 0) << whole.err;
   // Every file written before the pair files are closed fits the limit; 780
   // pair rows of the first chromosome do not.
-  const long summarySize =
-      static_cast<long>(reference.read("out/HH_HomozygosityHaplotype_Summary_PatientPool.txt").size());
+  const long summarySize = static_cast<long>(
+      reference.read("out/HH_HomozygosityHaplotype_Summary_PatientPool.txt").size());
 
   ScratchDir dir;
   const Cohort cohort = writeCohort(dir, plan);
@@ -102,10 +103,11 @@ TEST(WriteFailure, AFullDeviceBehindAnnotsumsOutputStopsIt) {
   ScratchDir dir;
   const Cohort cohort = writeCohort(dir, CohortPlan{});
   fs::create_symlink("/dev/full", dir.file("summary.txt"));
-  const RunResult summary = runGuarded({"/bin/sh", "-c", std::string(ANNOTSUM_BIN) + " " +
-                                                           dir.file("annotation.txt") + " > " +
-                                                           dir.file("summary.txt")},
-                                       "");
+  const RunResult summary =
+      runGuarded({"/bin/sh", "-c",
+                  std::string(ANNOTSUM_BIN) + " " + dir.file("annotation.txt") + " > " +
+                      dir.file("summary.txt")},
+                 "");
   EXPECT_EQ(summary.status, 1);
   EXPECT_NE(summary.err.find("ERROR: "), std::string::npos);
 }

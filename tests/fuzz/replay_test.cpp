@@ -19,7 +19,9 @@
 namespace fs = std::filesystem;
 
 // Test names show the target, not the bytes of the entry.
-void PrintTo(const FuzzTarget& target, std::ostream* out) { *out << target.name; }
+void PrintTo(const FuzzTarget& target, std::ostream* out) {
+  *out << target.name;
+}
 
 namespace {
 

@@ -23,22 +23,23 @@ TEST_F(AnnotationTest, ReportsStatisticsOfAWellFormedFile) {
       "5\t50\t0.5\trs1\t0.1\r\n"
       "x\t100\t0.5\trsX\t10.0\r\n";
   const std::string err = loadAnnotation(file, 1, 0);
-  EXPECT_EQ(err,
-            "\nAnnotation data read = 0  "
-            "\nNumber of SNPs read\t\t7\n"
-            "  Valid SNPs\t\t7\n\n"
-            "Statistics of SNPs in the annotation file.\n"
-            "     chr\t        from\t          to\t No. of SNPs\t  ave.hetero\tgenetic distance\n"
-            "       1\t        1000\t        2000\t           2\t    0.437500\t    0.500000\n"
-            "       2\t         500\t         500\t           1\t    0.180000\t    0.000000\n"
-            "       4\t         100\t         300\t           2\t    0.000000\t    2.500000\n"
-            "       5\t          50\t         100\t           2\t    0.500000\t    9.900000\n"
-            "\nTotal genetic distance = 12.900000\n"
-            "Total genetic distance (excluding X chromosome) = 3.000000\n"
-            "The average of the frequency of the major allelic type excluding chromosome X 0.830000\n"
-            "The average of the frequency of the minor allelic type excluding chromosome X 0.170000\n\n"
-            "0.00 MegaBytes were allocated for data storage.\n"
-            "0.00 MegaBytes will be allocated for HH calculation.\n\n");
+  EXPECT_EQ(
+      err,
+      "\nAnnotation data read = 0  "
+      "\nNumber of SNPs read\t\t7\n"
+      "  Valid SNPs\t\t7\n\n"
+      "Statistics of SNPs in the annotation file.\n"
+      "     chr\t        from\t          to\t No. of SNPs\t  ave.hetero\tgenetic distance\n"
+      "       1\t        1000\t        2000\t           2\t    0.437500\t    0.500000\n"
+      "       2\t         500\t         500\t           1\t    0.180000\t    0.000000\n"
+      "       4\t         100\t         300\t           2\t    0.000000\t    2.500000\n"
+      "       5\t          50\t         100\t           2\t    0.500000\t    9.900000\n"
+      "\nTotal genetic distance = 12.900000\n"
+      "Total genetic distance (excluding X chromosome) = 3.000000\n"
+      "The average of the frequency of the major allelic type excluding chromosome X 0.830000\n"
+      "The average of the frequency of the minor allelic type excluding chromosome X 0.170000\n\n"
+      "0.00 MegaBytes were allocated for data storage.\n"
+      "0.00 MegaBytes will be allocated for HH calculation.\n\n");
 
   EXPECT_EQ(genome.lastChromosome, 5);
   EXPECT_EQ(genome.totalAnnotationDataCount, 7);
@@ -69,7 +70,8 @@ TEST_F(AnnotationTest, StorageEstimateCountsEveryCheckedLine) {
   for (int i = 0; i < 1000; ++i) {
     const int chr = 1 + i * 23 / 1000;
     const std::string pos = (i == 500 || i == 700) ? "0" : std::to_string(1000 + i);
-    file += annot(std::to_string(chr), pos, "0.3", "rs" + std::to_string(i), std::to_string(1 + i) + ".0");
+    file += annot(std::to_string(chr), pos, "0.3", "rs" + std::to_string(i),
+                  std::to_string(1 + i) + ".0");
   }
   file += annot("Y", "5", "0.5", "rsY", "1.0");
   const std::string err = loadAnnotation(file, 10, 5);
@@ -96,7 +98,8 @@ TEST_F(AnnotationTest, ProgressIsTestedBeforeEachLineIsStored) {
   }
   const std::string err = loadAnnotation(file);
   EXPECT_EQ(err.substr(0, err.find("Statistics")),
-            "\nAnnotation data read = 0  0  ERROR: Position number errorERROR: Genetic Map value error  0  10000  "
+            "\nAnnotation data read = 0  0  ERROR: Position number errorERROR: Genetic Map value "
+            "error  0  10000  "
             "\nNumber of SNPs read\t\t10002\n  Valid SNPs\t\t10001\n\n");
 }
 
@@ -107,26 +110,20 @@ TEST_F(AnnotationTest, BadLinesAreReportedCountedAndDropped) {
       annot("5", "200", "0.5", "rsB", "1.5") +  // map falls back
       annot("5", "200", "0.5", "rsC", "2.0") +  // equal map is fine
       annot("5", "100", "0.5", "rsD", "1.0") +  // position falls back: no map check
-      annot("1", "0", "1.5", "rsE", "1.0") +
-      annot("0", "10", "0.5", "rsF", "1.0") +
-      annot("MT", "10", "0.5", "rsG", "1.0") +
-      "1\t10\t0.5\trsH\n" +
-      annot("1", "", "0.5", "rsI", "1.0") +
-      annot("1", "10", "nan", "rsJ", "1.0") +
-      annot("1", "10", "0.5", "rsK", "inf") +
-      annot("1", "10", "0.5", "rsL", "nan") +
-      annot("1", "10", "0.5", "rsM", "0") +
-      annot("1", "10", "0.5", "rsO", "-2");
+      annot("1", "0", "1.5", "rsE", "1.0") + annot("0", "10", "0.5", "rsF", "1.0") +
+      annot("MT", "10", "0.5", "rsG", "1.0") + "1\t10\t0.5\trsH\n" +
+      annot("1", "", "0.5", "rsI", "1.0") + annot("1", "10", "nan", "rsJ", "1.0") +
+      annot("1", "10", "0.5", "rsK", "inf") + annot("1", "10", "0.5", "rsL", "nan") +
+      annot("1", "10", "0.5", "rsM", "0") + annot("1", "10", "0.5", "rsO", "-2");
   const std::string err = loadAnnotation(file);
   const std::string chromosome = "ERROR: Chromosome number error\nERROR: Genetic Map value error  ";
   const std::string map = "ERROR: Genetic Map value error  ";
   EXPECT_EQ(err.substr(0, err.find("Statistics")),
             "\nAnnotation data read = 0  "
-            "2.000000\t1.500000\n" + map +
-            "ERROR: Position number errorERROR: Frequency value error" + map +
-            chromosome + chromosome + chromosome + chromosome +
-            "ERROR: Frequency value error" + map + map + map + map + map +
-            "\nNumber of SNPs read\t\t15\n  Valid SNPs\t\t4\n\n");
+            "2.000000\t1.500000\n" +
+                map + "ERROR: Position number errorERROR: Frequency value error" + map +
+                chromosome + chromosome + chromosome + chromosome + "ERROR: Frequency value error" +
+                map + map + map + map + map + "\nNumber of SNPs read\t\t15\n  Valid SNPs\t\t4\n\n");
 
   ASSERT_EQ(genome.totalAnnotationDataCount, 4);
   const SNPRecord& first = genome.sumSNP[0];
@@ -136,30 +133,41 @@ TEST_F(AnnotationTest, BadLinesAreReportedCountedAndDropped) {
   EXPECT_EQ(first.genetMap, 3.5);
   EXPECT_EQ(first.rsID, "rsN");
   std::vector<std::string> ids;
-  for (const SNPRecord& r : genome.sumSNP) ids.push_back(r.rsID + "@" + std::to_string(r.tableIndex));
+  for (const SNPRecord& r : genome.sumSNP)
+    ids.push_back(r.rsID + "@" + std::to_string(r.tableIndex));
   EXPECT_EQ(ids, (std::vector<std::string>{"rsN@0", "rsA@1", "rsC@2", "rsD@3"}));
 }
 
 TEST_F(AnnotationTest, FilesWithoutAutosomesStop) {
   const std::string one = annot("1", "100", "0.5", "rs1", "1.0");
   // L = 1: the statistics and totals come first.
-  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(one + annot("X", "200", "0.5", "rs2", "2.0"))); }),
-              ::testing::ExitedWithCode(1),
-              "Statistics of SNPs in the annotation file.*"
-              "       1\t         100\t         200\t           2\t.*"
-              "Total genetic distance \\(excluding X chromosome\\) = 0.000000\n"
-              "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
+  EXPECT_EXIT(
+      asMain([&] { readAnnotation(annotationFile(one + annot("X", "200", "0.5", "rs2", "2.0"))); }),
+      ::testing::ExitedWithCode(1),
+      "Statistics of SNPs in the annotation file.*"
+      "       1\t         100\t         200\t           2\t.*"
+      "Total genetic distance \\(excluding X chromosome\\) = 0.000000\n"
+      "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
   // Chromosome 3 is X and the only autosomal line is bad.
-  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(annot("3", "100", "0.5", "rs3", "1.0") + annot("1", "100", "2", "rs2", "1"))); }),
-              ::testing::ExitedWithCode(1), "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
-  // No numeric chromosome: the matrix size is negative.
-  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(annot("X", "100", "0.5", "rs1", "1.0"))); }), ::testing::ExitedWithCode(1),
-              "^ERROR: Failed to allocate memory\n$");
-  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile("")); }), ::testing::ExitedWithCode(1), "^ERROR: Failed to allocate memory\n$");
-  // An absurd chromosome number is refused before anything is allocated.
-  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile(one + annot("2000000000", "1", "0.5", "rs2", "1"))); }),
+  EXPECT_EXIT(asMain([&] {
+                readAnnotation(annotationFile(annot("3", "100", "0.5", "rs3", "1.0") +
+                                              annot("1", "100", "2", "rs2", "1")));
+              }),
               ::testing::ExitedWithCode(1),
-              "^ERROR: Chromosome number 2000000000 in the annotation file is too large; at most 10001 is supported.\n$");
+              "ERROR: No autosomes present in this analysis.\nTerminating Program....\n$");
+  // No numeric chromosome: the matrix size is negative.
+  EXPECT_EXIT(
+      asMain([&] { readAnnotation(annotationFile(annot("X", "100", "0.5", "rs1", "1.0"))); }),
+      ::testing::ExitedWithCode(1), "^ERROR: Failed to allocate memory\n$");
+  EXPECT_EXIT(asMain([&] { readAnnotation(annotationFile("")); }), ::testing::ExitedWithCode(1),
+              "^ERROR: Failed to allocate memory\n$");
+  // An absurd chromosome number is refused before anything is allocated.
+  EXPECT_EXIT(asMain([&] {
+                readAnnotation(annotationFile(one + annot("2000000000", "1", "0.5", "rs2", "1")));
+              }),
+              ::testing::ExitedWithCode(1),
+              "^ERROR: Chromosome number 2000000000 in the annotation file is too large; at most "
+              "10001 is supported.\n$");
 }
 
 // The index as the chromosome scan defines it: per chromosome number, search
@@ -214,8 +222,9 @@ TEST_F(AnnotationTest, RsIDOrderIsByteOrderWithTiesInTableOrder) {
   buildRsIDOrder();
   std::vector<const SNPRecord*> expected;
   for (const SNPRecord& r : genome.sumSNP) expected.push_back(&r);
-  std::stable_sort(expected.begin(), expected.end(),
-                   [](const SNPRecord* a, const SNPRecord* b) { return compareAnnotRsID(a, b) < 0; });
+  std::stable_sort(expected.begin(), expected.end(), [](const SNPRecord* a, const SNPRecord* b) {
+    return compareAnnotRsID(a, b) < 0;
+  });
   ASSERT_EQ(genome.pASNP.size(), expected.size());
   for (int i = 0; i < N; ++i) ASSERT_EQ(genome.pASNP[i], expected[i]) << i;
 }

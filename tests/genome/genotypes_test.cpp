@@ -37,17 +37,19 @@ class GenotypesTest : public GenomeTest {
   // Calls of subject s at every record, as a string of codes.
   static std::string callsOf(int pool, int s) {
     std::string codes;
-    for (const SNPRecord& r : genome.sumSNP) codes += static_cast<char>('0' + getGType(r.gType[pool], s));
+    for (const SNPRecord& r : genome.sumSNP)
+      codes += static_cast<char>('0' + getGType(r.gType[pool], s));
     return codes;
   }
 
-  static std::string report(int64_t read, int64_t subject, const std::string& pool, const std::string& path,
-                            int64_t aa, int64_t bb, int64_t ab, int64_t notFound) {
+  static std::string report(int64_t read, int64_t subject, const std::string& pool,
+                            const std::string& path, int64_t aa, int64_t bb, int64_t ab,
+                            int64_t notFound) {
     std::ostringstream o;
-    o << "\nA total of " << read << " SNP typing data was read for subject " << subject << " in the " << pool
-      << " pool.\nFile name = " << path << "\nNumbers of valid SNPs\t" << aa + bb + ab
-      << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t" << aa << "\t" << bb << "\t" << ab << "\nA total of "
-      << notFound << " SNPs failed to find dbSNP rs ID\n";
+    o << "\nA total of " << read << " SNP typing data was read for subject " << subject
+      << " in the " << pool << " pool.\nFile name = " << path << "\nNumbers of valid SNPs\t"
+      << aa + bb + ab << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t" << aa << "\t" << bb << "\t"
+      << ab << "\nA total of " << notFound << " SNPs failed to find dbSNP rs ID\n";
     return o.str();
   }
 };
@@ -77,8 +79,10 @@ TEST_F(GenotypesTest, LayoutsCallsJoinAndCounts) {
   const std::string err = readPool(enum_patients);
   const auto& f = settings.stFile[enum_patients];
   EXPECT_EQ(err, "\n0.00 MegaBytes were allocated for reading genotyping data.\n" +
-                     report(9, 1, "patient", f[0], 3, 1, 2, 3) + report(4, 2, "patient", f[1], 1, 2, 0, 0) +
-                     report(2, 3, "patient", f[2], 0, 0, 0, 0) + report(3, 4, "patient", f[3], 1, 1, 1, 1));
+                     report(9, 1, "patient", f[0], 3, 1, 2, 3) +
+                     report(4, 2, "patient", f[1], 1, 2, 0, 0) +
+                     report(2, 3, "patient", f[2], 0, 0, 0, 0) +
+                     report(3, 4, "patient", f[3], 1, 1, 1, 1));
 
   EXPECT_EQ(callsOf(enum_patients, 0), "102033");
   EXPECT_EQ(callsOf(enum_patients, 1), "122000");
@@ -86,13 +90,15 @@ TEST_F(GenotypesTest, LayoutsCallsJoinAndCounts) {
   EXPECT_EQ(callsOf(enum_patients, 3), "300002");
   EXPECT_EQ(callsOf(enum_patients, 4), "333333");
   // Rows of 2 autosomes; X calls and unrecognised calls are not counted.
-  EXPECT_EQ(genome.nEffectiveSNP[enum_patients], (std::vector<int64_t>{2, 1, 3, 0, 0, 0, 1, 0, 0, 0}));
+  EXPECT_EQ(genome.nEffectiveSNP[enum_patients],
+            (std::vector<int64_t>{2, 1, 3, 0, 0, 0, 1, 0, 0, 0}));
 
   // A first file under five lines fills its own buffer (2 lines, 2 records): it grows once.
   const std::string controls = readPool(enum_controls);
-  EXPECT_EQ(controls, "\n0.00 MegaBytes were allocated for reading genotyping data.\n"
-                      "\n0.00 MegaBytes were allocated for reading genotyping data.\n" +
-                          report(2, 1, "control", settings.stFile[enum_controls][0], 1, 1, 0, 0));
+  EXPECT_EQ(controls,
+            "\n0.00 MegaBytes were allocated for reading genotyping data.\n"
+            "\n0.00 MegaBytes were allocated for reading genotyping data.\n" +
+                report(2, 1, "control", settings.stFile[enum_controls][0], 1, 1, 0, 0));
   EXPECT_EQ(callsOf(enum_controls, 0), "000102");
   EXPECT_EQ(callsOf(enum_patients, 0), "102033");
   EXPECT_EQ(genome.nEffectiveSNP[enum_controls], (std::vector<int64_t>{0, 1, 0, 0}));
@@ -122,14 +128,16 @@ TEST_F(GenotypesTest, CapacityGrowsBeforeTheReportOfALongerSubject) {
   addSubject(enum_patients, "s2.txt", callLines(130));
   std::string err = readPool(enum_patients);
   EXPECT_EQ(capacityReports(err), (std::vector<std::string>{"0.00", "0.00"}));
-  EXPECT_LT(err.find("MegaBytes", err.find("for subject 1 ")), err.find("A total of 130 SNP typing data"));
+  EXPECT_LT(err.find("MegaBytes", err.find("for subject 1 ")),
+            err.find("A total of 130 SNP typing data"));
 
   // 10000 lines: 12000 records. 14400 lines fill 14400 exactly, so it grows twice.
   resetModel();
   load(2, 0);
   addSubject(enum_patients, "b1.txt", callLines(10000));
   addSubject(enum_patients, "b2.txt", callLines(14400));
-  EXPECT_EQ(capacityReports(readPool(enum_patients)), (std::vector<std::string>{"0.29", "0.35", "0.41"}));
+  EXPECT_EQ(capacityReports(readPool(enum_patients)),
+            (std::vector<std::string>{"0.29", "0.35", "0.41"}));
 
   // An empty first file leaves 0 records; each growth adds at least one: 1, 2, 3.
   resetModel();
@@ -149,8 +157,9 @@ int64_t mergeJoin(const std::vector<std::pair<std::string, int>>& lines, std::ve
   std::stable_sort(typed.begin(), typed.end(),
                    [](const auto& a, const auto& b) { return compareRsID(a.first, b.first) < 0; });
   std::vector<SNPRecord*> annot = genome.pASNP;
-  std::stable_sort(annot.begin(), annot.end(),
-                   [](const SNPRecord* a, const SNPRecord* b) { return compareRsID(a->rsID, b->rsID) < 0; });
+  std::stable_sort(annot.begin(), annot.end(), [](const SNPRecord* a, const SNPRecord* b) {
+    return compareRsID(a->rsID, b->rsID) < 0;
+  });
   int64_t notFound = 0;
   size_t k = 0, l = 0;
   while (l < typed.size()) {
@@ -175,7 +184,9 @@ int64_t notFoundOf(const std::string& err, int v) {
   if (subject == std::string::npos) return -1;
   const std::string lead = "\nA total of ";
   const size_t at = err.find(lead, subject);
-  if (at == std::string::npos || err.compare(err.find(' ', at + lead.size()), 13, " SNPs failed ") != 0) return -1;
+  if (at == std::string::npos ||
+      err.compare(err.find(' ', at + lead.size()), 13, " SNPs failed ") != 0)
+    return -1;
   return std::stoll(err.substr(at + lead.size()));
 }
 
@@ -186,8 +197,8 @@ TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
     resetModel();
     std::string annotation;
     for (int i = 0; i < 30; ++i) {
-      annotation += annot(i < 25 ? "1" : "2", std::to_string(100 + i), "0.5", "rs" + std::to_string(rng() % 20),
-                          std::to_string(1 + i));
+      annotation += annot(i < 25 ? "1" : "2", std::to_string(100 + i), "0.5",
+                          "rs" + std::to_string(rng() % 20), std::to_string(1 + i));
     }
     const int n = 1 + static_cast<int>(rng() % 5);
     loadAnnotation(annotation, n, 0);
@@ -220,10 +231,12 @@ TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
       std::vector<int> calls(genome.sumSNP.size(), 0);
       const int64_t notFound = mergeJoin(subjects[v], calls);
       for (size_t i = 0; i < calls.size(); ++i) {
-        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), calls[i]) << round << " " << v << " " << i;
+        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), calls[i])
+            << round << " " << v << " " << i;
       }
       int64_t effective = 0;
-      for (size_t i = 0; i < calls.size(); ++i) effective += calls[i] != 0 && genome.sumSNP[i].chr == 1;
+      for (size_t i = 0; i < calls.size(); ++i)
+        effective += calls[i] != 0 && genome.sumSNP[i].chr == 1;
       EXPECT_EQ(genome.nEffectiveSNP[enum_patients][v], effective);
       EXPECT_EQ(notFoundOf(err, v), notFound);
     }
@@ -235,8 +248,9 @@ TEST_F(GenotypesTest, HashJoinEqualsTheSortedMerge) {
 // against MyFgets and split run over the same file. A CR ends the first block,
 // so a CR LF and a lone CR are each cut between two blocks.
 TEST_F(GenotypesTest, LargeFilesGiveTheLinesOfMyFgets) {
-  const char* ids[] = {"rs5", "rs05", "rs0", "rs", "rs123456789012345678", "rs1234567890123456789",
-                       "rs5x", "rsA", "rsC", "x7", " rs9 ", "rs9"};
+  const char* ids[] = {
+      "rs5", "rs05", "rs0",   "rs", "rs123456789012345678", "rs1234567890123456789", "rs5x", "rsA",
+      "rsC", "x7",   " rs9 ", "rs9"};
   std::string annotation;
   for (int i = 0; i < 8; ++i) {
     annotation += annot("1", std::to_string(100 + i), "0.5", ids[i], std::to_string(1 + i));
@@ -292,9 +306,11 @@ TEST_F(GenotypesTest, LargeFilesGiveTheLinesOfMyFgets) {
     std::vector<int> expected(genome.sumSNP.size(), 0);
     const int64_t notFound = mergeJoin(lines, expected);
     for (size_t i = 0; i < expected.size(); ++i) {
-      EXPECT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], 0), expected[i]) << round << " " << i;
+      EXPECT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], 0), expected[i])
+          << round << " " << i;
     }
-    EXPECT_NE(err.find("A total of " + std::to_string(lines.size()) + " SNP typing data was read for subject 1 "),
+    EXPECT_NE(err.find("A total of " + std::to_string(lines.size()) +
+                       " SNP typing data was read for subject 1 "),
               std::string::npos);
     EXPECT_EQ(notFoundOf(err, 0), notFound);
   }
@@ -339,8 +355,8 @@ std::string referenceRead(const std::string& path, int64_t subject, std::vector<
   std::ostringstream o;
   o << "\nA total of " << lines.size() << " SNP typing data was read for subject " << subject
     << " in the patient pool.\nFile name = " << path << "\nNumbers of valid SNPs\t"
-    << counted[1] + counted[2] + counted[3] << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t" << counted[1]
-    << "\t" << counted[2] << "\t" << counted[3] << "\nA total of " << notFound
+    << counted[1] + counted[2] + counted[3] << "\nNumbers of 'AA', BB' and 'AB' type SNPs\t"
+    << counted[1] << "\t" << counted[2] << "\t" << counted[3] << "\nA total of " << notFound
     << " SNPs failed to find dbSNP rs ID\n";
   return o.str();
 }
@@ -365,8 +381,8 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
     for (int i = 0; i < records; ++i) {
       // A few identifiers on two or three records, a few of odd shape.
       std::string id = rng() % 20 == 0 && !ids.empty() ? ids[rng() % ids.size()]
-                       : rng() % 25 == 0                ? std::string(odd[rng() % 6]) + std::to_string(i)
-                                                        : "rs" + std::to_string(1000 + 7 * i);
+                       : rng() % 25 == 0 ? std::string(odd[rng() % 6]) + std::to_string(i)
+                                         : "rs" + std::to_string(1000 + 7 * i);
       ids.push_back(id);
       const int chr = 1 + i * 3 / records;
       annotation += annot(chr == 3 ? "X" : std::to_string(chr), std::to_string(100 + i), "0.5", id,
@@ -389,8 +405,9 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
         if (rng() % 40 == 0) id = odd[rng() % 8];
         if (rng() % 40 == 0) id = " " + id + " ";
         const std::string call = calls[rng() % 10];
-        std::string line = layoutB ? std::to_string(number++) + "\tSNP_A-" + std::to_string(rng() % 99999) +
-                                         "\t" + call + "\t0." + std::to_string(rng() % 9999) + "\t" + id
+        std::string line = layoutB ? std::to_string(number++) + "\tSNP_A-" +
+                                         std::to_string(rng() % 99999) + "\t" + call + "\t0." +
+                                         std::to_string(rng() % 9999) + "\t" + id
                                    : id + "\t" + call;
         if (rng() % 60 == 0) line += std::string(1, '\0') + "\tBB";
         if (rng() % 80 == 0) line = line.substr(0, rng() % (line.size() + 1));
@@ -409,16 +426,20 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
       std::vector<int64_t> effective;
       reports += referenceRead(settings.stFile[enum_patients][v], v + 1, want, effective);
       for (size_t i = 0; i < want.size(); ++i) {
-        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), want[i]) << round << " " << v << " " << i;
+        ASSERT_EQ(getGType(genome.sumSNP[i].gType[enum_patients], v), want[i])
+            << round << " " << v << " " << i;
       }
       const int32_t slots = genome.lastChromosome - 1;
       for (int32_t k = 0; k < slots; ++k) {
-        EXPECT_EQ(genome.nEffectiveSNP[enum_patients][static_cast<size_t>(v * slots + k)], effective[k]) << round;
+        EXPECT_EQ(genome.nEffectiveSNP[enum_patients][static_cast<size_t>(v * slots + k)],
+                  effective[k])
+            << round;
       }
     }
     // The reports in subject order, with the capacity lines taken out.
     std::string withoutCapacity = err;
-    for (size_t at; (at = withoutCapacity.find(" MegaBytes were allocated")) != std::string::npos;) {
+    for (size_t at;
+         (at = withoutCapacity.find(" MegaBytes were allocated")) != std::string::npos;) {
       const size_t start = withoutCapacity.rfind("\n", at);
       withoutCapacity.erase(start, withoutCapacity.find('\n', at) - start + 1);
     }
@@ -433,14 +454,16 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
 TEST_F(GenotypesTest, LineOfTheLimitStopsTheRun) {
   load(3, 0);
   addSubject(enum_patients, "ok.txt", "rsA\tAA\n");
-  addSubject(enum_patients, "edge.txt", "rsA\tAA\nrsB\t" + std::string(kLineLimit - 5, 'B') + "\r\n");
+  addSubject(enum_patients, "edge.txt",
+             "rsA\tAA\nrsB\t" + std::string(kLineLimit - 5, 'B') + "\r\n");
   addSubject(enum_patients, "long.txt", "rsA\tAA\nrsB\t" + std::string(kLineLimit - 4, 'B') + "\n");
   for (int way = 0; way < 2; ++way) {
     GenotypeFile::setMapping(way == 1);
     setGenotypeReaderThreads(way == 1 ? 3 : 1);
-    EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 3); }), ::testing::ExitedWithCode(1),
-                "for subject 2 .*\n(.*\n)*ERROR: Genotyping file .*long.txt holds a line of 10000 or "
-                "more characters; lines must be shorter.\n$");
+    EXPECT_EXIT(
+        asMain([&] { readGenotypingData(enum_patients, 3); }), ::testing::ExitedWithCode(1),
+        "for subject 2 .*\n(.*\n)*ERROR: Genotyping file .*long.txt holds a line of 10000 or "
+        "more characters; lines must be shorter.\n$");
   }
   setGenotypeReaderThreads(0);
   GenotypeFile::setMapping(false);
@@ -451,7 +474,8 @@ TEST_F(GenotypesTest, UnreadableFileAndMisfittingPoolStopTheRun) {
   settings.stFile[enum_patients].push_back(dir_.file("absent.txt"));
   EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 1); }), ::testing::ExitedWithCode(1),
               "ERROR: Cannot open the genotyping file .*absent.txt\n");
-  EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 2); }), ::testing::ExitedWithCode(1), "^ERROR: ");
+  EXPECT_EXIT(asMain([&] { readGenotypingData(enum_patients, 2); }), ::testing::ExitedWithCode(1),
+              "^ERROR: ");
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ class RegionsTest : public GenomeTest {
 
   static std::vector<std::pair<int64_t, int64_t>> regions(int64_t count) {
     std::vector<std::pair<int64_t, int64_t>> list;
-    for (int64_t j = 0; j < count; ++j) list.push_back({genome.includeRegion[j].start, genome.includeRegion[j].end});
+    for (int64_t j = 0; j < count; ++j)
+      list.push_back({genome.includeRegion[j].start, genome.includeRegion[j].end});
     return list;
   }
 };
@@ -52,11 +53,13 @@ TEST_F(RegionsTest, DefaultRegionsAreTheAutosomes) {
 TEST_F(RegionsTest, EmptyAreaFiles) {
   int64_t count = 0;
   for (const std::string content : {"", "4 100 0.5\n"}) {  // a lone line is no area
-    EXPECT_EQ(withArea(true, content, count), "Total genetic distance included = 7.500000.  Ratio is 1.000000\n");
+    EXPECT_EQ(withArea(true, content, count),
+              "Total genetic distance included = 7.500000.  Ratio is 1.000000\n");
     EXPECT_EQ(regions(count), (Spans{{0, 2}, {3, 4}, {5, 9}}));
   }
   count = -1;
-  EXPECT_EQ(withArea(false, "", count), "Total genetic distance included = 0.000000.  Ratio is 0.000000\n");
+  EXPECT_EQ(withArea(false, "", count),
+            "Total genetic distance included = 0.000000.  Ratio is 0.000000\n");
   EXPECT_EQ(count, 0);
 }
 
@@ -64,7 +67,8 @@ TEST_F(RegionsTest, ExcludedAreaSplitsAChromosome) {
   int64_t count = 0;
   // The excluded file wins over a target file, which is then never opened.
   const std::string path = write("excluded.txt", "4\t200\t1.0\n4  300  2.0\r\n");
-  const std::string err = stderrOf([&] { count = setRegion(path, dir_.file("absent.txt"), autosomal()); });
+  const std::string err =
+      stderrOf([&] { count = setRegion(path, dir_.file("absent.txt"), autosomal()); });
   EXPECT_EQ(err, "Total genetic distance included = 4.000000.  Ratio is 0.533333\n");
   EXPECT_EQ(regions(count), (Spans{{0, 2}, {3, 4}, {5, 5}, {8, 9}}));
 }
@@ -75,7 +79,7 @@ TEST_F(RegionsTest, TargetAreasAcrossChromosomesAndOfOneSNP) {
                                    "1 200 2.0\n2 200 1.5\n"  // across chromosomes 1 and 2
                                    "4 100 0.5\n4 100 0.5\n"  // one SNP
                                    "4 300 2.0\n4 500 5.0\n"
-                                   "not a SNP\n",            // without partner: ignored
+                                   "not a SNP\n",  // without partner: ignored
                                    count);
   EXPECT_EQ(err, "Total genetic distance included = 5.000000.  Ratio is 0.666667\n");
   EXPECT_EQ(regions(count), (Spans{{1, 2}, {3, 4}, {5, 5}, {7, 9}}));
@@ -88,17 +92,21 @@ TEST_F(RegionsTest, MissingOrMisplacedAreasStopTheRun) {
   EXPECT_EXIT(asMain([&] { area(false, "4 100 0.5\n4 200 1.0\n1 100 1.0\n1 200 2.0\n"); }),
               ::testing::ExitedWithCode(1), target);
   // End before start.
-  EXPECT_EXIT(asMain([&] { area(false, "1 300 3.5\n1 100 1.0\n"); }), ::testing::ExitedWithCode(1), target);
+  EXPECT_EXIT(asMain([&] { area(false, "1 300 3.5\n1 100 1.0\n"); }), ::testing::ExitedWithCode(1),
+              target);
   // The X chromosome lies beyond the autosomal SNPs.
-  EXPECT_EXIT(asMain([&] { area(true, "5 100 1.0\n5 100 1.0\n"); }), ::testing::ExitedWithCode(1), excluded);
+  EXPECT_EXIT(asMain([&] { area(true, "5 100 1.0\n5 100 1.0\n"); }), ::testing::ExitedWithCode(1),
+              excluded);
   // A position that no SNP has, and a line without its three values.
-  EXPECT_EXIT(asMain([&] { area(true, "1 150 1.0\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1), excluded);
-  EXPECT_EXIT(asMain([&] { area(true, "1 100\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1), excluded);
+  EXPECT_EXIT(asMain([&] { area(true, "1 150 1.0\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1),
+              excluded);
+  EXPECT_EXIT(asMain([&] { area(true, "1 100\n1 200 2.0\n"); }), ::testing::ExitedWithCode(1),
+              excluded);
   EXPECT_EXIT(asMain([&] { area(false, "1 100 1.0\n\n"); }), ::testing::ExitedWithCode(1), target);
-  EXPECT_EXIT(asMain([&] { setRegion(dir_.file("none"), "", autosomal()); }), ::testing::ExitedWithCode(1),
-              "^ERROR: The excluded area file is not present.\n$");
-  EXPECT_EXIT(asMain([&] { setRegion("", dir_.file("none"), autosomal()); }), ::testing::ExitedWithCode(1),
-              "^ERROR: The target area file is not present.\n$");
+  EXPECT_EXIT(asMain([&] { setRegion(dir_.file("none"), "", autosomal()); }),
+              ::testing::ExitedWithCode(1), "^ERROR: The excluded area file is not present.\n$");
+  EXPECT_EXIT(asMain([&] { setRegion("", dir_.file("none"), autosomal()); }),
+              ::testing::ExitedWithCode(1), "^ERROR: The target area file is not present.\n$");
 }
 
 // One chromosome of 20001 SNPs, positions 1.. and maps 1.. by index.

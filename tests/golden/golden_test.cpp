@@ -87,7 +87,8 @@ std::map<std::string, std::string> runCase(const std::string& name) {
     velmora.send(input.substr(0, cut));
     EXPECT_TRUE(velmora.waitForError(kQueryPrompt, turn + 1)) << name;
     for (const auto& [file, content] : filesUnder(out)) {
-      if (file.rfind("tempFile", 0) == 0) seen["query_turn_" + std::to_string(turn) + "/" + file] = content;
+      if (file.rfind("tempFile", 0) == 0)
+        seen["query_turn_" + std::to_string(turn) + "/" + file] = content;
     }
     velmora.send(input.substr(cut));
   } else {
@@ -134,10 +135,13 @@ TEST_P(GoldenRun, EveryByteOfTheRunIsAsExpected) {
     }
     if (found->second != content) {
       size_t at = 0;
-      while (at < content.size() && at < found->second.size() && content[at] == found->second[at]) ++at;
-      const size_t from = content.rfind('\n', at) == std::string::npos ? 0 : content.rfind('\n', at) + 1;
-      ADD_FAILURE() << name << ": " << file << " differs from byte " << at << "\nexpected: "
-                    << content.substr(from, 160) << "\nseen:     " << found->second.substr(from, 160);
+      while (at < content.size() && at < found->second.size() && content[at] == found->second[at])
+        ++at;
+      const size_t from =
+          content.rfind('\n', at) == std::string::npos ? 0 : content.rfind('\n', at) + 1;
+      ADD_FAILURE() << name << ": " << file << " differs from byte " << at
+                    << "\nexpected: " << content.substr(from, 160)
+                    << "\nseen:     " << found->second.substr(from, 160);
     }
   }
   for (const auto& [file, content] : seen) {
@@ -155,6 +159,8 @@ std::vector<std::string> caseNames() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenRun, testing::ValuesIn(caseNames()),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
 
 }  // namespace

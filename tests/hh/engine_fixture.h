@@ -72,7 +72,8 @@ class EngineTest : public ::testing::Test {
     }
     allocateGTypes();
     for (int p = 0; p < 2; ++p) {
-      genome.nEffectiveSNP[p].assign(static_cast<size_t>((settings.noTgPool[p] + 1) * autosomes), 0);
+      genome.nEffectiveSNP[p].assign(static_cast<size_t>((settings.noTgPool[p] + 1) * autosomes),
+                                     0);
       pass.targetSt[p].assign(static_cast<size_t>(settings.noTgPool[p]), 1);
     }
     for (int32_t k = 0; k < autosomes; ++k) {
@@ -125,13 +126,15 @@ class EngineTest : public ::testing::Test {
   // Counters of subject st on every SNP of slot k.
   static std::vector<int> counters(int32_t k, int st) {
     std::vector<int> out;
-    for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) out.push_back(genome.sumSNP[i].rchhCount[st]);
+    for (int64_t i = slotBegin(k); i < slotEnd(k); ++i)
+      out.push_back(genome.sumSNP[i].rchhCount[st]);
     return out;
   }
 
   static std::vector<int64_t> levels(int32_t k, int pool) {
     std::vector<int64_t> out;
-    for (int64_t i = slotBegin(k); i < slotEnd(k); ++i) out.push_back(genome.sumSNP[i].foldOverlap[pool]);
+    for (int64_t i = slotBegin(k); i < slotEnd(k); ++i)
+      out.push_back(genome.sumSNP[i].foldOverlap[pool]);
     return out;
   }
 };
@@ -139,6 +142,7 @@ class EngineTest : public ::testing::Test {
 // Evenly spaced SNPs: `count` SNPs 1000 bp apart, maps `step` cM apart from 1.
 inline std::vector<SnpPlan> evenSlot(int count, double step = 1.0) {
   std::vector<SnpPlan> out;
-  for (int i = 0; i < count; ++i) out.push_back({1000 + 1000 * static_cast<int64_t>(i), 1.0 + step * i});
+  for (int i = 0; i < count; ++i)
+    out.push_back({1000 + 1000 * static_cast<int64_t>(i), 1.0 + step * i});
   return out;
 }

@@ -240,6 +240,7 @@ TEST_F(EngineIdentityTest, MissingFileNameStopsAtTheSameRowAsTheWalk) {
   settings.stFile[0].resize(2);
   attach(0, 0);
   openTempFiles();
-  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, 4, 0, 1); }), testing::ExitedWithCode(1),
+  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, 4, 0, 1); }),
+              testing::ExitedWithCode(1),
               "^\nchromosome 1: 1/10 completed\\.ERROR: No genotyping file for subject 3\\.\n$");
 }

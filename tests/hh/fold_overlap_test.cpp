@@ -15,7 +15,8 @@ namespace {
 std::string progress(int chromosome, int from, int to) {
   std::string out;
   for (int t = from; t <= to; ++t) {
-    out += "\nchromosome " + std::to_string(chromosome) + ": " + std::to_string(t) + "/10 completed.";
+    out +=
+        "\nchromosome " + std::to_string(chromosome) + ": " + std::to_string(t) + "/10 completed.";
   }
   return out;
 }
@@ -166,6 +167,8 @@ TEST_F(EngineTest, SummaryFileThatCannotBeCreatedStopsTheRun) {
   buildGenome({evenSlot(2)}, 1);
   attach(0, 0);
   settings.outputFilePath = dir + "missing/";
-  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, 1, 0, 1); }), testing::ExitedWithCode(1),
-              "^ERROR: Can't output\"" + dir + "missing/HH_FoldOverlap_Summary_PatientPool_chr001\\.txt\n$");
+  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, 1, 0, 1); }),
+              testing::ExitedWithCode(1),
+              "^ERROR: Can't output\"" + dir +
+                  "missing/HH_FoldOverlap_Summary_PatientPool_chr001\\.txt\n$");
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <random>
 
 #include "hh/engine_fixture.h"
@@ -37,10 +36,16 @@ TEST_F(EngineTest, SixSnpExampleAtBothCutoffs) {
     std::string row;
   };
   const Case cases[] = {
-      {2.0, {1, 0, 0, 1, 0, 0}, {0, 0, 0, 1, 0, 1}, {1, 1, 1, 1, 1, 1},
+      {2.0,
+       {1, 0, 0, 1, 0, 0},
+       {0, 0, 0, 1, 0, 1},
+       {1, 1, 1, 1, 1, 1},
        "(1,2)\t     2.00\tsubject1.txt\tsubject2.txt\t       7.00\t   1.0000\t             6\t"
        "             5\t       0.9953\t       2.8444\n"},
-      {3.5, {0, 0, 0, 1, 0, 0}, {0, 0, 0, 0, 0, 1}, {0, 0, 0, 1, 1, 1},
+      {3.5,
+       {0, 0, 0, 1, 0, 0},
+       {0, 0, 0, 0, 0, 1},
+       {0, 0, 0, 1, 1, 1},
        "(1,2)\t     3.50\tsubject1.txt\tsubject2.txt\t       4.00\t   0.5714\t             6\t"
        "             5\t       0.9862\t       1.4222\n"},
   };
@@ -140,8 +145,8 @@ TEST(PairKernel, GapBetweenFirstTwoSnpsIsNotABoundary) {
   const uint8_t codes[] = {1, 1, 1};
   uint16_t starts[3], ends[3];
   uint8_t covered[3];
-  const PairTotals t =
-      scanPair(SlotSpan{3, position, map}, codes, codes, 0.5, kLargeGapDefault, starts, ends, covered);
+  const PairTotals t = scanPair(SlotSpan{3, position, map}, codes, codes, 0.5, kLargeGapDefault,
+                                starts, ends, covered);
   EXPECT_EQ(std::vector<int>(starts, starts + 3), (std::vector<int>{1, 0, 0}));
   EXPECT_EQ(std::vector<int>(ends, ends + 3), (std::vector<int>{0, 0, 1}));
   EXPECT_DOUBLE_EQ(t.cMConserved, 2.0);

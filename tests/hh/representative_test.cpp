@@ -72,16 +72,18 @@ TEST_F(EngineTest, EachSubjectAgainstTheRepresentative) {
   EXPECT_EQ(counters(0, 1), std::vector<int>(6, 0));
   EXPECT_EQ(levels(0, 0), (std::vector<int64_t>{1, 2, 2, 2, 2, 1}));
   EXPECT_EQ(pass.maxOverlapChr[0], 2u);
-  EXPECT_EQ(err, "\nchromosome 1: 1/10 completed.\nchromosome 1: 2/10 completed."
-                 "\nchromosome 1: 3/10 completed.\nchromosome 1: 4/10 completed."
-                 "\nchromosome 1: 5/10 completed.\nchromosome 1: 6/10 completed."
-                 "\nchromosome 1: 7/10 completed.\nchromosome 1: 8/10 completed."
-                 "\nchromosome 1: 9/10 completed.\nchromosome 1: 10/10 completed.");
+  EXPECT_EQ(err,
+            "\nchromosome 1: 1/10 completed.\nchromosome 1: 2/10 completed."
+            "\nchromosome 1: 3/10 completed.\nchromosome 1: 4/10 completed."
+            "\nchromosome 1: 5/10 completed.\nchromosome 1: 6/10 completed."
+            "\nchromosome 1: 7/10 completed.\nchromosome 1: 8/10 completed."
+            "\nchromosome 1: 9/10 completed.\nchromosome 1: 10/10 completed.");
   const std::string rows = readFile(tempFileName(0));
   EXPECT_EQ(rows.substr(0, rows.find('\n') + 1),
             "(1,representative)\t     2.00\tsubject1.txt\trepresentative\t       5.00\t   1.0000\t"
             "             6\t             6\t       0.9873\t       0.0000\n");
   const std::string second = rows.substr(rows.find('\n') + 1);
-  EXPECT_EQ(second.substr(0, second.find("\t       3.00\t   0.6000\t             5\t             6\t")),
-            "(2,representative)\t     2.00\tsubject2.txt\trepresentative");
+  EXPECT_EQ(
+      second.substr(0, second.find("\t       3.00\t   0.6000\t             5\t             6\t")),
+      "(2,representative)\t     2.00\tsubject2.txt\trepresentative");
 }

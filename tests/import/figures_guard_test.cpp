@@ -31,9 +31,12 @@ TEST(FigureGuards, OutOfRangeFiguresOptionsAndNamesAreRefusedAndGoodOutputsKept)
   const std::vector<Case> cases = {
       {{dir.file("HH_far.ps")}, "chromosome 100000000 is beyond what velmora draws"},
       {{dir.file("HH_wide.ps")}, "position 4611686018427387904 is beyond what velmora draws"},
-      {{"--chromosomes", "99999999999999999999", dir.file("HH_ok.ps")}, "--chromosomes needs a whole number"},
-      {{"--resolution", "20000", dir.file("HH_ok.ps")}, "--resolution needs a whole number from 1 to 2400"},
-      {{"--resolution", "2400", "--chromosomes", "10001", dir.file("HH_ok.ps")}, "give a lower --resolution"},
+      {{"--chromosomes", "99999999999999999999", dir.file("HH_ok.ps")},
+       "--chromosomes needs a whole number"},
+      {{"--resolution", "20000", dir.file("HH_ok.ps")},
+       "--resolution needs a whole number from 1 to 2400"},
+      {{"--resolution", "2400", "--chromosomes", "10001", dir.file("HH_ok.ps")},
+       "give a lower --resolution"},
       {{dir.file("a")}, "would both be rendered to"},
       {{dir.file("HH_ctl\n.ps")}, "holds a control character"},
   };
@@ -54,7 +57,8 @@ TEST(FigureGuards, OutOfRangeFiguresOptionsAndNamesAreRefusedAndGoodOutputsKept)
   RunResult broken = render({"--resolution", "36", dir.file("HH_ok.ps")});
   EXPECT_EQ(broken.status, 1);
   EXPECT_EQ(dir.read("HH_ok.pdf"), pdf);
-  for (const std::string& name : dir.list("")) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  for (const std::string& name : dir.list(""))
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 // numbers are read whole, the published map layouts give one map, Morgans and
 // PLINK's numeric X are caught, and the genome build is recorded.
 #include <gtest/gtest.h>
+#include <htslib/vcf.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <htslib/vcf.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -39,8 +39,8 @@ TEST(ImportHardening, FailedImportsLeaveTheEarlierOneAndRefuseLinksFifosAndParti
   ScratchDir dir;
   dir.write("in.vcf", kVcfHeader + kRecords);
   dir.write("p.txt", "s1\ns3\n");
-  std::vector<std::string> base{"--vcf", dir.file("in.vcf"), "--cm-per-mb", "1", "--patients",
-                                dir.file("p.txt"), "--out", dir.file("out")};
+  std::vector<std::string> base{"--vcf",      dir.file("in.vcf"), "--cm-per-mb", "1",
+                                "--patients", dir.file("p.txt"),  "--out",       dir.file("out")};
   RunResult first = runImport(base);
   ASSERT_EQ(first.status, 0) << first.err;
   const std::string annotation = dir.read("out/annotation.txt");
@@ -72,7 +72,8 @@ TEST(ImportHardening, FailedImportsLeaveTheEarlierOneAndRefuseLinksFifosAndParti
   std::vector<std::string> huge = base;
   huge[3] = "1e308";
   r = runImport(huge);
-  EXPECT_NE(firstError(r).find("--cm-per-mb needs a rate above 0 and at most 100"), std::string::npos);
+  EXPECT_NE(firstError(r).find("--cm-per-mb needs a rate above 0 and at most 100"),
+            std::string::npos);
 
   // A FIFO as input is refused at once, not waited on.
   ASSERT_EQ(mkfifo(dir.file("fifo.vcf").c_str(), 0600), 0);
@@ -113,11 +114,14 @@ TEST(ImportHardening, PublishedMapLayoutsGiveOneMapAndMorgansArePointedOut) {
   };
   dir.write("plain.txt", "1 1000 1.0\n1 3000 3.0\nX 100 0.5\nX 900 1.5\n");
   writeGzip(dir.file("eagle.txt.gz"), "pos chr cM\n1000 1 1.0\n3000 1 3.0\n100 X 0.5\n900 X 1.5\n");
-  dir.write("hapmap.txt",
-            "Chromosome\tPosition(bp)\tRate(cM/Mb)\tMap(cM)\nchr1\t1000\t1\t1.0\nchr1\t3000\t1\t3.0\n"
-            "chrX\t100\t1\t0.5\nchrX\t900\t1\t1.5\n");
-  dir.write("map_chr1.txt", "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n1000 1 1.0\n3000 1 3.0\n");
-  dir.write("map_chrX.txt", "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n100 1 0.5\n900 1 1.5\n");
+  dir.write(
+      "hapmap.txt",
+      "Chromosome\tPosition(bp)\tRate(cM/Mb)\tMap(cM)\nchr1\t1000\t1\t1.0\nchr1\t3000\t1\t3.0\n"
+      "chrX\t100\t1\t0.5\nchrX\t900\t1\t1.5\n");
+  dir.write("map_chr1.txt",
+            "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n1000 1 1.0\n3000 1 3.0\n");
+  dir.write("map_chrX.txt",
+            "position COMBINED_rate(cM/Mb) Genetic_Map(cM)\n100 1 0.5\n900 1 1.5\n");
   dir.write("plink.map", "1 m1 1.0 1000\n1 m2 3.0 3000\nX m3 0.5 100\nX m4 1.5 900\n");
   RunResult plain = importWith({"--map", dir.file("plain.txt")}, "plain");
   ASSERT_EQ(plain.status, 0) << plain.err;
@@ -129,7 +133,8 @@ TEST(ImportHardening, PublishedMapLayoutsGiveOneMapAndMorgansArePointedOut) {
   const std::vector<Layout> layouts = {
       {{"--map", dir.file("eagle.txt.gz")}, "header 'pos chr cM', gzip"},
       {{"--map", dir.file("hapmap.txt")}, "header 'Chromosome Position(bp) Rate(cM/Mb) Map(cM)'"},
-      {{"--map", dir.file("map_chr@.txt")}, "header 'position COMBINED_rate(cM/Mb) Genetic_Map(cM)'"},
+      {{"--map", dir.file("map_chr@.txt")},
+       "header 'position COMBINED_rate(cM/Mb) Genetic_Map(cM)'"},
       {{"--map", dir.file("map_chr1.txt"), "--map", dir.file("map_chrX.txt")}, "2 map file(s)"},
       {{"--map", dir.file("plink.map")}, "PLINK .map: chromosome ID cM bp"},
   };
@@ -142,12 +147,13 @@ TEST(ImportHardening, PublishedMapLayoutsGiveOneMapAndMorgansArePointedOut) {
   }
 
   // A map in Morgans over tens of Mb is refused with the option that converts it.
-  dir.write("far.vcf", kVcfHeader + "1\t1000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
-                                     "1\t60000000\trs2\tC\tT\t.\t.\t.\tGT\t1/1\t0/1\t0/0\n"
-                                     "X\t500\trsx\tA\tG\t.\t.\t.\tGT\t0\t1\t0/1\n");
+  dir.write("far.vcf", kVcfHeader +
+                           "1\t1000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
+                           "1\t60000000\trs2\tC\tT\t.\t.\t.\tGT\t1/1\t0/1\t0/0\n"
+                           "X\t500\trsx\tA\tG\t.\t.\t.\tGT\t0\t1\t0/1\n");
   dir.write("morgans.txt", "1 1000 0.01\n1 60000000 0.62\nX 100 0.005\n");
-  std::vector<std::string> args{"--vcf", dir.file("far.vcf"), "--patients", dir.file("p.txt"),
-                                "--map", dir.file("morgans.txt"), "--out", dir.file("m")};
+  std::vector<std::string> args{"--vcf", dir.file("far.vcf"),     "--patients", dir.file("p.txt"),
+                                "--map", dir.file("morgans.txt"), "--out",      dir.file("m")};
   RunResult r = runImport(args);
   EXPECT_NE(firstError(r).find("looks like Morgans"), std::string::npos) << r.err;
   EXPECT_NE(firstError(r).find("--map-units morgans"), std::string::npos);
@@ -162,7 +168,8 @@ TEST(ImportHardening, PublishedMapLayoutsGiveOneMapAndMorgansArePointedOut) {
   // Chromosomes numbered up to 26 without X: PLINK's codes, so --autosomes 22.
   std::string numbered = kVcfHeader;
   for (int c = 1; c <= 26; ++c) {
-    numbered += std::to_string(c) + "\t100\trs" + std::to_string(c) + "\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n";
+    numbered += std::to_string(c) + "\t100\trs" + std::to_string(c) +
+                "\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n";
   }
   dir.write("numbered.vcf", numbered);
   r = runImport({"--vcf", dir.file("numbered.vcf"), "--patients", dir.file("p.txt"), "--cm-per-mb",
@@ -212,7 +219,8 @@ TEST(ImportHardening, ABcfWrittenByHtslibRoundTripsLikeItsVcf) {
 TEST(TracksHardening, OutputsNeverReplaceInputsOrEachOtherAndEmptyListsAreRefused) {
   ScratchDir dir;
   const std::string list =
-      "1\t1000\t0.5\trs1\tstart\tSubjects\t p1.txt q\x01.txt\n1\t5000\t2.5\trs9\tend\tSubjects\t p1.txt\n";
+      "1\t1000\t0.5\trs1\tstart\tSubjects\t p1.txt q\x01.txt\n1\t5000\t2.5\trs9\tend\tSubjects\t "
+      "p1.txt\n";
   dir.write("self.bed", list);
   auto tracks = [&](std::vector<std::string> args) {
     args.insert(args.begin(), toolPath("velmora-tracks"));

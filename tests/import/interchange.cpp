@@ -9,7 +9,9 @@ std::string toolPath(const std::string& name) {
   return velmora.substr(0, velmora.rfind('/') + 1) + name;
 }
 
-std::string sourcePath(const std::string& relative) { return std::string(VELMORA_SOURCE_DIR) + "/" + relative; }
+std::string sourcePath(const std::string& relative) {
+  return std::string(VELMORA_SOURCE_DIR) + "/" + relative;
+}
 
 namespace {
 

@@ -16,7 +16,8 @@ std::string bed(const std::vector<std::vector<Code>>& snps) {
     std::string block((calls.size() + 3) / 4, '\0');
     for (size_t s = 0; s < calls.size(); ++s) {
       unsigned bits = calls[s] == AA ? 3 : calls[s] == BB ? 0 : calls[s] == AB ? 2 : 1;
-      block[s / 4] = static_cast<char>(static_cast<unsigned char>(block[s / 4]) | bits << (2 * (s % 4)));
+      block[s / 4] =
+          static_cast<char>(static_cast<unsigned char>(block[s / 4]) | bits << (2 * (s % 4)));
     }
     bytes += block;
   }
@@ -31,12 +32,12 @@ const char* const kFam =
 
 const char* const kBim =
     "1\trs1\t0.5\t1000\tG\tA\n"
-    "1\trs2\t0\t2000\tG\tA\n"      // cM 0: PLINK's unknown
-    "1\trs3\t0.4\t3000\tG\tA\n"    // cM below rs1's
-    "1\trs4\t0.9\t4000\t0\tA\n"    // monomorphic
-    "1\trs5\t1.0\t5000\t-\tA\n"    // indel
-    "23\trsx\t1.0\t100\tC\tT\n"    // X
-    "25\trsxy\t2.0\t200\tC\tT\n"   // XY, the pseudo-autosomal part of X
+    "1\trs2\t0\t2000\tG\tA\n"     // cM 0: PLINK's unknown
+    "1\trs3\t0.4\t3000\tG\tA\n"   // cM below rs1's
+    "1\trs4\t0.9\t4000\t0\tA\n"   // monomorphic
+    "1\trs5\t1.0\t5000\t-\tA\n"   // indel
+    "23\trsx\t1.0\t100\tC\tT\n"   // X
+    "25\trsxy\t2.0\t200\tC\tT\n"  // XY, the pseudo-autosomal part of X
     "24\trsy\t1\t100\tC\tT\n"
     "26\trsmt\t1\t100\tC\tT\n"
     "0\trs0\t1\t100\tC\tT\n"
@@ -59,8 +60,9 @@ TEST(PlinkImport, CodesMapColumnAndPhenotypePoolsBecomeVelmoraInputs) {
   ASSERT_EQ(r.status, 0) << r.err;
 
   EXPECT_EQ(linesOf(dir.read("out/annotation.txt")),
-            (std::vector<std::string>{"1\t1000\t0.500000\trs1\t0.500000", "2\t500\t0.625000\trs6\t0.700000",
-                                      "3\t100\t0.500000\trsx\t1.000000", "3\t200\t1.000000\trsxy\t2.000000"}));
+            (std::vector<std::string>{
+                "1\t1000\t0.500000\trs1\t0.500000", "2\t500\t0.625000\trs6\t0.700000",
+                "3\t100\t0.500000\trsx\t1.000000", "3\t200\t1.000000\trsxy\t2.000000"}));
   // IIDs repeat across families, so samples are named FID_IID.
   EXPECT_EQ(linesOf(dir.read("out/genotypes/F1_a.txt")),
             (std::vector<std::string>{"rs1\tAA", "rs6\tBB", "rsx\tBB", "rsxy\tAA"}));
@@ -71,14 +73,20 @@ TEST(PlinkImport, CodesMapColumnAndPhenotypePoolsBecomeVelmoraInputs) {
 
   std::string analysis = dir.read("out/analysis.txt");
   EXPECT_EQ(analysisSection(analysis, "::patient pool"),
-            (std::vector<std::string>{dir.file("out/genotypes/F1_a.txt"), dir.file("out/genotypes/F3_c.txt")}));
-  EXPECT_EQ(analysisSection(analysis, "::control pool"), std::vector<std::string>{dir.file("out/genotypes/F1_b.txt")});
-  EXPECT_NE(r.err.find("patient pool 2, control pool 1 (from the .fam phenotype"), std::string::npos) << r.err;
+            (std::vector<std::string>{dir.file("out/genotypes/F1_a.txt"),
+                                      dir.file("out/genotypes/F3_c.txt")}));
+  EXPECT_EQ(analysisSection(analysis, "::control pool"),
+            std::vector<std::string>{dir.file("out/genotypes/F1_b.txt")});
+  EXPECT_NE(r.err.find("patient pool 2, control pool 1 (from the .fam phenotype"),
+            std::string::npos)
+      << r.err;
   EXPECT_NE(r.err.find("in neither pool, and not written: 1"), std::string::npos);
-  for (const char* reason : {"outside every map", "with a map value below an earlier", "without an alternative allele",
-                             "indels and other non-SNP alleles", "on chromosome Y", "mitochondrial",
-                             "on unplaced or unknown contigs"}) {
-    EXPECT_NE(r.err.find(std::string("1  ") + reason), std::string::npos) << reason << "\n" << r.err;
+  for (const char* reason :
+       {"outside every map", "with a map value below an earlier", "without an alternative allele",
+        "indels and other non-SNP alleles", "on chromosome Y", "mitochondrial",
+        "on unplaced or unknown contigs"}) {
+    EXPECT_NE(r.err.find(std::string("1  ") + reason), std::string::npos) << reason << "\n"
+                                                                          << r.err;
   }
 }
 
@@ -86,18 +94,19 @@ TEST(PlinkImport, SampleListsOverrideThePhenotypeAndAcceptFamilyAndIndividualIds
   ScratchDir dir;
   writeFileset(dir);
   dir.write("patients.txt", "F2 a\nF1_b\n");
-  RunResult r = runImport({"--plink", dir.file("set"), "--patients", dir.file("patients.txt"), "--map",
-                           dir.file("set.bim.map"), "--out", dir.file("out")});
+  RunResult r = runImport({"--plink", dir.file("set"), "--patients", dir.file("patients.txt"),
+                           "--map", dir.file("set.bim.map"), "--out", dir.file("out")});
   EXPECT_EQ(r.status, 1);  // the map file does not exist
   EXPECT_NE(r.err.find("ERROR: cannot open map file"), std::string::npos) << r.err;
 
   dir.write("map.txt", "1 1 1.0\n1 100000 2.0\n2 1 1.0\n23 1 0.1\n23 1000 0.2\n");
-  r = runImport({"--plink", dir.file("set"), "--patients", dir.file("patients.txt"), "--map", dir.file("map.txt"),
-                 "--out", dir.file("out")});
+  r = runImport({"--plink", dir.file("set"), "--patients", dir.file("patients.txt"), "--map",
+                 dir.file("map.txt"), "--out", dir.file("out")});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string analysis = dir.read("out/analysis.txt");
   EXPECT_EQ(analysisSection(analysis, "::patient pool"),
-            (std::vector<std::string>{dir.file("out/genotypes/F2_a.txt"), dir.file("out/genotypes/F1_b.txt")}));
+            (std::vector<std::string>{dir.file("out/genotypes/F2_a.txt"),
+                                      dir.file("out/genotypes/F1_b.txt")}));
   EXPECT_TRUE(analysisSection(analysis, "::control pool").empty());
   // With a map file the .bim column is not used: rs2 (cM 0) and rs3 are kept.
   std::vector<AnnotationRow> rows = readAnnotationRows(dir.read("out/annotation.txt"));

@@ -30,9 +30,10 @@ class DemoRoundTrip : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new ScratchDir;
-    RunResult exported = runProgram({toolPath("velmora-export"), "examples/demo/analysis_with_controls.txt",
-                                     dir_->file("exported"), "--plain-vcf"},
-                                    "", VELMORA_SOURCE_DIR);
+    RunResult exported =
+        runProgram({toolPath("velmora-export"), "examples/demo/analysis_with_controls.txt",
+                    dir_->file("exported"), "--plain-vcf"},
+                   "", VELMORA_SOURCE_DIR);
     ASSERT_EQ(exported.status, 0) << exported.err;
   }
   static void TearDownTestSuite() {
@@ -42,7 +43,8 @@ class DemoRoundTrip : public ::testing::Test {
 
   // Checks one import against the demo's own files.
   static void expectSameAsDemo(const std::string& out) {
-    std::vector<AnnotationRow> demo = readAnnotationRows(slurp(sourcePath("examples/demo/annotation.txt")));
+    std::vector<AnnotationRow> demo =
+        readAnnotationRows(slurp(sourcePath("examples/demo/annotation.txt")));
     std::vector<AnnotationRow> imported = readAnnotationRows(dir_->read(out + "/annotation.txt"));
     ASSERT_EQ(imported.size(), demo.size());
 
@@ -50,7 +52,8 @@ class DemoRoundTrip : public ::testing::Test {
     for (const auto& pool : {kPatients, kControls}) {
       for (const std::string& name : pool) {
         demoCalls[name] = readCalls(sourcePath("examples/demo/genotypes/" + name + ".txt"));
-        std::map<std::string, std::string> calls = readCalls(dir_->file(out + "/genotypes/" + name + ".txt"));
+        std::map<std::string, std::string> calls =
+            readCalls(dir_->file(out + "/genotypes/" + name + ".txt"));
         ASSERT_EQ(calls.size(), demo.size()) << name;
         for (const AnnotationRow& row : demo) {
           EXPECT_EQ(calls[row.id], normalCall(demoCalls[name][row.id])) << name << " " << row.id;
@@ -95,8 +98,9 @@ class DemoRoundTrip : public ::testing::Test {
 ScratchDir* DemoRoundTrip::dir_ = nullptr;
 
 TEST_F(DemoRoundTrip, VcfWithMapFileAndSampleListsGivesTheDemoInputs) {
-  RunResult r = runImport({"--vcf", dir_->file("exported/cohort.vcf"), "--map", dir_->file("exported/genetic_map.txt"),
-                           "--patients", dir_->file("exported/patients.txt"), "--controls",
+  RunResult r = runImport({"--vcf", dir_->file("exported/cohort.vcf"), "--map",
+                           dir_->file("exported/genetic_map.txt"), "--patients",
+                           dir_->file("exported/patients.txt"), "--controls",
                            dir_->file("exported/controls.txt"), "--out", dir_->file("vcf")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("records read 4000, SNPs kept 4000"), std::string::npos) << r.err;
@@ -113,14 +117,16 @@ TEST_F(DemoRoundTrip, PlinkWithBimMapAndFamPhenotypeGivesTheSameFilesAsTheShippe
   expectSameAsDemo("plink");
 
   // examples/demo_vcf/ (bgzip-compressed) must stay the demo cohort.
-  RunResult viaVcf = runImport({"--vcf", sourcePath("examples/demo_vcf/demo.vcf.gz"), "--map",
-                                sourcePath("examples/demo_vcf/genetic_map.txt"), "--patients",
-                                sourcePath("examples/demo_vcf/patients.txt"), "--controls",
-                                sourcePath("examples/demo_vcf/controls.txt"), "--out", dir_->file("again")});
+  RunResult viaVcf =
+      runImport({"--vcf", sourcePath("examples/demo_vcf/demo.vcf.gz"), "--map",
+                 sourcePath("examples/demo_vcf/genetic_map.txt"), "--patients",
+                 sourcePath("examples/demo_vcf/patients.txt"), "--controls",
+                 sourcePath("examples/demo_vcf/controls.txt"), "--out", dir_->file("again")});
   ASSERT_EQ(viaVcf.status, 0) << viaVcf.err;
   EXPECT_EQ(dir_->read("plink/annotation.txt"), dir_->read("again/annotation.txt"));
   for (const char* name : {"p01", "c06"}) {
-    EXPECT_EQ(dir_->read("plink/genotypes/" + std::string(name) + ".txt"), dir_->read("again/genotypes/" + std::string(name) + ".txt"));
+    EXPECT_EQ(dir_->read("plink/genotypes/" + std::string(name) + ".txt"),
+              dir_->read("again/genotypes/" + std::string(name) + ".txt"));
   }
 }
 
@@ -139,13 +145,15 @@ TEST_F(DemoRoundTrip, VelmoraFindsTheSameSharingOnTheImportedCohort) {
   original.replace(original.find(from), from.size(), dir_->file("demo_out/"));
   dir_->write("demo_out/.keep", "");
   dir_->write("demo_analysis.txt", original);
-  RunResult demo = runProgram({VELMORA_BIN, dir_->file("demo_analysis.txt")}, "5\n", VELMORA_SOURCE_DIR);
+  RunResult demo =
+      runProgram({VELMORA_BIN, dir_->file("demo_analysis.txt")}, "5\n", VELMORA_SOURCE_DIR);
   ASSERT_EQ(demo.status, 0) << demo.err;
 
   // Fold overlaps and their p-values depend on calls and map only; the
   // representative HH also uses the frequencies, which the import recomputes.
-  for (const char* list : {"HH_P_Value_PatientPool_vs_ControlPool.txt", "HH_006_FoldOverlaps_PatientPool.txt",
-                                  "HH_NoStSharingRCHHs_PatientPool.txt", "HH_NoStSharingRCHHs_ControlPool.txt"}) {
+  for (const char* list :
+       {"HH_P_Value_PatientPool_vs_ControlPool.txt", "HH_006_FoldOverlaps_PatientPool.txt",
+        "HH_NoStSharingRCHHs_PatientPool.txt", "HH_NoStSharingRCHHs_ControlPool.txt"}) {
     std::string expected = dir_->read(std::string("demo_out/") + list);
     EXPECT_FALSE(expected.empty()) << list;
     EXPECT_EQ(dir_->read(std::string("run/results/") + list), expected) << list;

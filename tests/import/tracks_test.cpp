@@ -42,26 +42,30 @@ TEST(TrackConversion, EveryListOfAnOutputDirectoryBecomesABedTrack) {
 
   EXPECT_EQ(linesOf(dir.read("out/HH_003_FoldOverlaps_PatientPool.bed")),
             (std::vector<std::string>{
-                "track name=\"HH_003_FoldOverlaps_PatientPool\" description=\"velmora: RCHH stretches and the "
+                "track name=\"HH_003_FoldOverlaps_PatientPool\" description=\"velmora: RCHH "
+                "stretches and the "
                 "subjects sharing them\" visibility=pack useScore=1",
                 "chr7\t5860827\t20269647\tp01.txt,p02.txt,p03.txt\t1000",
                 "chr2\t99\t100\t-\t0",
             }));
   EXPECT_EQ(linesOf(dir.read("out/HH_NoStSharingRCHHs_PatientPool.bed")),
             (std::vector<std::string>{
-                "track name=\"HH_NoStSharingRCHHs_PatientPool\" description=\"velmora: stretches of constant fold "
+                "track name=\"HH_NoStSharingRCHHs_PatientPool\" description=\"velmora: stretches "
+                "of constant fold "
                 "overlap (subjects sharing)\" visibility=pack useScore=1",
                 "chr1\t999\t5000\t2_of_6_sharing\t333",
                 "chrX\t9\t20\t6_of_6_sharing\t1000",
             }));
-  std::vector<std::string> pValues = linesOf(dir.read("out/HH_P_Value_PatientPool_vs_ControlPool.bed"));
+  std::vector<std::string> pValues =
+      linesOf(dir.read("out/HH_P_Value_PatientPool_vs_ControlPool.bed"));
   ASSERT_EQ(pValues.size(), 3u);
   EXPECT_EQ(pValues[1], "chr1\t99\t300\t-log10p=2.210,patients=5,controls=1\t1000");
   EXPECT_EQ(pValues[2], "chr3\t49\t50\t-log10p=0.301,patients=2,controls=2\t136");
   EXPECT_EQ(dir.list("out").size(), 7u);  // four lists, three tracks: the summary is no list
 
   dir.write("beds/.keep", "");
-  r = tracks({"--no-chr-prefix", "--outdir", dir.file("beds"), dir.file("out/HH_P_Value_PatientPool_vs_ControlPool.txt")});
+  r = tracks({"--no-chr-prefix", "--outdir", dir.file("beds"),
+              dir.file("out/HH_P_Value_PatientPool_vs_ControlPool.txt")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(linesOf(dir.read("beds/HH_P_Value_PatientPool_vs_ControlPool.bed"))[2],
             "3\t49\t50\t-log10p=0.301,patients=2,controls=2\t136");
@@ -70,10 +74,14 @@ TEST(TrackConversion, EveryListOfAnOutputDirectoryBecomesABedTrack) {
 TEST(TrackConversion, FaultyListsAreRefusedWithTheirLine) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"7\t100\t0.1\trs1\tend\tSubjects\t p01.txt\n", "line 1: an end line without a start line"},
-      {"1\t100\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t2\tstart\n", "line 2: a start line follows a start line"},
-      {"1\t100\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t1.0\t2\t2\tend\n", "line 2: its columns differ"},
-      {"1\t300\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t2\tend\n", "line 2: the end line does not close"},
-      {"1\t100\t0.1\trs1\t2\tstart\n2\t200\t0.2\trs2\t2\tend\n", "line 2: the end line does not close"},
+      {"1\t100\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t2\tstart\n",
+       "line 2: a start line follows a start line"},
+      {"1\t100\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t1.0\t2\t2\tend\n",
+       "line 2: its columns differ"},
+      {"1\t300\t0.1\trs1\t2\tstart\n1\t200\t0.2\trs2\t2\tend\n",
+       "line 2: the end line does not close"},
+      {"1\t100\t0.1\trs1\t2\tstart\n2\t200\t0.2\trs2\t2\tend\n",
+       "line 2: the end line does not close"},
       {"one\t100\t0.1\trs1\t2\tstart\n", "line 1: chromosome 'one' is not a number"},
       {"Writing the list\n", "line 1: not a line of a velmora start/end list"},
       {"1\t100\t0.1\trs1\t2\tstart\n", "the last start line has no end line"},

@@ -60,8 +60,8 @@ TEST(VcfImport, KeepsBiallelicSnpsInGenomeOrderAndCountsEverythingElse) {
   dir.write("patients.txt", "s1\n\n# a comment\ns3\n");
   dir.write("controls.txt", "s2\n");
   RunResult r = runImport({"--vcf", dir.file("in.vcf"), "--map", dir.file("map.txt"), "--patients",
-                           dir.file("patients.txt"), "--controls", dir.file("controls.txt"), "--out",
-                           dir.file("out")});
+                           dir.file("patients.txt"), "--controls", dir.file("controls.txt"),
+                           "--out", dir.file("out")});
   ASSERT_EQ(r.status, 0) << r.err;
 
   EXPECT_EQ(linesOf(dir.read("out/annotation.txt")),
@@ -76,8 +76,8 @@ TEST(VcfImport, KeepsBiallelicSnpsInGenomeOrderAndCountsEverythingElse) {
                 "11\t100\t0.500000\trsx1\t1.000000",  // X one above the highest autosome
             }));
   EXPECT_EQ(linesOf(dir.read("out/genotypes/s1.txt")),
-            (std::vector<std::string>{"rs1\tAA", "chr1:2000\tAA", "chr1:6000\tBB", "rs8\tAB", "rs9\tBB",
-                                      "rs10\tAA", "rs12\tBB", "rsx1\tAA"}));
+            (std::vector<std::string>{"rs1\tAA", "chr1:2000\tAA", "chr1:6000\tBB", "rs8\tAB",
+                                      "rs9\tBB", "rs10\tAA", "rs12\tBB", "rsx1\tAA"}));
   EXPECT_EQ(readCalls(dir.file("out/genotypes/s2.txt"))["rsx1"], "BB");  // haploid ALT
   EXPECT_EQ(readCalls(dir.file("out/genotypes/s3.txt"))["chr1:2000"], "--");
 
@@ -96,8 +96,10 @@ TEST(VcfImport, KeepsBiallelicSnpsInGenomeOrderAndCountsEverythingElse) {
 
   std::string analysis = dir.read("out/analysis.txt");
   EXPECT_EQ(analysisSection(analysis, "::patient pool"),
-            (std::vector<std::string>{dir.file("out/genotypes/s1.txt"), dir.file("out/genotypes/s3.txt")}));
-  EXPECT_EQ(analysisSection(analysis, "::control pool"), std::vector<std::string>{dir.file("out/genotypes/s2.txt")});
+            (std::vector<std::string>{dir.file("out/genotypes/s1.txt"),
+                                      dir.file("out/genotypes/s3.txt")}));
+  EXPECT_EQ(analysisSection(analysis, "::control pool"),
+            std::vector<std::string>{dir.file("out/genotypes/s2.txt")});
 }
 
 TEST(VcfImport, WithoutAMapOnlyAnExplicitUniformRateIsAccepted) {
@@ -106,16 +108,19 @@ TEST(VcfImport, WithoutAMapOnlyAnExplicitUniformRateIsAccepted) {
                           "1\t1500000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
                           "X\t2000000\trs2\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n");
   dir.write("patients.txt", "s1\ns2\ns3\n");
-  RunResult refused = runImport({"--vcf", dir.file("in.vcf"), "--patients", dir.file("patients.txt"), "--out",
-                                 dir.file("out")});
+  RunResult refused = runImport({"--vcf", dir.file("in.vcf"), "--patients",
+                                 dir.file("patients.txt"), "--out", dir.file("out")});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("ERROR: a VCF carries no genetic map"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("ERROR: a VCF carries no genetic map"), std::string::npos)
+      << refused.err;
   EXPECT_FALSE(dir.exists("out/annotation.txt"));
 
-  RunResult uniform = runImport({"--vcf", dir.file("in.vcf"), "--patients", dir.file("patients.txt"),
-                                 "--cm-per-mb", "1.5", "--out", dir.file("out")});
+  RunResult uniform =
+      runImport({"--vcf", dir.file("in.vcf"), "--patients", dir.file("patients.txt"), "--cm-per-mb",
+                 "1.5", "--out", dir.file("out")});
   ASSERT_EQ(uniform.status, 0) << uniform.err;
-  EXPECT_NE(uniform.err.find("APPROXIMATION: a uniform 1.5 cM/Mb"), std::string::npos) << uniform.err;
+  EXPECT_NE(uniform.err.find("APPROXIMATION: a uniform 1.5 cM/Mb"), std::string::npos)
+      << uniform.err;
   EXPECT_NE(dir.read("out/analysis.txt").find(": genetic map: APPROXIMATION"), std::string::npos);
   std::vector<AnnotationRow> rows = readAnnotationRows(dir.read("out/annotation.txt"));
   ASSERT_EQ(rows.size(), 2u);
@@ -131,12 +136,14 @@ TEST(VcfImport, DataWithoutXAreRefusedUnlessThePlaceholderOrTheLossIsChosen) {
                           "1\t1000000\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n"
                           "2\t1000000\trs2\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n");
   dir.write("patients.txt", "s1\ns2\n");
-  std::vector<std::string> base{"--vcf", dir.file("in.vcf"), "--patients", dir.file("patients.txt"),
-                                "--cm-per-mb", "1", "--out", dir.file("out")};
+  std::vector<std::string> base{
+      "--vcf", dir.file("in.vcf"), "--patients", dir.file("patients.txt"), "--cm-per-mb", "1",
+      "--out", dir.file("out")};
 
   RunResult refused = runImport(base);
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("ERROR: the data hold no chromosome X SNP"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("ERROR: the data hold no chromosome X SNP"), std::string::npos)
+      << refused.err;
   EXPECT_NE(refused.err.find("chromosome 2 would not be analysed"), std::string::npos);
   EXPECT_FALSE(dir.exists("out/annotation.txt"));
 
@@ -153,8 +160,9 @@ TEST(VcfImport, DataWithoutXAreRefusedUnlessThePlaceholderOrTheLossIsChosen) {
   accept.insert(accept.end(), {"--missing-x", "accept"});
   RunResult accepted = runImport(accept);
   ASSERT_EQ(accepted.status, 0) << accepted.err;
-  EXPECT_NE(accepted.err.find("WARNING: no chromosome X; as asked, velmora will take chromosome 2 for X"),
-            std::string::npos);
+  EXPECT_NE(
+      accepted.err.find("WARNING: no chromosome X; as asked, velmora will take chromosome 2 for X"),
+      std::string::npos);
   EXPECT_EQ(linesOf(dir.read("out/annotation.txt")).size(), 2u);
 }
 

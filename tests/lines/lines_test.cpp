@@ -1,11 +1,11 @@
 // Line reading, trimming, splitting and path trimming.
+#include "driver/lines/lines.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "driver/lines/lines.h"
 
 namespace {
 

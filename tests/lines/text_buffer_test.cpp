@@ -29,12 +29,23 @@ std::string viaPrintf(double value, int64_t integer) {
 }
 
 TEST(TextBuffer, SameBytesAsPrintf) {
-  const double specials[] = {0.0, -0.0, 0.5, 1.0000005, 2.0000005, 0.0000005, 0.0000015,
-                             1e-7, 123456789.125, 1e300, -1e300, 3.0f * 0.1f,
+  const double specials[] = {0.0,
+                             -0.0,
+                             0.5,
+                             1.0000005,
+                             2.0000005,
+                             0.0000005,
+                             0.0000015,
+                             1e-7,
+                             123456789.125,
+                             1e300,
+                             -1e300,
+                             3.0f * 0.1f,
                              std::numeric_limits<double>::infinity(),
                              -std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN(),
-                             -std::numeric_limits<double>::quiet_NaN(), 0.0 / 1e-320};
+                             -std::numeric_limits<double>::quiet_NaN(),
+                             0.0 / 1e-320};
   for (double v : specials) EXPECT_EQ(viaBuffer(v, -42), viaPrintf(v, -42)) << v;
   const double zero = 0.0;
   EXPECT_EQ(viaBuffer(zero / zero, 0), viaPrintf(zero / zero, 0));  // the "-nan" of 0/0
@@ -45,7 +56,7 @@ TEST(TextBuffer, SameBytesAsPrintf) {
                                               std::numeric_limits<int64_t>::max());
   for (int i = 0; i < 40000; ++i) {
     double v = map(rng);
-    if (i % 3 == 0) v = static_cast<float>(v / 400.0);  // single-precision frequencies
+    if (i % 3 == 0) v = static_cast<float>(v / 400.0);     // single-precision frequencies
     if (i % 7 == 0) v = std::round(v * 1e6) / 1e6 + 5e-7;  // near ties
     const int64_t n = ints(rng);
     ASSERT_EQ(viaBuffer(v, n), viaPrintf(v, n)) << v;

@@ -55,8 +55,9 @@ TEST_F(PairTableTest, TotalsWeightedBySlotLengthWhateverTheLineEnds) {
 TEST_F(PairTableTest, BareCarriageReturnsAndEmptyPoolOfOne) {
   writeFile(tempFileName(0), "(1,representative)\t1\tx\trepresentative\t5\t0\t1\t2\t0\t0\r");
   writeFile(tempFileName(2), "(1,representative)\t1\tx\trepresentative\t5\t0\t1\t2\t0\t0\r");
-  EXPECT_EQ(table(1, 1), std::string(kHeader) +
-                             "(1,representative)\t1\tx\trepresentative\t10.0\t0.067\t2\t4\t0.000\t0.000\n");
+  EXPECT_EQ(table(1, 1),
+            std::string(kHeader) +
+                "(1,representative)\t1\tx\trepresentative\t10.0\t0.067\t2\t4\t0.000\t0.000\n");
   EXPECT_EQ(table(1, 0), kHeader);  // no pair
 }
 
@@ -64,8 +65,8 @@ TEST_F(PairTableTest, NotANumberPropagatesAndLongNamesStayWhole) {
   const std::string longName(300, 'n');
   writeFile(tempFileName(0), "(1,2)\t2.00\t" + longName + "\tb\t0.00\t-nan\t1\t1\t-nan\tnan\n");
   writeFile(tempFileName(2), "(1,2)\t2.00\t" + longName + "\tb\t1.00\t0.5\t1\t0\tinf\t0.1\n");
-  EXPECT_EQ(table(2, 0),
-            std::string(kHeader) + "(1,2)\t2.00\t" + longName + "\tb\t1.0\t0.007\t2\t1\t-nan\tnan\n");
+  EXPECT_EQ(table(2, 0), std::string(kHeader) + "(1,2)\t2.00\t" + longName +
+                             "\tb\t1.0\t0.007\t2\t1\t-nan\tnan\n");
 }
 
 TEST_F(PairTableTest, BrokenTemporaryFilesStopTheRun) {
@@ -85,11 +86,12 @@ TEST_F(PairTableTest, BrokenTemporaryFilesStopTheRun) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeFile(tempFileName(2), c.slot2);
-    EXPECT_EXIT(asMain([&] { displayHHInformation(3, 0); }), testing::ExitedWithCode(1), inappropriate);
+    EXPECT_EXIT(asMain([&] { displayHHInformation(3, 0); }), testing::ExitedWithCode(1),
+                inappropriate);
   }
   // 9999 characters and a line end still fit.
-  writeFile(tempFileName(2), row + "(1,3)\t2.00\ta\tc\t1\t1\t1\t1\t1\t1" + std::string(9999 - 27, ' ') +
-                                 "\n" + row);
+  writeFile(tempFileName(2),
+            row + "(1,3)\t2.00\ta\tc\t1\t1\t1\t1\t1\t1" + std::string(9999 - 27, ' ') + "\n" + row);
   EXPECT_NE(table(3, 0).find("(1,3)\t2.00\ta\tc\t2.0\t"), std::string::npos);
   std::filesystem::remove(tempFileName(2));
   EXPECT_EXIT(asMain([&] { displayHHInformation(3, 0); }), testing::ExitedWithCode(1),
@@ -109,8 +111,9 @@ TEST_F(EngineTest, TableOfAPassAndOfARepresentativePass) {
   obtainRepresentativeHH(0);  // AA everywhere (freqA 0.25)
   releaseSlotScratch(0);
   closeTempFiles();
-  EXPECT_EQ(table(2, 0), std::string(kHeader) +
-                             "(1,2)\t2.00\tsubject1.txt\tsubject2.txt\t7.0\t1.000\t6\t5\t0.995\t2.844\n");
+  EXPECT_EQ(table(2, 0),
+            std::string(kHeader) +
+                "(1,2)\t2.00\tsubject1.txt\tsubject2.txt\t7.0\t1.000\t6\t5\t0.995\t2.844\n");
 
   openTempFiles();
   attachSlotScratch(0, 0, 3, 3);
@@ -120,8 +123,10 @@ TEST_F(EngineTest, TableOfAPassAndOfARepresentativePass) {
   releaseSlotScratch(0);
   closeTempFiles();
   const std::string rep = table(2, 1);
-  EXPECT_NE(rep.find("\n(1,representative)\t2.00\tsubject1.txt\trepresentative\t7.0\t1.000\t6\t6\t"),
-            std::string::npos);
-  EXPECT_NE(rep.find("\n(2,representative)\t2.00\tsubject2.txt\trepresentative\t7.0\t1.000\t5\t6\t"),
-            std::string::npos);
+  EXPECT_NE(
+      rep.find("\n(1,representative)\t2.00\tsubject1.txt\trepresentative\t7.0\t1.000\t6\t6\t"),
+      std::string::npos);
+  EXPECT_NE(
+      rep.find("\n(2,representative)\t2.00\tsubject2.txt\trepresentative\t7.0\t1.000\t5\t6\t"),
+      std::string::npos);
 }

@@ -77,9 +77,11 @@ TEST_F(EpsTest, BlackAndWhiteFigureOfOneChromosome) {
   // SNP 0 alone is a zero-width bar; the x values keep every base pair.
   const std::string bars =
       "1\t123.456700\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs0\tstart\t0\n"
-      "1\t123.456700\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs0\tend\n"
+      "1\t123.456700\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+      "fill\t%%rs0\tend\n"
       "1\t250.000100\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs2\tstart\t2\n"
-      "1\t250.000100\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs2\tend\n";
+      "1\t250.000100\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+      "fill\t%%rs2\tend\n";
   EXPECT_EQ(read(path), bars);
 
   pass.foldOverlapFileFlagPSHeader = 1;
@@ -91,8 +93,8 @@ TEST_F(EpsTest, BlackAndWhiteFigureOfOneChromosome) {
   EXPECT_EQ(Output_black_and_whitePS(path, 2, 2), 0);
   EXPECT_EQ(read(path), "");
 
-  EXPECT_EXIT(asMain([&] { Output_black_and_whitePS(dir + "no/x.ps", 0, 2); }), ::testing::ExitedWithCode(1),
-              "^ERROR: Can't output\"" + dir + "no/x.ps\"\n$");
+  EXPECT_EXIT(asMain([&] { Output_black_and_whitePS(dir + "no/x.ps", 0, 2); }),
+              ::testing::ExitedWithCode(1), "^ERROR: Can't output\"" + dir + "no/x.ps\"\n$");
 }
 
 TEST_F(EpsTest, ColouredFigureWithoutLegend) {
@@ -102,13 +104,16 @@ TEST_F(EpsTest, ColouredFigureWithoutLegend) {
             std::string("%!PS-Adobe-3.1 EPSF-3.0\n") + kFrame +
                 "0.000000 0.000000 0.000000 setrgbcolor\n"
                 "1\t123.456700\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs0\tstart\t0\n"
-                "1\t123.456700\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs0\tend\n"
+                "1\t123.456700\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs0\tend\n"
                 "0.000000 0.510000 1.000000 setrgbcolor\n"
                 "1\t250.000100\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs2\tstart\t2\n"
-                "1\t250.000100\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs2\tend\n"
+                "1\t250.000100\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs2\tend\n"
                 "0.990000 1.000000 1.000000 setrgbcolor\n"
                 "2\t10.000000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs3\tstart\t3\n"
-                "2\t24572.955000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs4\tend\n");
+                "2\t24572.955000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs4\tend\n");
 }
 
 TEST_F(EpsTest, SignificanceFigureHasTheLegend) {

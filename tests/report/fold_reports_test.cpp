@@ -75,8 +75,9 @@ TEST_F(FoldReportTest, SubjectsColumnAndAppending) {
   EXPECT_EQ(Output_foldoverlap_textHH(chr1, 3, 2, enum_patients, 1, 2), 0);
   EXPECT_EQ(read(chr1), w2 + read(chr2).substr(17));
 
-  EXPECT_EXIT(asMain([&] { Output_foldoverlap_textHH(dir + "no/x.txt", 3, 2, enum_patients, 1, 1); }),
-              ::testing::ExitedWithCode(1), "^ERROR: Can't output\"" + dir + "no/x.txt\"\n$");
+  EXPECT_EXIT(
+      asMain([&] { Output_foldoverlap_textHH(dir + "no/x.txt", 3, 2, enum_patients, 1, 1); }),
+      ::testing::ExitedWithCode(1), "^ERROR: Can't output\"" + dir + "no/x.txt\"\n$");
   EXPECT_EXIT(asMain([&] { Output_foldoverlap_textHH(chr1, 3, 2, enum_patients, 1, 4); }),
               ::testing::ExitedWithCode(1), "^ERROR: ");
 }
@@ -105,17 +106,19 @@ TEST_F(FoldReportTest, PoolFiguresShadeByTheRunMaximum) {
       "0 1 lineto closepath stroke\n";
   // Shades 1 - v^3/125: 4 -> 0.488, 2 -> 0.936, 1 -> 0.992, 5 -> 0.
   EXPECT_EQ(figure,
-            header +
-            "0.000000 0.474000 1.000000 setrgbcolor\n" + bar0 +
-            "0.798000 1.000000 1.000000 setrgbcolor\n"
-            "1\t0.300000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs2\tstart\t2\n"
-            "1\t0.300000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs2\tend\n"
-            "0.966000 1.000000 1.000000 setrgbcolor\n"
-            "1\t0.500000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs4\tstart\t4\n"
-            "1\t0.500000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs4\tend\n"
-            "0.000000 0.000000 0.000000 setrgbcolor\n"
-            "2\t0.100000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs5\tstart\t5\n"
-            "2\t0.300000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath fill\t%%rs7\tend\n");
+            header + "0.000000 0.474000 1.000000 setrgbcolor\n" + bar0 +
+                "0.798000 1.000000 1.000000 setrgbcolor\n"
+                "1\t0.300000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs2\tstart\t2\n"
+                "1\t0.300000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs2\tend\n"
+                "0.966000 1.000000 1.000000 setrgbcolor\n"
+                "1\t0.500000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs4\tstart\t4\n"
+                "1\t0.500000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs4\tend\n"
+                "0.000000 0.000000 0.000000 setrgbcolor\n"
+                "2\t0.100000\texch 1 sub 0.75 mul 1 add moveto 0 0.5 rlineto\t%%rs5\tstart\t5\n"
+                "2\t0.300000\texch 1 sub 0.75 mul 1.5 add lineto 0 -0.5 rlineto closepath "
+                "fill\t%%rs7\tend\n");
   EXPECT_EQ(read(dir + "HH_NoStSharingRCHHs_PatientPool.txt"),
             "No_of_samples 3\n"
             "1\t1000\t0.001000\trs0\t4\tstart\n"

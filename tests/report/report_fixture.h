@@ -20,7 +20,8 @@ class ReportTest : public ::testing::Test {
 
   void SetUp() override {
     resetModel();
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora_report_XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velmora_report_XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir = pattern + "/";
     settings.outputFilePath = dir;
@@ -57,7 +58,8 @@ class ReportTest : public ::testing::Test {
 
   // foldOverlap[column] of SNPs first, first+1, ...
   void setValues(int column, int64_t first, const std::vector<int64_t>& values) {
-    for (size_t i = 0; i < values.size(); ++i) genome.sumSNP[first + i].foldOverlap[column] = values[i];
+    for (size_t i = 0; i < values.size(); ++i)
+      genome.sumSNP[first + i].foldOverlap[column] = values[i];
   }
 
   // "j-k" for every segment the writers' walk finds, restricted to slot chrIndex or all (-1).

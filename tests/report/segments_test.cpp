@@ -10,9 +10,8 @@ class SegmentTest : public ReportTest {
   void SetUp() override {
     ReportTest::SetUp();
     // Slot 0: SNPs 0..7 every 1 kb; slot 1: SNPs 8..11; slot 2 (X): SNPs 12..13.
-    buildGenome({{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000},
-                 {1000, 2000, 3000, 4000},
-                 {1000, 2000}});
+    buildGenome(
+        {{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000}, {1000, 2000, 3000, 4000}, {1000, 2000}});
   }
 };
 
@@ -101,7 +100,7 @@ TEST_F(SegmentTest, WalkSkipsAStartWithoutAnEndInItsRegion) {
   genome.sumSNP[2].startFlag = 1;  // its only end flag lies in the next region
   genome.sumSNP[5].startFlag = 1;
   genome.sumSNP[5].endFlag = 1;
-  genome.sumSNP[6].endFlag = 1;    // an end without a start is passed over
+  genome.sumSNP[6].endFlag = 1;  // an end without a start is passed over
   genome.sumSNP[9].startFlag = 1;
   genome.sumSNP[9].endFlag = 1;
   genome.sumSNP[10].startFlag = 1;  // runs off the last region
@@ -116,7 +115,8 @@ TEST_F(SegmentTest, EmptySlotAndBadSlot) {
   buildGenome({{1000}, {}, {1000}});
   addRegion(0, 0);
   EXPECT_EQ(Set_up_start_end(0, 1, enum_patients, 1), 0);
-  EXPECT_EXIT(asMain([&] { Set_up_start_end(0, 1, enum_patients, 3); }), ::testing::ExitedWithCode(1), "^ERROR: ");
+  EXPECT_EXIT(asMain([&] { Set_up_start_end(0, 1, enum_patients, 3); }),
+              ::testing::ExitedWithCode(1), "^ERROR: ");
 }
 
 }  // namespace

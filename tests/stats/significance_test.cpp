@@ -1,7 +1,6 @@
 // The significance scan on a small hand-built genome: pair keys, segments,
 // -log10 p kept or rewritten, shades, legend, and the figure and list files.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cmath>

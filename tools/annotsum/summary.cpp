@@ -15,7 +15,10 @@ constexpr int32_t kFieldsNeeded = 5;
 
 bool isSkippedChromosome(const char* text) {
   switch (text[0]) {
-    case 'X': case 'x': case 'Y': case 'y':
+    case 'X':
+    case 'x':
+    case 'Y':
+    case 'y':
       return true;
     default:
       return std::strcmp(text, "23") == 0;

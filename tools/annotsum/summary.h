@@ -4,12 +4,12 @@
 #include <cstdint>
 
 struct AnnotationSummary {
-  int64_t snpCount = 0;           // counted lines (autosomal SNPs)
-  double majorFrequencySum = 0;   // sum of max(f, 1 - f), f = frequency of allele A
-  double finishedDistance = 0;    // cM, of the runs already closed
-  int32_t previousChromosome = 0; // chromosome number of the previous counted line; 0 = none yet
-  double runFirstMap = 0;         // cM, first map position of the current run
-  double runLastMap = 0;          // cM, last map position of the current run
+  int64_t snpCount = 0;            // counted lines (autosomal SNPs)
+  double majorFrequencySum = 0;    // sum of max(f, 1 - f), f = frequency of allele A
+  double finishedDistance = 0;     // cM, of the runs already closed
+  int32_t previousChromosome = 0;  // chromosome number of the previous counted line; 0 = none yet
+  double runFirstMap = 0;          // cM, first map position of the current run
+  double runLastMap = 0;           // cM, last map position of the current run
 };
 
 enum class LineVerdict { counted, skipped, bad };

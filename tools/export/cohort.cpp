@@ -49,14 +49,16 @@ std::vector<std::string> section(const std::string& path, const std::string& lab
 long parseLong(const char* text, const std::string& where) {
   char* end = nullptr;
   long value = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0') throw std::runtime_error(where + "'" + text + "' is not a whole number");
+  if (end == text || *end != '\0')
+    throw std::runtime_error(where + "'" + text + "' is not a whole number");
   return value;
 }
 
 double parseDouble(const char* text, const std::string& where) {
   char* end = nullptr;
   double value = std::strtod(text, &end);
-  if (end == text || *end != '\0') throw std::runtime_error(where + "'" + text + "' is not a number");
+  if (end == text || *end != '\0')
+    throw std::runtime_error(where + "'" + text + "' is not a number");
   return value;
 }
 
@@ -69,18 +71,21 @@ std::vector<CohortSnp> readAnnotation(const std::string& path) {
   char* fields[kMaxFields];
   for (long lineNumber = 1; readWholeLine(file.get(), line); ++lineNumber) {
     std::string where = path + " line " + std::to_string(lineNumber) + ": ";
-    if (split(line.data(), fields, "\t", kMaxFields) < 5) throw std::runtime_error(where + "fewer than 5 columns");
+    if (split(line.data(), fields, "\t", kMaxFields) < 5)
+      throw std::runtime_error(where + "fewer than 5 columns");
     char first = fields[0][0];
     if (first == 'Y' || first == 'y') continue;  // velmora skips Y lines too
     long number = (first == 'X' || first == 'x') ? 0 : parseLong(fields[0], where);
     highest = std::max(highest, number);
     numbers.push_back(number);
-    snps.push_back(CohortSnp{"", parseLong(fields[1], where), fields[3], parseDouble(fields[4], where)});
+    snps.push_back(
+        CohortSnp{"", parseLong(fields[1], where), fields[3], parseDouble(fields[4], where)});
   }
   if (snps.empty()) throw std::runtime_error("annotation file " + path + " holds no SNP");
   // velmora's X is the highest chromosome number, or a letter X.
   for (size_t i = 0; i < snps.size(); ++i) {
-    snps[i].chromosome = (numbers[i] == 0 || numbers[i] == highest) ? "X" : std::to_string(numbers[i]);
+    snps[i].chromosome =
+        (numbers[i] == 0 || numbers[i] == highest) ? "X" : std::to_string(numbers[i]);
   }
   return snps;
 }
@@ -91,7 +96,8 @@ uint8_t callCode(const char* text) {
 }
 
 std::vector<uint8_t> readCalls(const std::string& path,
-                               const std::unordered_map<std::string, size_t>& rowOf, size_t snpCount) {
+                               const std::unordered_map<std::string, size_t>& rowOf,
+                               size_t snpCount) {
   auto file = openText(path, "genotyping file");
   std::vector<uint8_t> calls(snpCount, 0);
   std::string line;
@@ -118,7 +124,8 @@ std::vector<uint8_t> readCalls(const std::string& path,
 std::string subjectName(const std::string& path) {
   std::string copy = path;
   std::string name = fileNameBody(copy.data());
-  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0) name.resize(name.size() - 4);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0)
+    name.resize(name.size() - 4);
   for (char& c : name) {
     if (c == ' ' || c == '\t') c = '_';  // VCF and PLINK names hold no blanks
   }
@@ -143,8 +150,10 @@ Cohort readCohort(const std::string& analysisFile) {
   auto add = [&](const std::string& path, bool patient) {
     std::string base = subjectName(path);
     std::string name = base;
-    for (int suffix = 2; !names.insert(name).second; ++suffix) name = base + "_" + std::to_string(suffix);
-    cohort.subjects.push_back(CohortSubject{name, patient, readCalls(path, rowOf, cohort.snps.size())});
+    for (int suffix = 2; !names.insert(name).second; ++suffix)
+      name = base + "_" + std::to_string(suffix);
+    cohort.subjects.push_back(
+        CohortSubject{name, patient, readCalls(path, rowOf, cohort.snps.size())});
   };
   for (const std::string& path : patients) add(path, true);
   for (const std::string& path : controls) add(path, false);

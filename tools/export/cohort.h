@@ -13,13 +13,13 @@ struct CohortSnp {
 };
 
 struct CohortSubject {
-  std::string name;          // genotyping file name without directory and ".txt"
-  bool patient;              // else control
+  std::string name;            // genotyping file name without directory and ".txt"
+  bool patient;                // else control
   std::vector<uint8_t> calls;  // per SNP: 0 none, 1 AA, 2 BB, 3 AB (velmora's codes)
 };
 
 struct Cohort {
-  std::vector<CohortSnp> snps;  // annotation order
+  std::vector<CohortSnp> snps;          // annotation order
   std::vector<CohortSubject> subjects;  // patients, then controls
 };
 

@@ -35,8 +35,9 @@ class TextOut {
   TextOut& operator=(const TextOut&) = delete;
 
   void put(const std::string& text) {
-    bool ok = bgzf_ != nullptr ? bgzf_write(bgzf_, text.data(), text.size()) == static_cast<ssize_t>(text.size())
-                               : std::fwrite(text.data(), 1, text.size(), plain_) == text.size();
+    bool ok = bgzf_ != nullptr
+                  ? bgzf_write(bgzf_, text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                  : std::fwrite(text.data(), 1, text.size(), plain_) == text.size();
     if (!ok) throw std::runtime_error("cannot write " + path_);
   }
   void close() {
@@ -54,10 +55,14 @@ class TextOut {
 
 const char* vcfCall(uint8_t code) {
   switch (code) {
-    case 1: return "0/0";
-    case 2: return "1/1";
-    case 3: return "0/1";
-    default: return "./.";
+    case 1:
+      return "0/0";
+    case 2:
+      return "1/1";
+    case 3:
+      return "0/1";
+    default:
+      return "./.";
   }
 }
 
@@ -65,10 +70,14 @@ const char* vcfCall(uint8_t code) {
 // 10 heterozygous, 01 missing.
 uint8_t bedCode(uint8_t code) {
   switch (code) {
-    case 1: return 3;
-    case 2: return 0;
-    case 3: return 2;
-    default: return 1;
+    case 1:
+      return 3;
+    case 2:
+      return 0;
+    case 3:
+      return 2;
+    default:
+      return 1;
   }
 }
 
@@ -101,7 +110,8 @@ void writeVcf(const Cohort& cohort, const std::string& path) {
     std::string line = snp.chromosome + "\t" + std::to_string(snp.position) + "\t" + snp.id + "\t" +
                        kBases[i % kBases.size()].first + "\t" + kBases[i % kBases.size()].second +
                        "\t.\tPASS\t.\tGT";
-    for (const CohortSubject& subject : cohort.subjects) line += std::string("\t") + vcfCall(subject.calls[i]);
+    for (const CohortSubject& subject : cohort.subjects)
+      line += std::string("\t") + vcfCall(subject.calls[i]);
     out.put(line + "\n");
   }
   out.close();
@@ -129,7 +139,8 @@ void writePlink(const Cohort& cohort, const std::string& prefix) {
   for (size_t i = 0; i < cohort.snps.size(); ++i) {
     std::fill(block.begin(), block.end(), '\0');
     for (size_t s = 0; s < cohort.subjects.size(); ++s) {
-      block[s / 4] = static_cast<char>(block[s / 4] | bedCode(cohort.subjects[s].calls[i]) << (2 * (s % 4)));
+      block[s / 4] =
+          static_cast<char>(block[s / 4] | bedCode(cohort.subjects[s].calls[i]) << (2 * (s % 4)));
     }
     bed.put(block);
   }
@@ -145,7 +156,8 @@ void writeMap(const Cohort& cohort, const std::string& path) {
     auto last = lastPosition.find(snp.chromosome);
     if (last != lastPosition.end() && last->second >= snp.position) continue;
     lastPosition[snp.chromosome] = snp.position;
-    out.put(snp.chromosome + "\t" + std::to_string(snp.position) + "\t" + formatted("%.6f", snp.cM) + "\n");
+    out.put(snp.chromosome + "\t" + std::to_string(snp.position) + "\t" +
+            formatted("%.6f", snp.cM) + "\n");
   }
   out.close();
 }

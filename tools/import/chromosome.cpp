@@ -18,7 +18,9 @@ std::string upper(std::string_view text) {
   return out;
 }
 
-Chromosome ofKind(ChromosomeKind kind) { return Chromosome{kind, 0}; }
+Chromosome ofKind(ChromosomeKind kind) {
+  return Chromosome{kind, 0};
+}
 
 }  // namespace
 

@@ -44,8 +44,8 @@ bool isPositionName(const std::string& name) {
 
 bool isCMName(const std::string& name) {
   if (name.find("rate") != std::string::npos || name.find("/mb") != std::string::npos) return false;
-  return name.find("cm") != std::string::npos || name == "genetic_map" ||
-         name == "map" || name == "genetic_pos";
+  return name.find("cm") != std::string::npos || name == "genetic_map" || name == "map" ||
+         name == "genetic_pos";
 }
 
 std::string joined(const std::vector<std::string_view>& fields) {
@@ -176,18 +176,21 @@ void GeneticMap::readFile(const std::string& path, std::optional<std::string> ch
     std::string_view name =
         layout->chromosome ? fields[*layout->chromosome] : std::string_view(*chromosomeName);
     if (!layout->chromosome && !chromosomeName) {
-      throw InputError("map file " + path + " has no chromosome column and its name holds no "
+      throw InputError("map file " + path +
+                       " has no chromosome column and its name holds no "
                        "chromosome (such as ..._chr7...): name it so, or give a pattern with @ "
                        "for the chromosome");
     }
     if (position && *position < 0 && layout->name.rfind("PLINK", 0) == 0) continue;  // excluded
     if (!position || *position < 1) {
       throw InputError(where(reader.lineNumber()) + "position '" +
-                       std::string(fields[layout->position]) + "' is not a whole number of bp above 0");
+                       std::string(fields[layout->position]) +
+                       "' is not a whole number of bp above 0");
     }
     if (!cM || *cM < 0 || *cM * scale > kLargestCM) {
-      throw InputError(where(reader.lineNumber()) + "map value '" + std::string(fields[layout->cM]) +
-                       "' is not a number of cM from 0 to " + std::to_string(int(kLargestCM)));
+      throw InputError(where(reader.lineNumber()) + "map value '" +
+                       std::string(fields[layout->cM]) + "' is not a number of cM from 0 to " +
+                       std::to_string(int(kLargestCM)));
     }
     Chromosome chromosome = classifyChromosome(name, autosomeCount);
     if (chromosome.kind != ChromosomeKind::autosome && chromosome.kind != ChromosomeKind::x) {
@@ -259,8 +262,8 @@ std::optional<double> GeneticMap::at(const Chromosome& chromosome, int64_t posit
                                 [](int64_t pos, const Point& p) { return pos < p.position; });
   const Point& hi = *above;
   const Point& lo = *(above - 1);
-  double fraction = static_cast<double>(position - lo.position) /
-                    static_cast<double>(hi.position - lo.position);
+  double fraction =
+      static_cast<double>(position - lo.position) / static_cast<double>(hi.position - lo.position);
   return lo.cM + (hi.cM - lo.cM) * fraction;
 }
 
@@ -312,8 +315,8 @@ std::string MapSource::describe() const {
     case MapOrigin::mapFile:
       return std::to_string(map_.layouts().size()) + " map file(s), " +
              std::to_string(map_.chromosomeCount()) + " chromosomes, " +
-             std::to_string(map_.pointCount()) + " points; linear between points, clamped outside them" +
-             unit;
+             std::to_string(map_.pointCount()) +
+             " points; linear between points, clamped outside them" + unit;
     case MapOrigin::uniformRate: {
       char rate[64];
       std::snprintf(rate, sizeof rate, "%g", cMPerMb_);

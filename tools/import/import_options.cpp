@@ -116,7 +116,8 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
     throw InputError("give exactly one input, --vcf FILE or --plink PREFIX\n" +
                      std::string(kImportUsage));
   }
-  if (!haveOut || options.outDirectory.empty()) throw InputError("give the output directory with --out DIR");
+  if (!haveOut || options.outDirectory.empty())
+    throw InputError("give the output directory with --out DIR");
   if (!options.mapFiles.empty() && options.cMPerMb) {
     throw InputError("give either --map or --cm-per-mb, not both");
   }

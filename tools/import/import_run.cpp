@@ -2,6 +2,7 @@
 #include "import_run.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -18,8 +19,6 @@
 #include "vcf_source.h"
 #include "velmora_files.h"
 #include "x_chromosome.h"
-
-#include <filesystem>
 
 namespace {
 
@@ -166,8 +165,8 @@ void runImport(const ImportOptions& options, std::ostream& report) {
            << table.generatedIds() << '\n';
   }
   if (table.raisedMaps() > 0) {
-    report << "  map values raised to " << kSmallestCM << " cM, as velmora needs them above 0: "
-           << table.raisedMaps() << '\n';
+    report << "  map values raised to " << kSmallestCM
+           << " cM, as velmora needs them above 0: " << table.raisedMaps() << '\n';
   }
   ChromosomeCounts counts = countChromosomes(table);
   if (counts.autosomes.empty()) {
@@ -205,17 +204,17 @@ void runImport(const ImportOptions& options, std::ostream& report) {
   if (build) analysis.comments.push_back(oneLine("genome build " + *build));
   analysis.annotation = final + "annotation.txt";
   analysis.patients = pathsOf(pools.patients, 0, final + "genotypes/", fileNames);
-  analysis.controls = pathsOf(pools.controls, pools.patients.size(), final + "genotypes/", fileNames);
+  analysis.controls =
+      pathsOf(pools.controls, pools.patients.size(), final + "genotypes/", fileNames);
   analysis.outputDirectory = final + "results/";
   writeAnalysisFile(work + "analysis.txt", analysis);
   bool keptResults = out.install();
 
-  report << "  patient pool " << pools.patients.size() << ", control pool "
-         << pools.controls.size() << " (from " << pools.origin << "); in neither pool, and not "
+  report << "  patient pool " << pools.patients.size() << ", control pool " << pools.controls.size()
+         << " (from " << pools.origin << "); in neither pool, and not "
          << "written: " << samples.size() - pooled.size() << '\n'
-         << "Wrote " << final << "annotation.txt, " << fileNames.size()
-         << " genotyping files in " << final << "genotypes/ and " << final << "analysis.txt\n";
+         << "Wrote " << final << "annotation.txt, " << fileNames.size() << " genotyping files in "
+         << final << "genotypes/ and " << final << "analysis.txt\n";
   if (keptResults) report << "  the earlier import's " << final << "results/ is kept\n";
-  report << "Next: velmora " << final << "analysis.txt  (results go to " << final
-         << "results/)\n";
+  report << "Next: velmora " << final << "analysis.txt  (results go to " << final << "results/)\n";
 }

@@ -90,8 +90,9 @@ OutputDirectory::OutputDirectory(const std::string& requested) {
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   for (char c : base) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      throw InputError("the output directory's path holds a control character (a line break?), "
-                       "which an analysis file cannot carry");
+      throw InputError(
+          "the output directory's path holds a control character (a line break?), "
+          "which an analysis file cannot carry");
     }
   }
   if (base.size() > kLongestDirectoryPath) {
@@ -151,7 +152,8 @@ bool OutputDirectory::install() {
     std::error_code error;
     fs::remove(newResults, error);
     if (rename(oldResults.c_str(), newResults.c_str()) != 0) {
-      throw InputError("cannot move " + oldResults + " into the new import: " + std::strerror(errno));
+      throw InputError("cannot move " + oldResults +
+                       " into the new import: " + std::strerror(errno));
     }
     keptResults = true;
   }

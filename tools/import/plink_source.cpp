@@ -23,8 +23,8 @@ namespace {
 struct BimEntry {
   std::string chromosome;
   std::string id;
-  double cM;         // 0 when unknown, as PLINK writes it
-  int64_t position;  // bp; PLINK marks excluded variants with 0 or less
+  double cM;            // 0 when unknown, as PLINK writes it
+  int64_t position;     // bp; PLINK marks excluded variants with 0 or less
   std::string allele1;  // usually the minor allele; counted by .bed code 00
   std::string allele2;  // usually the major or reference allele; .bed code 11
 };
@@ -88,7 +88,8 @@ class PlinkSource : public VariantSource {
 
   bool next(VariantRecord& out) override {
     if (index_ == bim_.size()) return false;
-    if (std::fread(block_.data(), 1, block_.size(), bed_.get()) != block_.size()) throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
+    if (std::fread(block_.data(), 1, block_.size(), bed_.get()) != block_.size())
+      throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
     const BimEntry& entry = bim_[index_++];
     out.chromosome = entry.chromosome;
     out.position = entry.position;

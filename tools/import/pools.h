@@ -11,7 +11,7 @@
 struct Pools {
   std::vector<size_t> patients;  // sample indexes, in pool order
   std::vector<size_t> controls;
-  std::string origin;            // for the report
+  std::string origin;  // for the report
 };
 
 // A list file holds one sample a line: its name, or for PLINK input also

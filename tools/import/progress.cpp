@@ -20,7 +20,8 @@ Progress::~Progress() {
 void Progress::update(int64_t done) {
   if (done < next_) return;
   while (next_ <= done) next_ += step_;
-  std::fprintf(stderr, terminal_ ? "\rvelmora-import: %" PRId64 " %s" : "velmora-import: %" PRId64 " %s\n",
+  std::fprintf(stderr,
+               terminal_ ? "\rvelmora-import: %" PRId64 " %s" : "velmora-import: %" PRId64 " %s\n",
                done, what_.c_str());
   std::fflush(stderr);
   shown_ = true;

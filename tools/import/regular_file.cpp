@@ -11,8 +11,8 @@ InputFile openRegularInput(const std::string& path, std::string& problem) {
   if (!file) {
     InputKind kind = inputKind(path);
     problem = kind == InputKind::notRegular ? "it is not a regular file (a FIFO, device or socket)"
-              : errno == EISDIR              ? "it is a directory"
-                                             : std::strerror(errno);
+              : errno == EISDIR             ? "it is a directory"
+                                            : std::strerror(errno);
   }
   return file;
 }

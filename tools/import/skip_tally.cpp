@@ -7,19 +7,32 @@ namespace {
 
 const char* label(SkipReason reason) {
   switch (reason) {
-    case SkipReason::chromosomeY: return "on chromosome Y";
-    case SkipReason::mitochondrial: return "mitochondrial";
-    case SkipReason::unplaced: return "on unplaced or unknown contigs";
-    case SkipReason::positionNotPositive: return "at position 0 or below";
-    case SkipReason::noAlternative: return "without an alternative allele";
-    case SkipReason::multiAllelic: return "multi-allelic sites";
-    case SkipReason::notSnp: return "indels and other non-SNP alleles";
-    case SkipReason::noCalls: return "without any called genotype";
-    case SkipReason::missingMap: return "outside every map (no cM for the chromosome)";
-    case SkipReason::duplicatePosition: return "sharing a position with another SNP (all dropped)";
-    case SkipReason::duplicateId: return "repeating an identifier already used";
-    case SkipReason::mapDecreasing: return "with a map value below an earlier SNP's";
-    case SkipReason::count_: break;
+    case SkipReason::chromosomeY:
+      return "on chromosome Y";
+    case SkipReason::mitochondrial:
+      return "mitochondrial";
+    case SkipReason::unplaced:
+      return "on unplaced or unknown contigs";
+    case SkipReason::positionNotPositive:
+      return "at position 0 or below";
+    case SkipReason::noAlternative:
+      return "without an alternative allele";
+    case SkipReason::multiAllelic:
+      return "multi-allelic sites";
+    case SkipReason::notSnp:
+      return "indels and other non-SNP alleles";
+    case SkipReason::noCalls:
+      return "without any called genotype";
+    case SkipReason::missingMap:
+      return "outside every map (no cM for the chromosome)";
+    case SkipReason::duplicatePosition:
+      return "sharing a position with another SNP (all dropped)";
+    case SkipReason::duplicateId:
+      return "repeating an identifier already used";
+    case SkipReason::mapDecreasing:
+      return "with a map value below an earlier SNP's";
+    case SkipReason::count_:
+      break;
   }
   return "";
 }

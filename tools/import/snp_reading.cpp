@@ -11,24 +11,31 @@
 namespace {
 
 bool isBase(const std::string& allele) {
-  return allele.size() == 1 && std::string_view("ACGTacgt").find(allele[0]) != std::string_view::npos;
+  return allele.size() == 1 &&
+         std::string_view("ACGTacgt").find(allele[0]) != std::string_view::npos;
 }
 
 // Why a record with these alleles is no biallelic SNP, if it is not.
 std::optional<SkipReason> alleleProblem(const std::vector<std::string>& alleles) {
-  if (alleles.size() < 2 || alleles[1] == "." || alleles[1] == "0") return SkipReason::noAlternative;
+  if (alleles.size() < 2 || alleles[1] == "." || alleles[1] == "0")
+    return SkipReason::noAlternative;
   if (alleles.size() > 2) return SkipReason::multiAllelic;
-  if (!isBase(alleles[0]) || !isBase(alleles[1]) || alleles[0] == alleles[1]) return SkipReason::notSnp;
+  if (!isBase(alleles[0]) || !isBase(alleles[1]) || alleles[0] == alleles[1])
+    return SkipReason::notSnp;
   return std::nullopt;
 }
 
 std::optional<SkipReason> chromosomeProblem(const Chromosome& chromosome) {
   switch (chromosome.kind) {
-    case ChromosomeKind::y: return SkipReason::chromosomeY;
-    case ChromosomeKind::mitochondrial: return SkipReason::mitochondrial;
-    case ChromosomeKind::unplaced: return SkipReason::unplaced;
+    case ChromosomeKind::y:
+      return SkipReason::chromosomeY;
+    case ChromosomeKind::mitochondrial:
+      return SkipReason::mitochondrial;
+    case ChromosomeKind::unplaced:
+      return SkipReason::unplaced;
     case ChromosomeKind::autosome:
-    case ChromosomeKind::x: break;
+    case ChromosomeKind::x:
+      break;
   }
   return std::nullopt;
 }

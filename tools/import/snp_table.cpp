@@ -17,7 +17,8 @@ bool samePlace(const SnpRow& a, const SnpRow& b) {
 
 }  // namespace
 
-SnpTable::SnpTable(size_t sampleCount) : sampleCount_(sampleCount), rowBytes_((sampleCount + 3) / 4) {}
+SnpTable::SnpTable(size_t sampleCount)
+    : sampleCount_(sampleCount), rowBytes_((sampleCount + 3) / 4) {}
 
 bool SnpTable::add(SnpRow row, const std::vector<Call>& calls) {
   int64_t alleleA = 0;

@@ -18,7 +18,7 @@ constexpr double kSmallestCM = 0.000001;
 
 struct SnpRow {
   Chromosome chromosome;
-  int64_t position = 0;   // bp, 1-based
+  int64_t position = 0;  // bp, 1-based
   double cM = 0;
   double freqA = 0;       // frequency of allele A among the called samples' alleles
   std::string id;         // "." until finalize() replaces a missing one

@@ -36,7 +36,9 @@ ssize_t readGzip(void* cookie, char* buffer, size_t size) {
   return got;
 }
 
-int closeGzip(void* cookie) { return gzclose_r(static_cast<gzFile>(cookie)) == Z_OK ? 0 : EOF; }
+int closeGzip(void* cookie) {
+  return gzclose_r(static_cast<gzFile>(cookie)) == Z_OK ? 0 : EOF;
+}
 
 }  // namespace
 
@@ -68,8 +70,8 @@ TextInput openTextInput(const std::string& path, const std::string& what) {
   return input;
 }
 
-void requireEnd(LineStop stop, const std::string& what, const std::string& path,
-                int64_t lineNumber, int32_t limit) {
+void requireEnd(LineStop stop, const std::string& what, const std::string& path, int64_t lineNumber,
+                int32_t limit) {
   switch (stop) {
     case LineStop::endOfFile:
       return;

@@ -7,8 +7,8 @@
 #include "driver/lines/input_file.h"
 
 struct TextInput {
-  InputFile file;       // the decompressed text; never nullptr
-  bool gzip = false;    // the file on disk is gzip-compressed
+  InputFile file;     // the decompressed text; never nullptr
+  bool gzip = false;  // the file on disk is gzip-compressed
 };
 
 // `what` names the input in messages ("map file", "sample list"). Throws
@@ -17,5 +17,5 @@ TextInput openTextInput(const std::string& path, const std::string& what);
 
 // Throws InputError naming `what`, `path` and line `lineNumber` unless the
 // reading of `stop` ended at the end of the file.
-void requireEnd(LineStop stop, const std::string& what, const std::string& path,
-                int64_t lineNumber, int32_t limit);
+void requireEnd(LineStop stop, const std::string& what, const std::string& path, int64_t lineNumber,
+                int32_t limit);

@@ -49,7 +49,8 @@ class VcfSource : public VariantSource {
     // short at a block boundary and would read as complete.
     if (format->compression == bgzf && bgzf_check_EOF(file_->fp.bgzf) == 0) {
       close();
-      throw InputError(path + " lacks the end-of-file block of a bgzip file: it was cut short "
+      throw InputError(path +
+                       " lacks the end-of-file block of a bgzip file: it was cut short "
                        "(an interrupted copy or download?)");
     }
     header_ = bcf_hdr_read(file_);
@@ -125,11 +126,14 @@ class VcfSource : public VariantSource {
       const char* build;
     };
     static constexpr Known kKnown[] = {
-        {"1", 249250621, "GRCh37"}, {"1", 248956422, "GRCh38"},
-        {"2", 243199373, "GRCh37"}, {"2", 242193529, "GRCh38"},
+        {"1", 249250621, "GRCh37"},
+        {"1", 248956422, "GRCh38"},
+        {"2", 243199373, "GRCh37"},
+        {"2", 242193529, "GRCh38"},
     };
     for (const Known& known : kKnown) {
-      for (const std::string& name : {std::string(known.contig), "chr" + std::string(known.contig)}) {
+      for (const std::string& name :
+           {std::string(known.contig), "chr" + std::string(known.contig)}) {
         bcf_hrec_t* contig = bcf_hdr_get_hrec(header_, BCF_HL_CTG, "ID", name.c_str(), nullptr);
         if (contig == nullptr) continue;
         int key = bcf_hrec_find_key(contig, "length");
@@ -143,9 +147,7 @@ class VcfSource : public VariantSource {
     return std::nullopt;
   }
 
-  std::string describe() const override {
-    return (isBcf_ ? "BCF file " : "VCF file ") + path_;
-  }
+  std::string describe() const override { return (isBcf_ ? "BCF file " : "VCF file ") + path_; }
 
  private:
   // Reads one record into record_; false at the end of the input.
@@ -179,8 +181,8 @@ class VcfSource : public VariantSource {
     size_t columns = static_cast<size_t>(std::count(line.begin(), line.end(), '\t')) + 1;
     size_t expected = 9 + samples_.size();
     if (columns != expected) {
-      throw malformed(": it has " + std::to_string(columns) + " columns, the header's #CHROM line " +
-                      std::to_string(expected));
+      throw malformed(": it has " + std::to_string(columns) +
+                      " columns, the header's #CHROM line " + std::to_string(expected));
     }
     size_t first = line.find('\t');
     size_t second = line.find('\t', first + 1);

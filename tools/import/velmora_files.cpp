@@ -36,7 +36,8 @@ void put(File& file, std::string& text, const std::string& path) {
 }
 
 void finish(File file, const std::string& path) {
-  if (!finishWrittenFile(file.release())) throw InputError("cannot write " + path + " (disk full?)");
+  if (!finishWrittenFile(file.release()))
+    throw InputError("cannot write " + path + " (disk full?)");
 }
 
 }  // namespace

@@ -24,22 +24,27 @@ ChromosomeCounts countChromosomes(const SnpTable& table) {
   return counts;
 }
 
-std::optional<XPlaceholder> settleX(const ChromosomeCounts& counts, MissingX mode, const SnpTable& table,
-                                    std::ostream& report) {
+std::optional<XPlaceholder> settleX(const ChromosomeCounts& counts, MissingX mode,
+                                    const SnpTable& table, std::ostream& report) {
   int highest = counts.autosomes.rbegin()->first;
   if (counts.x > 0) return std::nullopt;
   std::string last = "chromosome " + std::to_string(highest);
   switch (mode) {
     case MissingX::refuse:
-      throw InputError("the data hold no chromosome X SNP. velmora takes the highest chromosome "
-                       "number for X and leaves it out of the analysis, so " + last +
-                       " would not be analysed. Run again with --missing-x placeholder to add one "
-                       "placeholder X line (chromosome " + std::to_string(highest + 1) +
-                       ") so that every autosome is analysed, or with --missing-x accept to let "
-                       "velmora take " + last + " for X");
+      throw InputError(
+          "the data hold no chromosome X SNP. velmora takes the highest chromosome "
+          "number for X and leaves it out of the analysis, so " +
+          last +
+          " would not be analysed. Run again with --missing-x placeholder to add one "
+          "placeholder X line (chromosome " +
+          std::to_string(highest + 1) +
+          ") so that every autosome is analysed, or with --missing-x accept to let "
+          "velmora take " +
+          last + " for X");
     case MissingX::accept:
       if (counts.autosomes.size() == 1) {
-        throw InputError("the data hold only " + last + " and no X; velmora would take it for X "
+        throw InputError("the data hold only " + last +
+                         " and no X; velmora would take it for X "
                          "and have no autosome left: use --missing-x placeholder");
       }
       report << "WARNING: no chromosome X; as asked, velmora will take " << last

@@ -24,5 +24,5 @@ void reportChromosomes(const ChromosomeCounts& counts, int xNumber, std::ostream
 
 // Needs at least one autosome. Returns the placeholder line to add, if any;
 // throws InputError when the data have no X and `mode` is MissingX::refuse.
-std::optional<XPlaceholder> settleX(const ChromosomeCounts& counts, MissingX mode, const SnpTable& table,
-                                    std::ostream& report);
+std::optional<XPlaceholder> settleX(const ChromosomeCounts& counts, MissingX mode,
+                                    const SnpTable& table, std::ostream& report);

@@ -54,9 +54,11 @@ std::string nameOf(const Segment& segment, const StartEndList& list) {
     }
     case ListKind::levels:
       return decimal("%g", segment.value) +
-             (list.sampleCount ? "_of_" + std::to_string(*list.sampleCount) : std::string()) + "_sharing";
+             (list.sampleCount ? "_of_" + std::to_string(*list.sampleCount) : std::string()) +
+             "_sharing";
     case ListKind::pValues:
-      return "-log10p=" + decimal("%.3f", segment.value) + ",patients=" + std::to_string(segment.patients) +
+      return "-log10p=" + decimal("%.3f", segment.value) +
+             ",patients=" + std::to_string(segment.patients) +
              ",controls=" + std::to_string(segment.controls);
   }
   return "-";
@@ -98,7 +100,8 @@ void writeBedTrack(const StartEndList& list, const std::string& trackName,
   }
   if (list.kind == ListKind::levels && list.sampleCount) largest = *list.sampleCount;
   for (const Segment& segment : list.segments) {
-    out << chromosomeName(segment.chromosome, naming) << '\t' << segment.first - 1 << '\t' << segment.last
-        << '\t' << nameOf(segment, list) << '\t' << score(valueOf(segment, list.kind), largest) << '\n';
+    out << chromosomeName(segment.chromosome, naming) << '\t' << segment.first - 1 << '\t'
+        << segment.last << '\t' << nameOf(segment, list) << '\t'
+        << score(valueOf(segment, list.kind), largest) << '\n';
   }
 }

@@ -9,8 +9,8 @@
 #include "start_end_list.h"
 
 struct ChromosomeNaming {
-  bool chrPrefix = true;        // "chr7" rather than "7"
-  std::optional<int> xNumber;   // velmora's number of chromosome X, written "X"
+  bool chrPrefix = true;       // "chr7" rather than "7"
+  std::optional<int> xNumber;  // velmora's number of chromosome X, written "X"
 };
 
 std::string chromosomeName(int number, const ChromosomeNaming& naming);

@@ -48,7 +48,8 @@ std::vector<fs::path> listsOf(const std::string& argument) {
   std::vector<fs::path> lists;
   for (const fs::directory_entry& entry : fs::directory_iterator(argument)) {
     // is_regular_file follows a link to a regular file; FIFOs and devices are passed over.
-    if (entry.is_regular_file() && isListName(entry.path().filename().string())) lists.push_back(entry.path());
+    if (entry.is_regular_file() && isListName(entry.path().filename().string()))
+      lists.push_back(entry.path());
   }
   std::sort(lists.begin(), lists.end());
   return lists;
@@ -96,14 +97,16 @@ void writeInPlace(const fs::path& bed, const std::string& text) {
 void convert(const Job& job, const ChromosomeNaming& naming) {
   StartEndList segments = readStartEndList(job.list.string());
   if (segments.segments.empty()) {
-    if (job.named) throw std::runtime_error(job.list.string() + " holds no segment; no track written");
+    if (job.named)
+      throw std::runtime_error(job.list.string() + " holds no segment; no track written");
     std::cerr << "velmora-tracks: " << job.list.string() << " holds no segment; skipped\n";
     return;
   }
   std::ostringstream text;
   writeBedTrack(segments, job.list.stem().string(), naming, text);
   writeInPlace(job.bed, text.str());
-  std::cerr << "velmora-tracks: " << job.bed.string() << " (" << segments.segments.size() << " segments)\n";
+  std::cerr << "velmora-tracks: " << job.bed.string() << " (" << segments.segments.size()
+            << " segments)\n";
 }
 
 }  // namespace
@@ -130,21 +133,24 @@ int main(int argc, char** argv) {
         naming.xNumber = static_cast<int>(*number);
       } else if (args[i] == "--outdir" && i + 1 < args.size()) {
         outDirectory = args[++i];
-        if (!fs::is_directory(*outDirectory)) throw std::runtime_error("no directory " + outDirectory->string());
+        if (!fs::is_directory(*outDirectory))
+          throw std::runtime_error("no directory " + outDirectory->string());
       } else if (!args[i].empty() && args[i][0] == '-') {
         throw std::runtime_error("unknown or incomplete option '" + args[i] + "'\n" + kUsage);
       } else {
         inputs.push_back(args[i]);
       }
     }
-    if (inputs.empty()) throw std::runtime_error(std::string("name at least one list or directory\n") + kUsage);
+    if (inputs.empty())
+      throw std::runtime_error(std::string("name at least one list or directory\n") + kUsage);
     // Every output is settled before anything is written.
     std::vector<Job> jobs;
     for (const std::string& input : inputs) {
       if (!fs::exists(input)) throw std::runtime_error("no file or directory " + input);
       bool named = !fs::is_directory(input);
       for (const fs::path& list : listsOf(input)) {
-        fs::path bed = (outDirectory ? *outDirectory : list.parent_path()) / (list.stem().string() + ".bed");
+        fs::path bed =
+            (outDirectory ? *outDirectory : list.parent_path()) / (list.stem().string() + ".bed");
         jobs.push_back(Job{list, bed, named});
       }
     }
@@ -155,13 +161,15 @@ int main(int argc, char** argv) {
     for (const Job& job : jobs) {
       std::string bed = identity(job.bed);
       if (readers.count(bed) != 0) {
-        throw std::runtime_error("the track of " + job.list.string() + " would be " + job.bed.string() +
-                                 ", which is a list given to read; name lists ending in .txt or use --outdir");
+        throw std::runtime_error(
+            "the track of " + job.list.string() + " would be " + job.bed.string() +
+            ", which is a list given to read; name lists ending in .txt or use --outdir");
       }
       auto [other, fresh] = writers.emplace(bed, &job);
       if (!fresh) {
         throw std::runtime_error(other->second->list.string() + " and " + job.list.string() +
-                                 " would both be written to " + job.bed.string() + "; use --outdir");
+                                 " would both be written to " + job.bed.string() +
+                                 "; use --outdir");
       }
     }
     for (const Job& job : jobs) convert(job, naming);

@@ -1,12 +1,11 @@
 // Parsing velmora's start/end lists.
 #include "start_end_list.h"
 
-#include <limits>
-#include <type_traits>
-
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "driver/lines/line_reader.h"
 #include "driver/lines/safe_file.h"
@@ -21,7 +20,8 @@ std::optional<T> number(std::string_view text) {
     return parseWholeDecimal(text);
   } else {
     std::optional<int64_t> value = parseWholeInteger(text);
-    if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max()) {
+    if (!value || *value < std::numeric_limits<T>::min() ||
+        *value > std::numeric_limits<T>::max()) {
       return std::nullopt;
     }
     return static_cast<T>(*value);
@@ -50,7 +50,9 @@ std::vector<std::string> names(std::string_view field) {
   return out;
 }
 
-std::string shown(std::string_view field) { return std::string(field.substr(0, 40)); }
+std::string shown(std::string_view field) {
+  return std::string(field.substr(0, 40));
+}
 
 Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::string& where) {
   std::optional<int> chromosome = number<int>(f[0]);
@@ -71,7 +73,8 @@ Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::str
       break;
     case ListKind::levels: {
       std::optional<double> level = number<double>(f[4]);
-      if (!level) throw std::runtime_error(where + "fold overlap '" + shown(f[4]) + "' is not a number");
+      if (!level)
+        throw std::runtime_error(where + "fold overlap '" + shown(f[4]) + "' is not a number");
       line.start = f[5] == "start";
       line.fields.value = *level;
       break;
@@ -121,7 +124,8 @@ StartEndList readStartEndList(const std::string& path, int32_t lineLimit) {
     std::vector<std::string_view> fields = tabFields(text);
     std::optional<ListKind> shape = shapeOf(fields);
     if (!shape) throw std::runtime_error(where + "not a line of a velmora start/end list");
-    if (kind && *shape != *kind) throw std::runtime_error(where + "its columns differ from the lines above");
+    if (kind && *shape != *kind)
+      throw std::runtime_error(where + "its columns differ from the lines above");
     kind = shape;
     Line line = parse(fields, *shape, where);
     if (line.start) {
@@ -151,7 +155,8 @@ StartEndList readStartEndList(const std::string& path, int32_t lineLimit) {
   if (open) throw std::runtime_error(path + ": the last start line has no end line");
   if (kind) list.kind = *kind;
   if (list.sampleCount && list.kind != ListKind::levels) {
-    throw std::runtime_error(path + ": a No_of_samples title belongs to fold-overlap level lists only");
+    throw std::runtime_error(path +
+                             ": a No_of_samples title belongs to fold-overlap level lists only");
   }
   return list;
 }

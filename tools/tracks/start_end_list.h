@@ -15,12 +15,12 @@
 enum class ListKind { subjects, levels, pValues };
 
 struct Segment {
-  int chromosome;           // velmora's chromosome number
-  int64_t first;            // bp of the start SNP, 1-based
-  int64_t last;             // bp of the end SNP, 1-based, inclusive
+  int chromosome;                     // velmora's chromosome number
+  int64_t first;                      // bp of the start SNP, 1-based
+  int64_t last;                       // bp of the end SNP, 1-based, inclusive
   std::vector<std::string> subjects;  // subjects lists: names at the start SNP
-  double value = 0;         // levels: fold overlap; p-values: -log10 p
-  int patients = 0;         // p-values: counts at the start SNP
+  double value = 0;                   // levels: fold overlap; p-values: -log10 p
+  int patients = 0;                   // p-values: counts at the start SNP
   int controls = 0;
 };
 

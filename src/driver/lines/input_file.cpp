@@ -5,7 +5,9 @@
 #include "driver/lines/output.h"
 #include "driver/lines/safe_file.h"
 
-InputFile openInput(const std::string& path) { return InputFile(openRegularForReading(path)); }
+InputFile openInput(const std::string& path) {
+  return InputFile(openRegularForReading(path));
+}
 
 LineStop whyNoLine(FILE* stream) {
   if (std::ferror(stream)) return LineStop::readError;

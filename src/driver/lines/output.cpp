@@ -53,12 +53,15 @@ FILE* openOutput(const std::string& name, WriteMode mode) {
 }
 
 void refuseNotOwnFile(const std::string& name) {
-  fatal("ERROR: %s is a symbolic link or not a regular file of velmora's own; velmora does not "
-        "write through it. Remove it, or choose another output directory.\n",
-        name.c_str());
+  fatal(
+      "ERROR: %s is a symbolic link or not a regular file of velmora's own; velmora does not "
+      "write through it. Remove it, or choose another output directory.\n",
+      name.c_str());
 }
 
-FILE* openOwnFile(const std::string& name) { return openRegularForReading(name, false); }
+FILE* openOwnFile(const std::string& name) {
+  return openRegularForReading(name, false);
+}
 
 std::string outName(const char* format, ...) {
   char buffer[kNameBufferSize];
@@ -67,8 +70,8 @@ std::string outName(const char* format, ...) {
   int length = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
   if (length < 0 || length >= kNameBufferSize) {
-    fatal("ERROR: Output file name is longer than %d characters: %.60s...\n",
-          kNameBufferSize - 1, buffer);
+    fatal("ERROR: Output file name is longer than %d characters: %.60s...\n", kNameBufferSize - 1,
+          buffer);
   }
   return std::string(buffer, static_cast<size_t>(length));
 }

@@ -21,25 +21,35 @@ inline constexpr uint8_t kHomAllele2 = 3;  // 11
 enum class AlleleA { allele1, allele2 };
 
 // Bytes of one variant block for `samples` samples.
-inline constexpr size_t blockBytes(size_t samples) { return (samples + 3) / 4; }
+inline constexpr size_t blockBytes(size_t samples) {
+  return (samples + 3) / 4;
+}
 
 // velmora call code (0..3) -> PLINK code.
 inline constexpr uint8_t bedCodeOf(uint8_t call, AlleleA a) {
   switch (call) {
-    case 1: return a == AlleleA::allele2 ? kHomAllele2 : kHomAllele1;
-    case 2: return a == AlleleA::allele2 ? kHomAllele1 : kHomAllele2;
-    case 3: return kHet;
-    default: return kMissing;
+    case 1:
+      return a == AlleleA::allele2 ? kHomAllele2 : kHomAllele1;
+    case 2:
+      return a == AlleleA::allele2 ? kHomAllele1 : kHomAllele2;
+    case 3:
+      return kHet;
+    default:
+      return kMissing;
   }
 }
 
 // PLINK code (0..3) -> velmora call code.
 inline constexpr uint8_t callOf(uint8_t code, AlleleA a) {
   switch (code & 3u) {
-    case kHomAllele1: return a == AlleleA::allele2 ? 2 : 1;
-    case kHomAllele2: return a == AlleleA::allele2 ? 1 : 2;
-    case kHet: return 3;
-    default: return 0;
+    case kHomAllele1:
+      return a == AlleleA::allele2 ? 2 : 1;
+    case kHomAllele2:
+      return a == AlleleA::allele2 ? 1 : 2;
+    case kHet:
+      return 3;
+    default:
+      return 0;
   }
 }
 

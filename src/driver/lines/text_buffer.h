@@ -43,8 +43,8 @@ class TextBuffer {
   // "%f": six decimals, correctly rounded like glibc; nan, -nan, inf as printf prints them.
   TextBuffer& fixed6(double value) {
     char digits[400];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value,
-                                   std::chars_format::fixed, 6);
+    auto [end, ec] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
     (void)ec;
     text_.append(digits, end);
     maybeFlush();
@@ -57,7 +57,7 @@ class TextBuffer {
     text_.clear();
   }
 
- // The text held: everything not yet handed to a file; clear() drops it.
+  // The text held: everything not yet handed to a file; clear() drops it.
   std::string_view held() const { return text_; }
   void clear() { text_.clear(); }
 

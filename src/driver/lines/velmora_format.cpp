@@ -6,10 +6,14 @@
 
 std::string_view velmoraCallText(uint8_t call) {
   switch (call) {
-    case 1: return "AA";
-    case 2: return "BB";
-    case 3: return "AB";
-    default: return "--";
+    case 1:
+      return "AA";
+    case 2:
+      return "BB";
+    case 3:
+      return "AB";
+    default:
+      return "--";
   }
 }
 
