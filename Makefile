@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 
-.PHONY: all setup build test test-release test-sanitize demo fuzz valgrind clean
+.PHONY: all setup build test test-release test-sanitize test-tsan check-format demo fuzz valgrind clean
 
 all: build
 
@@ -17,7 +17,11 @@ build: setup
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build -j $(JOBS)
 
-test: test-release test-sanitize
+test: check-format test-release test-sanitize
+
+# The committed .clang-format is the tree's format; a difference fails `make test`.
+check-format: setup
+	./tools/check_format.sh
 
 test-release: build
 	cd build && ctest --output-on-failure -j $(JOBS)
@@ -26,6 +30,15 @@ test-sanitize: setup
 	$(CMAKE) -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
 	$(CMAKE) --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The threaded paths (pair engine, genotyping reader, row writers) and the
+# end-to-end runs under ThreadSanitizer; any report fails the target.
+TSAN_TESTS = test_hh test_genome test_lines test_e2e test_golden
+test-tsan: setup
+	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON
+	$(CMAKE) --build build-tsan -j $(JOBS) --target velmora annotsum $(TSAN_TESTS)
+	cd build-tsan && for t in $(TSAN_TESTS); do \
+	  TSAN_OPTIONS="halt_on_error=1 exitcode=66" ./$$t || exit 1; done
 
 demo: build
 	./examples/run_demo.sh
@@ -53,7 +66,7 @@ valgrind: build
 	@grep -h '^==' $(VALGRIND_BUILD)/valgrind_with_controls.log $(VALGRIND_BUILD)/valgrind_patients_only.log || echo "valgrind: no errors, no leaks"
 
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-tsan build-fuzz
 
 # `make bench [SIZE=S|M|L]`: generates a cohort (cached outside the repository)
 # and times velmora against PLINK 1.9 and the I/O floor; see bench/README.md.

@@ -244,3 +244,33 @@ TEST_F(EngineIdentityTest, MissingFileNameStopsAtTheSameRowAsTheWalk) {
               testing::ExitedWithCode(1),
               "^\nchromosome 1: 1/10 completed\\.ERROR: No genotyping file for subject 3\\.\n$");
 }
+
+TEST_F(EngineIdentityTest, AStopInsideAWorkerThreadReachesMainWithItsMessage) {
+  // 190 pairs in chunks on 4 threads: the failing pair lies in the first chunk
+  // or in one that a helper thread takes; either way the stop is raised on
+  // the calling thread after the join, with the message it was made with.
+  std::mt19937 rng(5);
+  const int n = 20;
+  buildGenome({evenSlot(300)}, n);
+  settings.threshold = 1.0;
+  for (int st = 0; st <= n; ++st) setCalls(0, st, 0, randomCalls(rng, 300, 0.1));
+  attach(0, 0);
+  openTempFiles();
+  setEngineThreads(4);
+  for (long pair : {3L, 150L}) {
+    setEngineFailureAtPair(pair);
+    try {
+      countRCHHSharedByMultiplePatients(0, n, 0, 1);
+      ADD_FAILURE() << "no stop";
+    } catch (const FatalError& error) {
+      EXPECT_EQ(error.message, "ERROR: Injected failure at pair " + std::to_string(pair) +
+                                   " of chromosome slot 0\n");
+    }
+  }
+  setEngineFailureAtPair(150);
+  EXPECT_EXIT(asMain([&] { countRCHHSharedByMultiplePatients(0, n, 0, 1); }),
+              testing::ExitedWithCode(1),
+              "ERROR: Injected failure at pair 150 of chromosome slot 0\n$");
+  setEngineFailureAtPair(-1);
+  setEngineThreads(0);
+}
