@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "driver/analysis_labels.h"
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/output.h"
@@ -18,19 +19,6 @@
 #include "genome/model.h"
 
 namespace {
-
-struct Label {
-  const char* text;
-  size_t compared;  // leading characters that must match
-};
-
-constexpr Label kAnnotation{"::annotation file", 17};
-constexpr Label kExcluded{"::excluded area file", 18};
-constexpr Label kTarget{"::target area file", 16};
-constexpr Label kPatients{"::patient pool", 14};
-constexpr Label kControls{"::control pool", 14};
-constexpr Label kOutput{"::output directory", 18};
-constexpr Label kLargeGap{"::use large gap", 15};
 
 // One open of the analysis file, searched from its first line for one label.
 class LabelSearch {
@@ -43,7 +31,7 @@ class LabelSearch {
   LabelSearch& operator=(const LabelSearch&) = delete;
 
   // Advances to the first line that begins with the label; false when none does.
-  bool find(const Label& label) {
+  bool find(const AnalysisLabel& label) {
     while (MyFgets(line_.data(), kLineLimit, file_) != nullptr) {
       if (std::strncmp(line_.data(), label.text, label.compared) == 0) return true;
     }
@@ -87,7 +75,7 @@ void requireWholeLines(const std::string& path) {
 
 void readAnnotationEntry(const std::string& path) {
   LabelSearch search(path);
-  if (!search.find(kAnnotation)) fatal("ERROR: '::annotation file' label is not found.\n");
+  if (!search.find(kAnnotationLabel)) fatal("ERROR: '::annotation file' label is not found.\n");
   std::vector<std::string> values = search.section();
   if (values.empty()) fatal("ERROR: Annotation file is not set.\n");
   settings.annotationFilePath = values[0];
@@ -101,7 +89,7 @@ void readAnnotationEntry(const std::string& path) {
 void readAreaEntries(const std::string& path) {
   {
     LabelSearch search(path);
-    if (!search.find(kExcluded)) fatal("ERROR: '::Excluded area file' label is not found.\n");
+    if (!search.find(kExcludedLabel)) fatal("ERROR: '::Excluded area file' label is not found.\n");
     std::vector<std::string> values = search.section();
     if (!values.empty()) {
       settings.exclusionFilePath = values[0];
@@ -118,7 +106,7 @@ void readAreaEntries(const std::string& path) {
   }
   LabelSearch search(path);
   std::vector<std::string> values;
-  if (search.find(kTarget)) values = search.section();
+  if (search.find(kTargetLabel)) values = search.section();
   if (values.empty()) {
     std::fprintf(stderr, "Target area file is not set.\n");
     settings.targetFilePath.clear();
@@ -133,7 +121,7 @@ void readAreaEntries(const std::string& path) {
 // The texts that tell the two pools apart; everything else they share.
 struct PoolEntryTexts {
   int pool;
-  Label label;
+  AnalysisLabel label;
   const char* labelMissing;
   const char* fileMissing;  // "%s" is the path
   const char* report;       // "%d" is the count
@@ -172,20 +160,22 @@ void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
 }
 
 void readPatientEntries(const std::string& path) {
-  readPoolEntries(path, {enum_patients, kPatients, "ERROR: '::Patient pool' label is not found.\n",
-                         "ERROR: Patient file %s is not found.\n",
-                         "Patient pool:\ta total of %d patients\n", "patient", kMaxPatients});
+  readPoolEntries(
+      path, {enum_patients, kPatientsLabel, "ERROR: '::Patient pool' label is not found.\n",
+             "ERROR: Patient file %s is not found.\n", "Patient pool:\ta total of %d patients\n",
+             "patient", kMaxPatients});
 }
 
 void readControlEntries(const std::string& path) {
-  readPoolEntries(path, {enum_controls, kControls, "ERROR: '::Control pool' label is not found.\n",
-                         "ERROR: Control file %s is not found.\n",
-                         "Control pool:\ta total of %d subjects\n", "control", kMaxControls});
+  readPoolEntries(
+      path, {enum_controls, kControlsLabel, "ERROR: '::Control pool' label is not found.\n",
+             "ERROR: Control file %s is not found.\n", "Control pool:\ta total of %d subjects\n",
+             "control", kMaxControls});
 }
 
 void readOutputEntry(const std::string& path) {
   LabelSearch search(path);
-  if (!search.find(kOutput)) fatal("ERROR: Output director label is not found.\n");
+  if (!search.find(kOutputLabel)) fatal("ERROR: Output director label is not found.\n");
   std::vector<std::string> values = search.section();
   if (values.empty()) fatal("ERROR: Output directory is not set.\n");
   settings.outputFilePath = values[0];
@@ -202,7 +192,7 @@ void readOutputEntry(const std::string& path) {
 void readLargeGapEntry(const std::string& path) {
   LabelSearch search(path);
   settings.largeGap = kLargeGapDefault;
-  if (!search.find(kLargeGap)) return;
+  if (!search.find(kLargeGapLabel)) return;
   std::optional<std::string> line = search.nextLine();
   if (line && line->compare(0, 2, "NO") == 0) settings.largeGap = kLargeGapOff;
 }

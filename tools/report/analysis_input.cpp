@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "driver/analysis_labels.h"
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "report_error.h"
@@ -12,19 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Label {
-  const char* text;
-  size_t compared;  // leading characters that must match, as velmora compares them
-};
-
-constexpr Label kAnnotation{"::annotation file", 17};
-constexpr Label kExcluded{"::excluded area file", 18};
-constexpr Label kTarget{"::target area file", 16};
-constexpr Label kPatients{"::patient pool", 14};
-constexpr Label kControls{"::control pool", 14};
-constexpr Label kOutput{"::output directory", 18};
-constexpr Label kLargeGap{"::use large gap", 15};
 
 std::vector<std::string> fileLines(const std::string& path) {
   InputFile file = openInput(path);
@@ -41,7 +29,7 @@ std::vector<std::string> fileLines(const std::string& path) {
 }
 
 // Index of the first line with the label, or npos.
-size_t findLabel(const std::vector<std::string>& lines, const Label& label) {
+size_t findLabel(const std::vector<std::string>& lines, const AnalysisLabel& label) {
   for (size_t i = 0; i < lines.size(); ++i) {
     if (std::strncmp(lines[i].c_str(), label.text, label.compared) == 0) return i;
   }
@@ -59,8 +47,8 @@ std::vector<std::string> section(const std::vector<std::string>& lines, size_t l
   return values;
 }
 
-std::vector<std::string> requiredSection(const std::vector<std::string>& lines, const Label& label,
-                                         const std::string& path) {
+std::vector<std::string> requiredSection(const std::vector<std::string>& lines,
+                                         const AnalysisLabel& label, const std::string& path) {
   size_t at = findLabel(lines, label);
   if (at == std::string::npos) {
     throw ReportError("the analysis file " + path + " has no '" + label.text + "' label");
@@ -77,23 +65,24 @@ std::string absolute(const std::string& path) {
 AnalysisInput readAnalysisInput(const std::string& path) {
   std::vector<std::string> lines = fileLines(path);
   AnalysisInput input;
-  std::vector<std::string> annotation = requiredSection(lines, kAnnotation, path);
+  std::vector<std::string> annotation = requiredSection(lines, kAnnotationLabel, path);
   if (annotation.empty())
     throw ReportError("the analysis file " + path + " names no annotation file");
   input.annotation = annotation[0];
-  std::vector<std::string> excluded = requiredSection(lines, kExcluded, path);
+  std::vector<std::string> excluded = requiredSection(lines, kExcludedLabel, path);
   if (!excluded.empty()) {
     input.excluded = excluded[0];
-  } else if (size_t at = findLabel(lines, kTarget); at != std::string::npos) {
+  } else if (size_t at = findLabel(lines, kTargetLabel); at != std::string::npos) {
     std::vector<std::string> target = section(lines, at);
     if (!target.empty()) input.target = target[0];
   }
-  input.patients = requiredSection(lines, kPatients, path);
+  input.patients = requiredSection(lines, kPatientsLabel, path);
   if (input.patients.empty()) throw ReportError("the analysis file " + path + " names no patient");
-  input.controls = requiredSection(lines, kControls, path);
-  std::vector<std::string> output = requiredSection(lines, kOutput, path);
+  input.controls = requiredSection(lines, kControlsLabel, path);
+  std::vector<std::string> output = requiredSection(lines, kOutputLabel, path);
   if (!output.empty()) input.outputDirectory = output[0];
-  if (size_t at = findLabel(lines, kLargeGap); at != std::string::npos && at + 1 < lines.size()) {
+  if (size_t at = findLabel(lines, kLargeGapLabel);
+      at != std::string::npos && at + 1 < lines.size()) {
     input.largeGapLine = lines[at + 1];
   }
   return input;
