@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "driver/lines/plink_bed.h"
+
 namespace benchgen {
 namespace {
 
@@ -76,16 +78,16 @@ void PedWriter::add(const Panel& panel, const Subject& subject,
 
 void writeBed(const PackedCalls& calls, std::size_t subjects, std::size_t snps,
               const std::string& path) {
-  // Our codes none, AA, BB, AB as PLINK's missing 01, hom-A1 00, hom-A2 11, het 10.
-  constexpr std::uint8_t kPlinkCode[4] = {1, 0, 3, 2};
+  // Allele A is the .bim's allele 1 here: AA is PLINK's homozygous allele 1.
   OutFile out(path);
-  const std::uint8_t magic[3] = {0x6c, 0x1b, 0x01};  // SNP-major
-  out.putBytes(magic, sizeof magic);
-  std::vector<std::uint8_t> row((subjects + 3) / 4);
+  out.putBytes(plinkbed::kMagic, sizeof plinkbed::kMagic);
+  std::vector<std::uint8_t> row(plinkbed::blockBytes(subjects));
   for (std::size_t k = 0; k < snps; ++k) {
     std::fill(row.begin(), row.end(), 0);
-    for (std::size_t s = 0; s < subjects; ++s)
-      row[s / 4] |= static_cast<std::uint8_t>(kPlinkCode[calls.at(s, k)] << (2 * (s % 4)));
+    for (std::size_t s = 0; s < subjects; ++s) {
+      plinkbed::putCode(row.data(), s,
+                        plinkbed::bedCodeOf(calls.at(s, k), plinkbed::AlleleA::allele1));
+    }
     out.putBytes(row.data(), row.size());
   }
   out.close();

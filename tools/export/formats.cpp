@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "driver/lines/plink_bed.h"
+
 namespace {
 
 constexpr std::array<std::pair<const char*, const char*>, 6> kBases{
@@ -66,21 +68,6 @@ const char* vcfCall(uint8_t code) {
   }
 }
 
-// PLINK .bed codes: 11 homozygous allele 2 (= A), 00 homozygous allele 1,
-// 10 heterozygous, 01 missing.
-uint8_t bedCode(uint8_t code) {
-  switch (code) {
-    case 1:
-      return 3;
-    case 2:
-      return 0;
-    case 3:
-      return 2;
-    default:
-      return 1;
-  }
-}
-
 std::string formatted(const char* format, double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, value);
@@ -134,13 +121,15 @@ void writePlink(const Cohort& cohort, const std::string& prefix) {
   bim.close();
 
   TextOut bed(prefix + ".bed");
-  bed.put(std::string("\x6c\x1b\x01", 3));
-  std::string block((cohort.subjects.size() + 3) / 4, '\0');
+  // Allele A is the .bim's allele 2 (the VCF's REF), as velmora-import reads it.
+  bed.put(std::string(reinterpret_cast<const char*>(plinkbed::kMagic), sizeof plinkbed::kMagic));
+  std::string block(plinkbed::blockBytes(cohort.subjects.size()), '\0');
   for (size_t i = 0; i < cohort.snps.size(); ++i) {
     std::fill(block.begin(), block.end(), '\0');
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(block.data());
     for (size_t s = 0; s < cohort.subjects.size(); ++s) {
-      block[s / 4] =
-          static_cast<char>(block[s / 4] | bedCode(cohort.subjects[s].calls[i]) << (2 * (s % 4)));
+      plinkbed::putCode(
+          bytes, s, plinkbed::bedCodeOf(cohort.subjects[s].calls[i], plinkbed::AlleleA::allele2));
     }
     bed.put(block);
   }
