@@ -76,7 +76,7 @@ BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
 
 .PHONY: bench
 bench: build
-	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp -o build/bench-gen
+	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp src/driver/lines/velmora_format.cpp -o build/bench-gen
 	python3 bench/run_bench.py --size $(SIZE) --velmora build/velmora --gen build/bench-gen
 
 # `make figures OUT=dir`: renders every EPS figure of a velmora output directory

@@ -23,7 +23,9 @@ def build_generator(workdir):
     binary = os.path.join(workdir, "bench-gen")
     sources = sorted(glob.glob(os.path.join(BENCH_DIR, "gen", "*.cpp")))
     subprocess.run(["g++", "-std=c++20", "-O2", "-Wall", "-Wextra", "-Werror", "-ffp-contract=off",
-                    "-I" + os.path.join(BENCH_DIR, "..", "src"), *sources, "-o", binary], check=True)
+                    "-I" + os.path.join(BENCH_DIR, "..", "src"), *sources,
+                    os.path.join(BENCH_DIR, "..", "src", "driver", "lines", "velmora_format.cpp"),
+                    "-o", binary], check=True)
     return binary
 
 

@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <numeric>
 
+#include "driver/lines/velmora_format.h"
 #include "out_file.h"
 #include "rng.h"
 
 namespace benchgen {
 namespace {
-
-constexpr std::string_view kCallText[] = {"--", "AA", "BB", "AB"};
 
 std::vector<std::uint32_t> shuffled(std::size_t n, Rng rng) {
   std::vector<std::uint32_t> order(n);
@@ -20,24 +19,25 @@ std::vector<std::uint32_t> shuffled(std::size_t n, Rng rng) {
   return order;
 }
 
-void writePool(OutFile& out, const Cohort& cohort, bool patients, const std::string& dir) {
+std::vector<std::string> poolPaths(const Cohort& cohort, bool patients, const std::string& dir) {
+  std::vector<std::string> paths;
   for (const Subject& s : cohort.subjects)
-    if (s.patient == patients) out.put(dir).put("genotypes/").put(s.name).put(".txt\n");
+    if (s.patient == patients) paths.push_back(dir + "genotypes/" + s.name + ".txt");
+  return paths;
 }
 
 void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::string& name,
                        bool withControls) {
+  AnalysisFileContent content;
+  std::string comment = "Benchmark cohort: " + std::to_string(cohort.patients) + " patients";
+  if (withControls) comment += ", " + std::to_string(cohort.controls) + " controls";
+  content.comments.push_back(comment);
+  content.annotation = dir + "annotation.txt";
+  content.patients = poolPaths(cohort, true, dir);
+  if (withControls) content.controls = poolPaths(cohort, false, dir);
+  content.outputDirectory = dir + (withControls ? "out_two_pools/" : "out_patients_only/");
   OutFile out(dir + name);
-  out.put(": Benchmark cohort: ").putUnsigned(cohort.patients).put(" patients");
-  if (withControls) out.put(", ").putUnsigned(cohort.controls).put(" controls");
-  out.put("\n::annotation file\n").put(dir).put("annotation.txt\n");
-  out.put("::excluded area file\n::patient pool\n");
-  writePool(out, cohort, true, dir);
-  out.put("::control pool\n");
-  if (withControls) writePool(out, cohort, false, dir);
-  out.put("::output directory\n")
-      .put(dir)
-      .put(withControls ? "out_two_pools/\n" : "out_patients_only/\n");
+  out.put(analysisFileText(content));
   out.close();
 }
 
@@ -45,11 +45,11 @@ void writeAnalysisFile(const Cohort& cohort, const std::string& dir, const std::
 
 void writeAnnotation(const Panel& panel, const std::string& path) {
   OutFile out(path);
-  char line[160];
+  std::string line;
   for (const Snp& s : panel.snps) {
-    int n = std::snprintf(line, sizeof line, "%d\t%lld\t%.4f\t%s\t%.6f\n", s.chromosome,
-                          static_cast<long long>(s.position), s.freqA, s.rsId.c_str(), s.mapCm);
-    out.put(std::string_view(line, static_cast<std::size_t>(n)));
+    line.clear();
+    appendAnnotationLine(line, s.chromosome, s.position, s.freqA, 4, s.rsId, s.mapCm);
+    out.put(line);
   }
   out.close();
 }
@@ -64,8 +64,12 @@ void writeGenotypeFile(const Panel& panel, const Subject& subject,
                        std::uint64_t seed, const std::string& path) {
   OutFile out(path);
   if (!subject.layoutB) {
-    for (std::uint32_t k : orders.layoutA)
-      out.put(panel.snps[k].rsId).put('\t').put(kCallText[calls[k]]).put('\n');
+    std::string line;
+    for (std::uint32_t k : orders.layoutA) {
+      line.clear();
+      appendGenotypeLine(line, panel.snps[k].rsId, calls[k]);
+      out.put(line);
+    }
   } else {
     // Line number, probe name, call, confidence score, rs ID.
     Rng score = Rng::derive(seed, kLineOrder, 2 + subject.poolIndex);
@@ -78,7 +82,7 @@ void writeGenotypeFile(const Panel& panel, const Subject& subject,
           .put("\tSNP_A-")
           .putUnsigned(1000000 + k)
           .put('\t')
-          .put(kCallText[calls[k]]);
+          .put(velmoraCallText(calls[k]));
       out.put('\t')
           .put(std::string_view(confidence, 6))
           .put('\t')
