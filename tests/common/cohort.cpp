@@ -7,22 +7,7 @@
 #include <random>
 #include <sstream>
 
-namespace {
-
-const char* callText(int code) {
-  switch (code) {
-    case 1:
-      return "AA";
-    case 2:
-      return "BB";
-    case 3:
-      return "AB";
-    default:
-      return "--";
-  }
-}
-
-}  // namespace
+#include "driver/lines/velmora_format.h"
 
 Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
   std::mt19937 rng(plan.seed);
@@ -73,9 +58,10 @@ Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
         if (unit(rng) < 0.02) code = 0;
       }
       if (layoutB) {
-        out << s.chr << "\tx\t" << callText(code) << "\ty\t" << s.rs << "\n";
+        out << s.chr << "\tx\t" << velmoraCallText(static_cast<uint8_t>(code)) << "\ty\t" << s.rs
+            << "\n";
       } else {
-        out << s.rs << "\t" << callText(code) << "\n";
+        out << s.rs << "\t" << velmoraCallText(static_cast<uint8_t>(code)) << "\n";
       }
     }
     return out.str();

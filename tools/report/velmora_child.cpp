@@ -42,6 +42,20 @@ void writeAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
+namespace {
+
+// execv's argument vector: the program, its arguments, a null pointer. The
+// strings must outlive the call.
+std::vector<char*> argvOf(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
+
+}  // namespace
+
 ChildResult runVelmora(const std::string& program, const std::vector<std::string>& arguments,
                        const std::string& input, const std::string& logPath, VelmoraLog& log) {
   int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -51,10 +65,7 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
     ::close(logFd);
     throw ReportError("cannot create pipes for velmora");
   }
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argvOf(program, arguments);
   pid_t child = ::fork();
   if (child < 0) throw ReportError("cannot start " + program);
   if (child == 0) {
@@ -118,10 +129,7 @@ int runCapture(const std::string& program, const std::vector<std::string>& argum
                std::string& output) {
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) throw ReportError("cannot create a pipe for " + program);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argvOf(program, arguments);
   pid_t child = ::fork();
   if (child < 0) throw ReportError("cannot start " + program);
   if (child == 0) {
