@@ -101,4 +101,60 @@ TEST(TrackConversion, FaultyListsAreRefusedWithTheirLine) {
   EXPECT_NE(none.err.find("ERROR: no velmora start/end list found"), std::string::npos);
 }
 
+// velmora writes " name" per sharing subject, so names with blanks are read
+// back by the analysis file's genotyping file names, longest first.
+TEST(TrackConversion, TheAnalysisFileTellsNamesWithBlanks) {
+  ScratchDir dir;
+  dir.write("analysis.txt",
+            "::annotation file\n/d/annotation.txt\n::excluded area file\n"
+            "::patient pool\n/d/p 01.txt\n/d/p\n/d/p02.txt\n/d/a b\n/d/a\n"
+            "::control pool\n/e/b c\n::output directory\n/d/out/\n");
+  const std::string list = "HH_002_FoldOverlaps_PatientPool.txt";
+  dir.write(list,
+            "7\t100\t0.1\trs1\tstart\tSubjects\t p 01.txt p02.txt\n"
+            "7\t900\t0.9\trs2\tend\tSubjects\t p 01.txt\n"
+            "8\t100\t0.1\trs3\tstart\tSubjects\t p p02.txt a b c\n"
+            "8\t900\t0.9\trs4\tend\tSubjects\t p\n");
+  RunResult r = tracks({"--analysis", dir.file("analysis.txt"), dir.file(list)});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> bed = linesOf(dir.read("HH_002_FoldOverlaps_PatientPool.bed"));
+  ASSERT_EQ(bed.size(), 3u);
+  // "p 01.txt" wins over "p"; "a b c" is "a" then the control "b c", the
+  // only reading that leaves no rest; blanks in a name are written %20.
+  EXPECT_EQ(bed[1], "chr7\t99\t900\tp%2001.txt,p02.txt\t500");
+  EXPECT_EQ(bed[2], "chr8\t99\t900\tp,p02.txt,a,b%20c\t1000");
+
+  // Without the analysis file the names are split at blanks, as before.
+  r = tracks({dir.file(list)});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(linesOf(dir.read("HH_002_FoldOverlaps_PatientPool.bed"))[1],
+            "chr7\t99\t900\tp,01.txt,p02.txt\t600");
+
+  // A name the analysis file does not know is refused and the BED of the
+  // earlier run stays as it was.
+  std::string before = dir.read("HH_002_FoldOverlaps_PatientPool.bed");
+  dir.write(list,
+            "7\t100\t0.1\trs1\tstart\tSubjects\t p 01.txt p03.txt\n"
+            "7\t900\t0.9\trs2\tend\tSubjects\t p 01.txt\n");
+  r = tracks({"--analysis", dir.file("analysis.txt"), dir.file(list)});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR: " + dir.file(list) +
+                       " line 1: the subjects ' p 01.txt p03.txt' "
+                       "are not names of the analysis file's genotyping files"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir.read("HH_002_FoldOverlaps_PatientPool.bed"), before);
+
+  // An analysis file that cannot be read stops before any list is read.
+  r = tracks({"--analysis", dir.file("none.txt"), dir.file(list)});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR: cannot open the analysis file " + dir.file("none.txt")),
+            std::string::npos)
+      << r.err;
+  dir.write("partial.txt", "::annotation file\n/d/annotation.txt\n");
+  r = tracks({"--analysis", dir.file("partial.txt"), dir.file(list)});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("has no '::excluded area file' label"), std::string::npos) << r.err;
+}
+
 }  // namespace

@@ -90,10 +90,11 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   dir.writeFile("pairs.tsv", pairsTable(data));
 
   std::string output;
-  int status = runCapture(tracksProgram,
-                          {"--x-number", std::to_string(data.preflight.xNumber), "--outdir",
-                           dir.path("tracks"), dir.path("run")},
-                          output);
+  int status =
+      runCapture(tracksProgram,
+                 {"--x-number", std::to_string(data.preflight.xNumber), "--analysis",
+                  dir.path("analysis.txt"), "--outdir", dir.path("tracks"), dir.path("run")},
+                 output);
   dir.recordFolder("tracks");
   if (status != 0) throw ReportError("velmora-tracks failed:\n" + output);
 

@@ -26,12 +26,13 @@ std::string decimal(const char* format, double value) {
 }
 
 // A subject name inside the comma-joined BED name: control characters, the
-// comma and '%' itself are written %XX, so that no name can break a line or
-// run into its neighbour.
+// blank, the comma and '%' itself are written %XX, so that no name can break
+// a line, split the name column for a browser that splits at blanks, or run
+// into its neighbour.
 std::string escaped(const std::string& name) {
   std::string out;
   for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7f || c == ',' || c == '%') {
+    if (c <= 0x20 || c == 0x7f || c == ',' || c == '%') {
       char code[4];
       std::snprintf(code, sizeof code, "%%%02X", c);
       out += code;

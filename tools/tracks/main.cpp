@@ -10,23 +10,28 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
 
+#include "analysis_input.h"
 #include "bed_track.h"
 #include "driver/lines/close_file.h"
+#include "driver/lines/lines.h"
 #include "driver/lines/safe_file.h"
 #include "driver/lines/text_fields.h"
 #include "start_end_list.h"
+#include "subject_names.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kUsage =
-    "Usage: velmora-tracks [--no-chr-prefix] [--x-number N] [--outdir DIR] LIST|DIR...\n"
+    "Usage: velmora-tracks [--no-chr-prefix] [--x-number N] [--outdir DIR]\n"
+    "                      [--analysis FILE] LIST|DIR...\n"
     "\n"
     "Writes LIST's segments as BED (0-based, half-open) beside it, or into DIR,\n"
     "named like LIST with .bed for .txt. A directory stands for its lists\n"
@@ -34,6 +39,10 @@ const char* const kUsage =
     "HH_RCHHsSharedBy*.txt.\n"
     "  --no-chr-prefix  chromosomes as 7 rather than chr7\n"
     "  --x-number N     chromosome N is X (velmora's X is one above the highest autosome)\n"
+    "  --analysis FILE  velmora's analysis file of the lists: subjects' names are its\n"
+    "                   genotyping files' names, so that a name may hold blanks\n"
+    "Subjects' names in a BED are joined by ',', with blanks, control characters,\n"
+    "',' and '%' written %XX.\n"
     "A BED never replaces a list given, two lists never write one BED, and each\n"
     "BED is written to a temporary file renamed into place when complete.\n";
 
@@ -94,8 +103,19 @@ void writeInPlace(const fs::path& bed, const std::string& text) {
   }
 }
 
-void convert(const Job& job, const ChromosomeNaming& naming) {
-  StartEndList segments = readStartEndList(job.list.string());
+// The names velmora prints for the subjects of an analysis file: the file-name
+// part of each genotyping file path of both pools.
+std::unique_ptr<SubjectNames> subjectNamesOf(const std::string& analysisFile) {
+  AnalysisInput input = readAnalysisInput(analysisFile);
+  std::vector<std::string> names;
+  for (const auto* pool : {&input.patients, &input.controls}) {
+    for (const std::string& path : *pool) names.emplace_back(fileNameBody(path.c_str()));
+  }
+  return std::make_unique<SubjectNames>(names);
+}
+
+void convert(const Job& job, const ChromosomeNaming& naming, const SubjectNames* known) {
+  StartEndList segments = readStartEndList(job.list.string(), kListLineLimit, known);
   if (segments.segments.empty()) {
     if (job.named)
       throw std::runtime_error(job.list.string() + " holds no segment; no track written");
@@ -115,6 +135,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   ChromosomeNaming naming;
   std::optional<fs::path> outDirectory;
+  std::unique_ptr<SubjectNames> known;
   std::vector<std::string> inputs;
   try {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -135,6 +156,8 @@ int main(int argc, char** argv) {
         outDirectory = args[++i];
         if (!fs::is_directory(*outDirectory))
           throw std::runtime_error("no directory " + outDirectory->string());
+      } else if (args[i] == "--analysis" && i + 1 < args.size()) {
+        known = subjectNamesOf(args[++i]);
       } else if (!args[i].empty() && args[i][0] == '-') {
         throw std::runtime_error("unknown or incomplete option '" + args[i] + "'\n" + kUsage);
       } else {
@@ -172,7 +195,7 @@ int main(int argc, char** argv) {
                                  "; use --outdir");
       }
     }
-    for (const Job& job : jobs) convert(job, naming);
+    for (const Job& job : jobs) convert(job, naming, known.get());
     return 0;
   } catch (const std::exception& error) {
     std::cerr << "ERROR: " << error.what() << '\n';

@@ -43,18 +43,29 @@ struct Line {
   Segment fields;  // kind-specific values of this line
 };
 
-// velmora writes " name" per sharing subject: names are split at blanks.
-std::vector<std::string> names(std::string_view field) {
+std::string shown(std::string_view field) {
+  return std::string(field.substr(0, 40));
+}
+
+// velmora writes " name" per sharing subject: without the subjects' names
+// known, names are split at blanks.
+std::vector<std::string> names(std::string_view field, const SubjectNames* known,
+                               const std::string& where) {
+  if (known != nullptr) {
+    std::optional<std::vector<std::string>> split = known->split(field);
+    if (!split) {
+      throw std::runtime_error(where + "the subjects '" + shown(field) +
+                               "' are not names of the analysis file's genotyping files");
+    }
+    return std::move(*split);
+  }
   std::vector<std::string> out;
   for (std::string_view name : whitespaceFields(field)) out.emplace_back(name);
   return out;
 }
 
-std::string shown(std::string_view field) {
-  return std::string(field.substr(0, 40));
-}
-
-Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::string& where) {
+Line parse(const std::vector<std::string_view>& f, ListKind kind, const SubjectNames* known,
+           const std::string& where) {
   std::optional<int> chromosome = number<int>(f[0]);
   std::optional<int64_t> position = number<int64_t>(f[1]);
   if (!chromosome || *chromosome < 1 || *chromosome > kLargestListChromosome) {
@@ -69,7 +80,7 @@ Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::str
   switch (kind) {
     case ListKind::subjects:
       line.start = f[4] == "start";
-      line.fields.subjects = names(f[6]);
+      line.fields.subjects = names(f[6], known, where);
       break;
     case ListKind::levels: {
       std::optional<double> level = number<double>(f[4]);
@@ -98,7 +109,8 @@ Line parse(const std::vector<std::string_view>& f, ListKind kind, const std::str
 
 }  // namespace
 
-StartEndList readStartEndList(const std::string& path, int32_t lineLimit) {
+StartEndList readStartEndList(const std::string& path, int32_t lineLimit,
+                              const SubjectNames* known) {
   InputFile file(openRegularForReading(path));
   if (!file) {
     throw std::runtime_error("cannot open " + path +
@@ -127,7 +139,7 @@ StartEndList readStartEndList(const std::string& path, int32_t lineLimit) {
     if (kind && *shape != *kind)
       throw std::runtime_error(where + "its columns differ from the lines above");
     kind = shape;
-    Line line = parse(fields, *shape, where);
+    Line line = parse(fields, *shape, known, where);
     if (line.start) {
       if (open) throw std::runtime_error(where + "a start line follows a start line");
       open = line;

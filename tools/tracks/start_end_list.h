@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "subject_names.h"
+
 enum class ListKind { subjects, levels, pValues };
 
 struct Segment {
@@ -41,5 +43,9 @@ constexpr int32_t kListLineLimit = 1 << 24;
 
 // Reads the list at `path` (a regular file; a FIFO or device is refused
 // without blocking). Lines of `lineLimit` or more characters are refused.
-// Throws std::runtime_error naming the file and line of the first fault.
-StartEndList readStartEndList(const std::string& path, int32_t lineLimit = kListLineLimit);
+// With `known` (not owned; may be null) a subjects list's names are split by
+// the known names, and a field they do not make up is a fault; without it,
+// at blanks. Throws std::runtime_error naming the file and line of the first
+// fault.
+StartEndList readStartEndList(const std::string& path, int32_t lineLimit = kListLineLimit,
+                              const SubjectNames* known = nullptr);
