@@ -3,6 +3,7 @@
 // numbers are read whole, the published map layouts give one map, Morgans and
 // PLINK's numeric X are caught, and the genome build is recorded.
 #include <gtest/gtest.h>
+#include <htslib/bgzf.h>
 #include <htslib/vcf.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 
 #include "import/interchange.h"
+#include "vcf_source.h"
 
 namespace {
 
@@ -214,6 +216,61 @@ TEST(ImportHardening, ABcfWrittenByHtslibRoundTripsLikeItsVcf) {
   }
   EXPECT_NE(dir.read("out_in.bcf/analysis.txt").find("from BCF file"), std::string::npos);
   EXPECT_NE(dir.read("out_in.bcf/analysis.txt").find(": genome build GRCh38"), std::string::npos);
+}
+
+// Every file under `root` with its bytes, for telling that nothing changed.
+std::map<std::string, std::string> snapshot(const ScratchDir& dir, const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file(root))) {
+    std::string name = entry.path().lexically_relative(dir.file(root)).string();
+    files[name] = entry.is_regular_file() ? dir.read(root + "/" + name) : "(folder)";
+  }
+  return files;
+}
+
+// VCF text comes in bounded lines whatever its compression: a last line
+// without its end past the bound is refused with its number, and the earlier
+// import stays whole; a short last line without its end, and CR LF line ends,
+// read as before.
+TEST(ImportHardening, AVcfLineWithoutEndIsRefusedAtTheBound) {
+  ScratchDir dir;
+  std::string crlf = kVcfHeader + kRecords + "1\t4000\trs4\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1";
+  for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
+    crlf.insert(at, "\r");
+  dir.write("in.vcf", crlf);
+  dir.write("p.txt", "s1\ns3\n");
+  std::vector<std::string> args{"--vcf",      dir.file("in.vcf"), "--cm-per-mb", "1",
+                                "--patients", dir.file("p.txt"),  "--out",       dir.file("out")};
+  RunResult r = runImport(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::map<std::string, std::string> before = snapshot(dir, "out");
+  const std::string annotation = before.at("annotation.txt");
+  EXPECT_NE(annotation.find("rs4"), std::string::npos) << annotation;
+  EXPECT_EQ(annotation.find('\r'), std::string::npos);
+  EXPECT_EQ(readCalls(dir.file("out/genotypes/s3.txt")).at("rs4"), "BB");
+
+  // Line 8: the four header lines, three records, then one of kVcfLineLimit + 1.
+  std::string longLine = "1\t4000\trs4\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t";
+  longLine.append(static_cast<size_t>(kVcfLineLimit) + 1 - longLine.size(), '1');
+  const std::string longText = kVcfHeader + kRecords + longLine;
+  dir.write("long.vcf", longText);
+  BGZF* bgzip = bgzf_open(dir.file("long.vcf.gz").c_str(), "w");
+  ASSERT_NE(bgzip, nullptr);
+  ASSERT_EQ(bgzf_write(bgzip, longText.data(), longText.size()),
+            static_cast<ssize_t>(longText.size()));
+  ASSERT_EQ(bgzf_close(bgzip), 0);
+  const std::vector<std::string> inputs = dir.list();
+  for (const char* input : {"long.vcf", "long.vcf.gz"}) {
+    args[1] = dir.file(input);
+    r = runImport(args);
+    EXPECT_EQ(r.status, 1) << input;
+    EXPECT_EQ(firstError(r), "ERROR: VCF file " + dir.file(input) + " line 8 is longer than " +
+                                 std::to_string(kVcfLineLimit) +
+                                 " characters: not a VCF line (a file without line ends?)")
+        << r.err;
+    EXPECT_EQ(snapshot(dir, "out"), before) << input;
+    EXPECT_EQ(dir.list(), inputs) << "no temporary directory is left beside --out";
+  }
 }
 
 TEST(TracksHardening, OutputsNeverReplaceInputsOrEachOtherAndEmptyListsAreRefused) {

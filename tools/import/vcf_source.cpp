@@ -1,18 +1,21 @@
 // VCF/BCF reading through htslib. htslib's own error lines ("[E::...]") are
 // kept, since they name the faulty field; each failure then ends with one
-// "ERROR: " message of ours that names the record.
+// "ERROR: " message of ours that names the record. VCF text is not read by
+// htslib's line reader, which grows a line without bound: its bytes come
+// through htslib's stream layers (BGZF for gzip and bgzip) and are cut into
+// bounded lines here; htslib parses the header text and each record line.
 #include "vcf_source.h"
 
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts_log.h>
-#include <htslib/kseq.h>
 #include <htslib/kstring.h>
 #include <htslib/vcf.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "input_error.h"
@@ -22,7 +25,7 @@ namespace {
 
 class VcfSource : public VariantSource {
  public:
-  explicit VcfSource(const std::string& path) : path_(path) {
+  VcfSource(const std::string& path, int32_t lineLimit) : path_(path), lineLimit_(lineLimit) {
     hts_set_log_level(HTS_LOG_ERROR);  // warnings such as undeclared contigs are no concern here
     std::string problem;
     InputFile checked = openRegularInput(path, problem);
@@ -53,7 +56,7 @@ class VcfSource : public VariantSource {
                        " lacks the end-of-file block of a bgzip file: it was cut short "
                        "(an interrupted copy or download?)");
     }
-    header_ = bcf_hdr_read(file_);
+    header_ = isBcf_ ? bcf_hdr_read(file_) : readTextHeader();
     if (header_ == nullptr) {
       close();
       throw InputError("cannot read the header of " + path +
@@ -164,16 +167,76 @@ class VcfSource : public VariantSource {
     // VCF text is read a line at a time here so that the line itself can be
     // checked: htslib reads "12abc" as POS 12 and passes extra columns.
     for (;;) {
-      int length = hts_getline(file_, KS_SEP_LINE, &line_);
-      if (length == -1) return false;
-      if (length < -1) throw malformed(" (the file is damaged or cut short)");
-      if (line_.l == 0) continue;  // an empty line carries no record
-      break;
+      if (!nextLine()) return false;
+      if (line_.l != 0) break;  // an empty line carries no record
     }
     checkLine(std::string_view(line_.s, line_.l));
     int status = vcf_parse(&line_, header_, record_);
     bool parsed = (record_->errcode & ~(BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF)) == 0;
     if (status != 0 || !parsed) throw malformed("");
+    return true;
+  }
+
+  // The VCF header text (the ## lines and the #CHROM line, empty lines
+  // passed over) read as bounded lines and parsed by htslib; nullptr when the
+  // text is no header.
+  bcf_hdr_t* readTextHeader() {
+    kstring_t text = KS_INITIALIZE;
+    bool complete = false;
+    while (!complete && nextLine()) {
+      if (line_.l == 0) continue;
+      if (line_.s[0] != '#') break;
+      complete = line_.l < 2 || line_.s[1] != '#';
+      if (kputsn(line_.s, line_.l, &text) < 0 || kputc('\n', &text) < 0) {
+        ks_free(&text);
+        throw InputError("out of memory reading the header of " + path_);
+      }
+    }
+    bcf_hdr_t* header = complete ? bcf_hdr_init("r") : nullptr;
+    if (header != nullptr && bcf_hdr_parse(header, text.s) != 0) {
+      bcf_hdr_destroy(header);
+      header = nullptr;
+    }
+    ks_free(&text);
+    return header;
+  }
+
+  // Reads the next text line into line_ without its line end (LF, or CR LF);
+  // false at the end of the input. A line over lineLimit_ characters, a read
+  // error and a damaged compressed stream are refused.
+  bool nextLine() {
+    line_.l = 0;
+    if (line_.s != nullptr) line_.s[0] = '\0';
+    for (;;) {
+      if (chunkAt_ == chunkEnd_) {
+        ssize_t got = file_->is_bgzf ? bgzf_read(file_->fp.bgzf, chunk_.data(), chunk_.size())
+                                     : hread(file_->fp.hfile, chunk_.data(), chunk_.size());
+        if (got < 0) throw malformed(" (the file is damaged or cut short)");
+        if (got == 0) {
+          if (line_.l == 0) return false;
+          break;  // a last line without its end
+        }
+        chunkAt_ = 0;
+        chunkEnd_ = static_cast<size_t>(got);
+      }
+      const char* start = chunk_.data() + chunkAt_;
+      const void* end = std::memchr(start, '\n', chunkEnd_ - chunkAt_);
+      size_t take = end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - start)
+                                   : chunkEnd_ - chunkAt_;
+      if (line_.l + take > static_cast<size_t>(lineLimit_)) {
+        throw InputError(describe() + " line " + std::to_string(lineNumber_ + 1) +
+                         " is longer than " + std::to_string(lineLimit_) +
+                         " characters: not a VCF line (a file without line ends?)");
+      }
+      if (kputsn(start, take, &line_) < 0) throw InputError("out of memory reading " + path_);
+      chunkAt_ += take;
+      if (end != nullptr) {
+        ++chunkAt_;
+        break;
+      }
+    }
+    ++lineNumber_;
+    if (line_.l > 0 && line_.s[line_.l - 1] == '\r') line_.s[--line_.l] = '\0';
     return true;
   }
 
@@ -236,13 +299,18 @@ class VcfSource : public VariantSource {
   }
 
   std::string path_;
+  int32_t lineLimit_;
   bool isBcf_ = false;
   htsFile* file_ = nullptr;
   bcf_hdr_t* header_ = nullptr;
   bcf1_t* record_ = nullptr;
   int32_t* genotypes_ = nullptr;
   int genotypesSize_ = 0;
-  kstring_t line_ = KS_INITIALIZE;  // the VCF line last read
+  kstring_t line_ = KS_INITIALIZE;                        // the VCF line last read
+  std::vector<char> chunk_ = std::vector<char>(1 << 16);  // VCF text read ahead
+  size_t chunkAt_ = 0;                                    // next unread byte of chunk_
+  size_t chunkEnd_ = 0;
+  int64_t lineNumber_ = 0;  // VCF text lines read, header included
   std::vector<SampleInfo> samples_;
   int64_t count_ = 0;  // records read
   std::string last_;   // chromosome:position of the last record read
@@ -250,6 +318,6 @@ class VcfSource : public VariantSource {
 
 }  // namespace
 
-std::unique_ptr<VariantSource> openVcf(const std::string& path) {
-  return std::make_unique<VcfSource>(path);
+std::unique_ptr<VariantSource> openVcf(const std::string& path, int32_t lineLimit) {
+  return std::make_unique<VcfSource>(path, lineLimit);
 }
