@@ -11,8 +11,11 @@
 
 #include <filesystem>
 
+#include "driver/analysis_file.h"
+#include "driver/lines/lines.h"
 #include "import/interchange.h"
 #include "vcf_source.h"
+#include "velmora_files.h"
 
 namespace {
 
@@ -234,9 +237,11 @@ std::map<std::string, std::string> snapshot(const ScratchDir& dir, const std::st
 // read as before.
 TEST(ImportHardening, AVcfLineWithoutEndIsRefusedAtTheBound) {
   ScratchDir dir;
-  std::string crlf = kVcfHeader + kRecords + "1\t4000\trs4\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1";
-  for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
-    crlf.insert(at, "\r");
+  std::string crlf;
+  for (char c : kVcfHeader + kRecords + "1\t4000\trs4\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1") {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
   dir.write("in.vcf", crlf);
   dir.write("p.txt", "s1\ns3\n");
   std::vector<std::string> args{"--vcf",      dir.file("in.vcf"), "--cm-per-mb", "1",
@@ -271,6 +276,112 @@ TEST(ImportHardening, AVcfLineWithoutEndIsRefusedAtTheBound) {
     EXPECT_EQ(snapshot(dir, "out"), before) << input;
     EXPECT_EQ(dir.list(), inputs) << "no temporary directory is left beside --out";
   }
+}
+
+// A bgzip file cut at a block boundary, or inside a block, is refused; long
+// sample names get distinct shortened file names; an identifier velmora could
+// not read and a pool larger than velmora takes are refused before anything
+// is written (such VCF lines are far longer than velmora's own lines).
+TEST(ImportHardening, CutFilesAndVelmorasLimitsAreCaughtBeforeAnythingIsWritten) {
+  ScratchDir dir;
+  dir.write("p.txt", "s1\ns3\n");
+  auto import = [&](const std::string& input, const std::string& out) {
+    return runImport({"--vcf", dir.file(input), "--cm-per-mb", "1", "--patients", dir.file("p.txt"),
+                      "--out", dir.file(out)});
+  };
+  // One bgzip block per piece: the header, then each record.
+  BGZF* bgzip = bgzf_open(dir.file("in.vcf.gz").c_str(), "w");
+  ASSERT_NE(bgzip, nullptr);
+  std::vector<std::string> pieces{kVcfHeader};
+  for (size_t from = 0; from < kRecords.size();) {
+    size_t end = kRecords.find('\n', from) + 1;
+    pieces.push_back(kRecords.substr(from, end - from));
+    from = end;
+  }
+  std::vector<size_t> blockEnds;
+  for (const std::string& piece : pieces) {
+    ASSERT_EQ(bgzf_write(bgzip, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+    ASSERT_EQ(bgzf_flush(bgzip), 0);
+    blockEnds.push_back(static_cast<size_t>(bgzf_tell(bgzip) >> 16));
+  }
+  ASSERT_EQ(bgzf_close(bgzip), 0);
+  ASSERT_EQ(blockEnds.size(), 4u);
+  const std::string whole = dir.read("in.vcf.gz");
+  const std::string endBlock = whole.substr(blockEnds.back());
+  RunResult r = import("in.vcf.gz", "whole");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(linesOf(dir.read("whole/annotation.txt")).size(), 3u);
+
+  dir.write("boundary.vcf.gz", whole.substr(0, blockEnds[2]));
+  r = import("boundary.vcf.gz", "boundary");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("lacks the end-of-file block of a bgzip file: it was cut short"),
+            std::string::npos)
+      << r.err;
+  // Cut inside record 2's block, the end block put back: the damaged block tells.
+  dir.write("mid.vcf.gz", whole.substr(0, (blockEnds[1] + blockEnds[2]) / 2) + endBlock);
+  r = import("mid.vcf.gz", "mid");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("malformed VCF/BCF record 2 of " + dir.file("mid.vcf.gz") +
+                               " (after 1:1000) (the file is damaged or cut short)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(dir.exists("boundary"));
+  EXPECT_FALSE(dir.exists("mid"));
+
+  // Two 300-character names that differ only past the shortening.
+  const std::string longName(300, 'n');
+  std::string header = kVcfHeader;
+  header.replace(header.find("\ts2\t"), 4, "\t" + longName + "\t");
+  header.replace(header.find("\ts3\n"), 4, "\t" + longName + "b\n");
+  dir.write("names.vcf", header + kRecords);
+  dir.write("names.txt", longName + "\n" + longName + "b\n");
+  r = runImport({"--vcf", dir.file("names.vcf"), "--cm-per-mb", "1", "--patients",
+                 dir.file("names.txt"), "--out", dir.file("names")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string body(kLongestFileBody, 'n');
+  EXPECT_EQ(dir.list("names/genotypes"),
+            (std::vector<std::string>{body + ".txt", body + "_2.txt"}));
+  EXPECT_EQ(analysisSection(dir.read("names/analysis.txt"), "::patient pool"),
+            (std::vector<std::string>{dir.file("names/genotypes/" + body + ".txt"),
+                                      dir.file("names/genotypes/" + body + "_2.txt")}));
+
+  const std::string longId(12000, 'r');
+  dir.write("id.vcf",
+            kVcfHeader + kRecords + "1\t5000\t" + longId + "\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\n");
+  r = import("id.vcf", "id");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("the identifier of the SNP at 1:5000 has 12000 characters; velmora "
+                               "reads lines of fewer than " +
+                               std::to_string(kLineLimit)),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(dir.exists("id"));
+
+  // One patient more than velmora's pair key can tell apart.
+  const int samples = kMaxPatients + 1;
+  std::string wide = "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+  std::string patients;
+  for (int i = 0; i < samples; ++i) {
+    const std::string number = std::to_string(i);
+    wide.append("\tw").append(number);
+    patients.append("w").append(number).append("\n");
+  }
+  wide += "\n";
+  for (const char* site : {"1\t1000\trs1", "X\t500\trsx"}) {
+    wide += std::string(site) + "\tA\tG\t.\t.\t.\tGT";
+    for (int i = 0; i < samples; ++i) wide += i % 2 ? "\t0/1" : "\t1/1";
+    wide += "\n";
+  }
+  dir.write("wide.vcf", wide);
+  dir.write("p.txt", patients);
+  r = import("wide.vcf", "wide");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("the patient pool holds " + std::to_string(samples) +
+                               " samples; velmora takes at most " + std::to_string(kMaxPatients)),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(dir.exists("wide"));
 }
 
 TEST(TracksHardening, OutputsNeverReplaceInputsOrEachOtherAndEmptyListsAreRefused) {

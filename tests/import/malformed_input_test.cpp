@@ -122,6 +122,21 @@ TEST(ImportMalformedInput, PlinkFaultsNameTheFileAndLine) {
        {{"set.fam", "F a 0 0 1 1\nF b 0 0 1 -9\n"}, {"set.bim", bim}, {"set.bed", bed}},
        args,
        "no patient"},
+      {"no affected sample: the column and the option named",
+       {{"set.fam", "F a 0 0 1 1\nF b 0 0 1 1\n"}, {"set.bim", bim}, {"set.bed", bed}},
+       args,
+       "no sample of the .fam has phenotype 2 (affected) in its sixth column, and velmora needs "
+       "at least one patient; name the patients with --patients FILE"},
+      {"repeated family and individual",
+       {{"set.fam", "F a 0 0 1 2\nF a 0 0 1 1\n"}, {"set.bim", bim}, {"set.bed", bed}},
+       args,
+       "set.fam line 2: family 'F' and individual 'a' are listed twice"},
+      {"bim cM below 0",
+       {{"set.fam", fam},
+        {"set.bim", "1\trs1\t0.5\t1000\tG\tA\n1\trs2\t-1\t2000\tG\tA\n"},
+        {"set.bed", bed}},
+       args,
+       "set.bim line 2: cM '-1' is not a number from 0 (unknown) to"},
   };
   for (const Case& c : cases) expectRefused(c);
 }

@@ -3,84 +3,85 @@
 #include "cohort.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 
+#include "analysis_input.h"
+#include "driver/lines/input_file.h"
+#include "driver/lines/line_reader.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/safe_file.h"
+#include "driver/lines/text_fields.h"
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
-std::unique_ptr<FILE, FileCloser> openText(const std::string& path, const std::string& what) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
-  if (!file) throw std::runtime_error("cannot open " + what + " " + path);
+// velmora's inputs are regular files: a FIFO or device is refused, never waited on.
+InputFile openText(const std::string& path, const std::string& what) {
+  InputFile file = openInput(path);
+  if (!file) {
+    throw std::runtime_error("cannot open " + what + " " + path +
+                             (inputKind(path) == InputKind::notRegular
+                                  ? ": it is not a regular file (a FIFO, device or socket)"
+                                  : ""));
+  }
   return file;
 }
 
-// The trimmed non-empty lines of the section after the first line beginning
-// with `label`, up to the next line beginning with ':'.
-std::vector<std::string> section(const std::string& path, const std::string& label) {
-  auto file = openText(path, "analysis file");
+// Lines as velmora reads them: one of kLineLimit or more characters, which
+// velmora refuses, stops the export instead of growing without bound.
+template <typename EachLine>
+void forEachLine(const std::string& path, const std::string& what, EachLine eachLine) {
+  InputFile file = openText(path, what);
+  LineReader reader(file.get());
+  std::string_view text;
   std::string line;
-  bool inside = false;
-  bool found = false;
-  std::vector<std::string> values;
-  while (readWholeLine(file.get(), line)) {
-    if (inside && !line.empty() && line[0] == ':') break;
-    if (inside) {
-      std::string copy = line;
-      const char* value = strip(copy.data());
-      if (*value != '\0') values.emplace_back(value);
-    } else if (line.compare(0, label.size(), label) == 0) {
-      inside = found = true;
-    }
+  while (reader.next(text)) {
+    line.assign(text);
+    eachLine(line, path + " line " + std::to_string(reader.lineNumber()) + ": ");
   }
-  if (!found) throw std::runtime_error("analysis file " + path + " has no '" + label + "' label");
-  return values;
+  switch (reader.stop()) {
+    case LineStop::endOfFile:
+      return;
+    case LineStop::lineTooLong:
+      throw std::runtime_error(
+          what + " " + path + " line " + std::to_string(reader.lineNumber() + 1) + " holds " +
+          std::to_string(kLineLimit) + " or more characters, more than velmora reads");
+    case LineStop::readError:
+      throw std::runtime_error("cannot read " + what + " " + path);
+  }
 }
 
-long parseLong(const char* text, const std::string& where) {
-  char* end = nullptr;
-  long value = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0')
-    throw std::runtime_error(where + "'" + text + "' is not a whole number");
-  return value;
+int64_t wholeNumber(const char* text, const std::string& where) {
+  std::optional<int64_t> value = parseWholeInteger(text);
+  if (!value) throw std::runtime_error(where + "'" + text + "' is not a whole number");
+  return *value;
 }
 
-double parseDouble(const char* text, const std::string& where) {
-  char* end = nullptr;
-  double value = std::strtod(text, &end);
-  if (end == text || *end != '\0')
-    throw std::runtime_error(where + "'" + text + "' is not a number");
-  return value;
+double finiteNumber(const char* text, const std::string& where) {
+  std::optional<double> value = parseWholeDecimal(text);
+  if (!value) throw std::runtime_error(where + "'" + text + "' is not a finite number");
+  return *value;
 }
 
 std::vector<CohortSnp> readAnnotation(const std::string& path) {
-  auto file = openText(path, "annotation file");
   std::vector<CohortSnp> snps;
-  std::vector<long> numbers;  // chromosome number per SNP, 0 for a letter X
-  long highest = 0;
-  std::string line;
+  std::vector<int64_t> numbers;  // chromosome number per SNP, 0 for a letter X
+  int64_t highest = 0;
   char* fields[kMaxFields];
-  for (long lineNumber = 1; readWholeLine(file.get(), line); ++lineNumber) {
-    std::string where = path + " line " + std::to_string(lineNumber) + ": ";
+  forEachLine(path, "annotation file", [&](std::string& line, const std::string& where) {
     if (split(line.data(), fields, "\t", kMaxFields) < 5)
       throw std::runtime_error(where + "fewer than 5 columns");
     char first = fields[0][0];
-    if (first == 'Y' || first == 'y') continue;  // velmora skips Y lines too
-    long number = (first == 'X' || first == 'x') ? 0 : parseLong(fields[0], where);
+    if (first == 'Y' || first == 'y') return;  // velmora skips Y lines too
+    int64_t number = (first == 'X' || first == 'x') ? 0 : wholeNumber(fields[0], where);
     highest = std::max(highest, number);
     numbers.push_back(number);
     snps.push_back(
-        CohortSnp{"", parseLong(fields[1], where), fields[3], parseDouble(fields[4], where)});
-  }
+        CohortSnp{"", wholeNumber(fields[1], where), fields[3], finiteNumber(fields[4], where)});
+  });
   if (snps.empty()) throw std::runtime_error("annotation file " + path + " holds no SNP");
   // velmora's X is the highest chromosome number, or a letter X.
   for (size_t i = 0; i < snps.size(); ++i) {
@@ -98,13 +99,11 @@ uint8_t callCode(const char* text) {
 std::vector<uint8_t> readCalls(const std::string& path,
                                const std::unordered_map<std::string, size_t>& rowOf,
                                size_t snpCount) {
-  auto file = openText(path, "genotyping file");
   std::vector<uint8_t> calls(snpCount, 0);
-  std::string line;
   char* fields[kMaxFields];
   int idColumn = -1;
   int callColumn = -1;
-  while (readWholeLine(file.get(), line)) {
+  forEachLine(path, "genotyping file", [&](std::string& line, const std::string&) {
     int count = split(line.data(), fields, "\t", kMaxFields);
     if (idColumn < 0) {
       // velmora's rule: a first field of digits only means the numeric layout.
@@ -113,11 +112,11 @@ std::vector<uint8_t> readCalls(const std::string& path,
       idColumn = digits ? 4 : 0;
       callColumn = digits ? 2 : 1;
     }
-    if (count <= idColumn) continue;
+    if (count <= idColumn) return;
     auto row = rowOf.find(fields[idColumn]);
-    if (row == rowOf.end()) continue;
+    if (row == rowOf.end()) return;
     calls[row->second] = count > callColumn ? callCode(fields[callColumn]) : 0;
-  }
+  });
   return calls;
 }
 
@@ -135,14 +134,10 @@ std::string subjectName(const std::string& path) {
 }  // namespace
 
 Cohort readCohort(const std::string& analysisFile) {
-  std::vector<std::string> annotation = section(analysisFile, "::annotation file");
-  if (annotation.empty()) throw std::runtime_error("analysis file names no annotation file");
-  std::vector<std::string> patients = section(analysisFile, "::patient pool");
-  std::vector<std::string> controls = section(analysisFile, "::control pool");
-  if (patients.empty()) throw std::runtime_error("analysis file names no patient");
-
+  // Read as velmora-report reads it: velmora's labels and sections.
+  const AnalysisInput input = readAnalysisInput(analysisFile);
   Cohort cohort;
-  cohort.snps = readAnnotation(annotation.front());
+  cohort.snps = readAnnotation(input.annotation);
   std::unordered_map<std::string, size_t> rowOf;
   for (size_t i = 0; i < cohort.snps.size(); ++i) rowOf.emplace(cohort.snps[i].id, i);
 
@@ -155,7 +150,7 @@ Cohort readCohort(const std::string& analysisFile) {
     cohort.subjects.push_back(
         CohortSubject{name, patient, readCalls(path, rowOf, cohort.snps.size())});
   };
-  for (const std::string& path : patients) add(path, true);
-  for (const std::string& path : controls) add(path, false);
+  for (const std::string& path : input.patients) add(path, true);
+  for (const std::string& path : input.controls) add(path, false);
   return cohort;
 }

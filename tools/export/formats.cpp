@@ -2,6 +2,7 @@
 #include "formats.h"
 
 #include <htslib/bgzf.h>
+#include <unistd.h>
 
 #include <array>
 #include <cinttypes>
@@ -10,24 +11,41 @@
 #include <stdexcept>
 #include <utility>
 
+#include "driver/lines/close_file.h"
 #include "driver/lines/plink_bed.h"
+#include "driver/lines/safe_file.h"
 
 namespace {
 
 constexpr std::array<std::pair<const char*, const char*>, 6> kBases{
     {{"A", "G"}, {"C", "T"}, {"G", "A"}, {"T", "C"}, {"A", "C"}, {"G", "T"}}};
 
-// A text sink that is either a plain file or a BGZF stream.
+// A text sink that is either a plain file or a BGZF stream, created by the
+// shared creator: a link at the name is never followed, nor a FIFO opened.
 class TextOut {
  public:
   explicit TextOut(const std::string& path) : path_(path) {
+    CreateFailure failure = CreateFailure::none;
+    plain_ = createOutput(path, WriteMode::truncate, &failure);
+    if (plain_ == nullptr) {
+      throw std::runtime_error(failure == CreateFailure::notOwnFile
+                                   ? path + " exists and is not a regular file of its own (a " +
+                                         "link, a FIFO or a file with other hard links); not " +
+                                         "replaced"
+                                   : "cannot create " + path);
+    }
     bool compressed = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
     if (compressed) {
-      bgzf_ = bgzf_open(path.c_str(), "w");
-    } else {
-      plain_ = std::fopen(path.c_str(), "wb");
+      // The BGZF stream takes a descriptor of its own to the created file.
+      int fd = dup(fileno(plain_));
+      std::fclose(plain_);
+      plain_ = nullptr;
+      bgzf_ = fd < 0 ? nullptr : bgzf_dopen(fd, "w");
+      if (bgzf_ == nullptr) {
+        if (fd >= 0) ::close(fd);
+        throw std::runtime_error("cannot create " + path);
+      }
     }
-    if (bgzf_ == nullptr && plain_ == nullptr) throw std::runtime_error("cannot create " + path);
   }
   ~TextOut() {
     if (bgzf_ != nullptr) bgzf_close(bgzf_);
@@ -43,7 +61,7 @@ class TextOut {
     if (!ok) throw std::runtime_error("cannot write " + path_);
   }
   void close() {
-    int status = bgzf_ != nullptr ? bgzf_close(bgzf_) : std::fclose(plain_);
+    int status = bgzf_ != nullptr ? bgzf_close(bgzf_) : finishWrittenFile(plain_) ? 0 : -1;
     bgzf_ = nullptr;
     plain_ = nullptr;
     if (status != 0) throw std::runtime_error("cannot write " + path_);

@@ -209,8 +209,7 @@ class VcfSource : public VariantSource {
     if (line_.s != nullptr) line_.s[0] = '\0';
     for (;;) {
       if (chunkAt_ == chunkEnd_) {
-        ssize_t got = file_->is_bgzf ? bgzf_read(file_->fp.bgzf, chunk_.data(), chunk_.size())
-                                     : hread(file_->fp.hfile, chunk_.data(), chunk_.size());
+        ssize_t got = readSome(chunk_.data(), chunk_.size());
         if (got < 0) throw malformed(" (the file is damaged or cut short)");
         if (got == 0) {
           if (line_.l == 0) return false;
@@ -238,6 +237,21 @@ class VcfSource : public VariantSource {
     ++lineNumber_;
     if (line_.l > 0 && line_.s[line_.l - 1] == '\r') line_.s[--line_.l] = '\0';
     return true;
+  }
+
+  // Up to `most` bytes of VCF text; 0 at its end, -1 on a read error or a
+  // damaged block. Compressed text comes one block at a time (as htslib's
+  // own line reader takes it), so that a damaged block is told at the line
+  // it breaks rather than up to a chunk earlier.
+  ssize_t readSome(char* into, size_t most) {
+    if (!file_->is_bgzf) return hread(file_->fp.hfile, into, most);
+    BGZF* stream = file_->fp.bgzf;
+    if (stream->block_offset >= stream->block_length) {
+      if (bgzf_read_block(stream) != 0) return -1;
+      if (stream->block_length <= stream->block_offset) return 0;
+    }
+    size_t available = static_cast<size_t>(stream->block_length - stream->block_offset);
+    return bgzf_read(stream, into, std::min(most, available));
   }
 
   void checkLine(std::string_view line) const {
