@@ -56,7 +56,12 @@ class VcfSource : public VariantSource {
                        " lacks the end-of-file block of a bgzip file: it was cut short "
                        "(an interrupted copy or download?)");
     }
-    header_ = isBcf_ ? bcf_hdr_read(file_) : readTextHeader();
+    try {
+      header_ = isBcf_ ? bcf_hdr_read(file_) : readTextHeader();
+    } catch (...) {
+      close();  // a destructor does not run for a constructor that throws
+      throw;
+    }
     if (header_ == nullptr) {
       close();
       throw InputError("cannot read the header of " + path +
@@ -181,23 +186,24 @@ class VcfSource : public VariantSource {
   // passed over) read as bounded lines and parsed by htslib; nullptr when the
   // text is no header.
   bcf_hdr_t* readTextHeader() {
-    kstring_t text = KS_INITIALIZE;
+    struct Text {
+      kstring_t k = KS_INITIALIZE;
+      ~Text() { ks_free(&k); }
+    } text;
     bool complete = false;
     while (!complete && nextLine()) {
       if (line_.l == 0) continue;
       if (line_.s[0] != '#') break;
       complete = line_.l < 2 || line_.s[1] != '#';
-      if (kputsn(line_.s, line_.l, &text) < 0 || kputc('\n', &text) < 0) {
-        ks_free(&text);
+      if (kputsn(line_.s, line_.l, &text.k) < 0 || kputc('\n', &text.k) < 0) {
         throw InputError("out of memory reading the header of " + path_);
       }
     }
     bcf_hdr_t* header = complete ? bcf_hdr_init("r") : nullptr;
-    if (header != nullptr && bcf_hdr_parse(header, text.s) != 0) {
+    if (header != nullptr && bcf_hdr_parse(header, text.k.s) != 0) {
       bcf_hdr_destroy(header);
       header = nullptr;
     }
-    ks_free(&text);
     return header;
   }
 
