@@ -68,38 +68,12 @@ void extendRuns(std::vector<CountRun>& runs, int64_t bp, int count) {
   }
 }
 
-}  // namespace
-
-RegionResult findRegions(const RegionInputs& in) {
-  RegionResult result;
-  StartEndList list;
-  try {
-    list = readStartEndList(in.sourceList);
-  } catch (const std::runtime_error& error) {
-    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
-  }
-
-  // The SNPs of the analysed chromosomes, with the patients' levels.
-  std::vector<SnpRow> rows;
-  readSummaryFile(in.patientSummary, in.patients, false, [&](size_t, const SummaryRow& r) {
-    rows.push_back({r.chromosome, r.bp, r.cM, r.inRegion, r.level});
-  });
-  std::map<int, std::pair<size_t, size_t>> spans;  // chromosome -> [begin, end) rows
-  for (size_t i = 0; i < rows.size(); ++i) {
-    auto [it, added] = spans.try_emplace(rows[i].chromosome, i, i + 1);
-    if (!added) it->second.second = i + 1;
-  }
-
-  std::vector<IndexedSegment> segments;
-  for (const Segment& s : list.segments) {
-    auto [first, last] = rowsOf(rows, spans, s, in.sourceList);
-    segments.push_back({first, last, s.value});
-    result.genome.push_back({s.chromosome, s.first, s.last, s.value});
-    result.highest = std::max(result.highest, s.value);
-  }
-
+// The islands of one list and the regions within them (rules in regions.h).
+std::vector<Region> islands(const std::vector<IndexedSegment>& segments, double highest,
+                            int comparison, const std::vector<SnpRow>& rows,
+                            const RegionInputs& in) {
   const double floorValue = in.withControls ? std::log10(2.0) : 2.0;
-  const double cut = std::max(result.highest / 2, floorValue);
+  const double cut = std::max(highest / 2, floorValue);
   auto standsOut = [&](const IndexedSegment& s) {
     return in.withControls ? s.value > floorValue && s.value >= cut : s.value >= cut;
   };
@@ -131,6 +105,7 @@ RegionResult findRegions(const RegionInputs& in) {
     region.firstRow = segments[first].firstRow;
     region.lastRow = segments[last].lastRow;
     region.best = peak;
+    region.comparison = comparison;
     const SnpRow& a = rows[region.firstRow];
     const SnpRow& b = rows[region.lastRow];
     region.chromosome = a.chromosome;
@@ -141,6 +116,75 @@ RegionResult findRegions(const RegionInputs& in) {
     region.snps = static_cast<int64_t>(region.lastRow - region.firstRow + 1);
     regions.push_back(region);
     i = j + 1;
+  }
+
+  return regions;
+}
+
+}  // namespace
+
+RegionResult findRegions(const RegionInputs& in) {
+  RegionResult result;
+  StartEndList list;
+  try {
+    list = readStartEndList(in.sourceList);
+  } catch (const std::runtime_error& error) {
+    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
+  }
+
+  // The SNPs of the analysed chromosomes, with the patients' levels.
+  std::vector<SnpRow> rows;
+  readSummaryFile(in.patientSummary, in.patients, false, [&](size_t, const SummaryRow& r) {
+    rows.push_back({r.chromosome, r.bp, r.cM, r.inRegion, r.level});
+  });
+  std::map<int, std::pair<size_t, size_t>> spans;  // chromosome -> [begin, end) rows
+  for (size_t i = 0; i < rows.size(); ++i) {
+    auto [it, added] = spans.try_emplace(rows[i].chromosome, i, i + 1);
+    if (!added) it->second.second = i + 1;
+  }
+
+  std::vector<IndexedSegment> segments;
+  for (const Segment& s : list.segments) {
+    auto [first, last] = rowsOf(rows, spans, s, in.sourceList);
+    segments.push_back({first, last, s.value});
+    result.genome.push_back({s.chromosome, s.first, s.last, s.value});
+    result.highest = std::max(result.highest, s.value);
+  }
+
+  std::vector<Region> regions = islands(segments, result.highest, 0, rows, in);
+  if (in.withControls && !in.representativeList.empty()) {
+    StartEndList other;
+    try {
+      other = readStartEndList(in.representativeList);
+    } catch (const std::runtime_error& error) {
+      throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
+    }
+    std::vector<IndexedSegment> otherSegments;
+    double otherHighest = 0;
+    for (const Segment& s : other.segments) {
+      auto [first, last] = rowsOf(rows, spans, s, in.representativeList);
+      otherSegments.push_back({first, last, s.value});
+      otherHighest = std::max(otherHighest, s.value);
+    }
+    // A region's value is the higher of the two comparisons over its SNPs.
+    for (Region& r : regions) {
+      for (const IndexedSegment& o : otherSegments) {
+        if (o.firstRow <= r.lastRow && r.firstRow <= o.lastRow && o.value > r.best) {
+          r.best = o.value;
+          r.comparison = 1;
+        }
+      }
+    }
+    // Islands of the representative comparison alone become regions too.
+    for (Region& c : islands(otherSegments, otherHighest, 1, rows, in)) {
+      bool overlaps = false;
+      for (const Region& kept : regions)
+        overlaps = overlaps || (c.firstRow <= kept.lastRow && kept.firstRow <= c.lastRow);
+      if (!overlaps) regions.push_back(std::move(c));
+    }
+    // Back to genome order, which the ranking keeps among ties.
+    std::sort(regions.begin(), regions.end(),
+              [](const Region& a, const Region& b) { return a.firstRow < b.firstRow; });
   }
 
   // Views for the regions that will rank best; the order by value (then
