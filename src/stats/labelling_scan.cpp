@@ -19,28 +19,30 @@
 namespace {
 
 // One pool's fold-overlap level, kept as its subjects' counts move by one.
+// The pool has at least one subject, so the level is at least 1.
 class PoolLevel {
  public:
   void reset(int subjects) {
     atLeast_.assign(static_cast<size_t>(subjects) + 2, 0);
     atLeast_[0] = subjects;
-    level_ = subjects > 0 ? 1 : 0;
+    level_ = 1;
   }
-  // A subject's count goes from `from` to from + 1.
-  void raise(int32_t from) {
-    ++atLeast_[static_cast<size_t>(from) + 1];
-    if (atLeast_[static_cast<size_t>(level_)] > level_) ++level_;
-  }
-  // A subject's count goes from `from` to from - 1.
-  void lower(int32_t from) {
-    --atLeast_[static_cast<size_t>(from)];
-    if (level_ > 0 && atLeast_[static_cast<size_t>(level_) - 1] <= level_ - 1) --level_;
+  // A subject's count goes from `from` to from + delta (delta +1 or -1).
+  // Raising it adds a subject at from + 1 and the level can only rise by one;
+  // lowering it removes one at `from` and the level can only fall by one. The
+  // update is written without branches: which way an event goes is as good
+  // as random.
+  void step(int32_t from, int32_t delta) {
+    atLeast_[static_cast<size_t>(delta > 0 ? from + 1 : from)] += delta;
+    const int32_t up = atLeast_[static_cast<size_t>(level_)] > level_;
+    const int32_t down = atLeast_[static_cast<size_t>(level_) - 1] <= level_ - 1;
+    level_ += delta > 0 ? up : -down;
   }
   int32_t level() const { return level_; }
 
  private:
   std::vector<int32_t> atLeast_;  // [x]: subjects whose count is at least x
-  int32_t level_ = 0;
+  int32_t level_ = 1;
 };
 
 // Patients whose count is at least 3: the only ones that can belong to a
@@ -72,12 +74,12 @@ class CandidateSet {
 
 constexpr int32_t kCandidateCount = 3;
 
-bool hasBit(const uint64_t* calls, int64_t k, int which) {
-  return (calls[2 * (k >> 6) + which] >> (k & 63)) & 1;
-}
+constexpr uint8_t kAcrossPools = 2;
 
 struct Scratch {
-  std::vector<int32_t> count;  // per pooled subject, the pool's cover count
+  std::vector<uint8_t> pairPool;  // per pair: 0 both patients, 1 both controls, kAcrossPools
+  std::vector<uint64_t> within;   // the slot's events of pairs within a pool, in order
+  std::vector<int32_t> count;     // per pooled subject, the pool's cover count
   PoolLevel level[2];          // [0] patients, [1] controls
   CandidateSet candidates;
   std::vector<uint64_t> representative;
@@ -129,28 +131,35 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
     }
   }
 
+  // The events of pairs within a pool, kept without a branch per event.
+  work.within.resize(slot.events.size());
+  size_t kept = 0;
+  for (const uint64_t event : slot.events) {
+    work.within[kept] = event;
+    kept += work.pairPool[eventPair(event)] != kAcrossPools;
+  }
+
   // Plain comparison and the representative HH, in one sweep.
-  const uint64_t* events = slot.events.data();
-  const size_t eventCount = slot.events.size();
+  const uint64_t* events = work.within.data();
   size_t e = 0;
   for (int64_t k = 0; k < count; ++k) {
-    for (; e < eventCount && eventSnp(events[e]) == k; ++e) {
+    for (; e < kept && eventSnp(events[e]) == k; ++e) {
       const uint32_t pair = eventPair(events[e]);
-      const int32_t a = cohort.pairFirst[pair], b = cohort.pairSecond[pair];
-      const uint8_t patient = isPatient[static_cast<size_t>(a)];
-      if (patient != isPatient[static_cast<size_t>(b)]) continue;  // a pair across the pools
-      PoolLevel& level = work.level[patient ? 0 : 1];
-      const bool end = (events[e] & kEventEnd) != 0;
-      for (const int32_t g : {a, b}) {
+      const uint8_t pool = work.pairPool[pair];
+      const int32_t delta = (events[e] & kEventEnd) != 0 ? -1 : 1;
+      PoolLevel& level = work.level[pool];
+      for (const int32_t g : {cohort.pairFirst[pair], cohort.pairSecond[pair]}) {
         int32_t& c = work.count[static_cast<size_t>(g)];
-        if (end) {
-          level.lower(c);
-          if (patient && c == kCandidateCount) work.candidates.remove(g);
-          --c;
-        } else {
-          level.raise(c);
-          if (patient && c == kCandidateCount - 1) work.candidates.add(g);
-          ++c;
+        const int32_t from = c;
+        c = from + delta;
+        level.step(from, delta);
+        // A patient reaching 3, or falling from it (rare, so a branch).
+        if ((pool == 0) & (from == (delta > 0 ? kCandidateCount - 1 : kCandidateCount))) {
+          if (delta > 0) {
+            work.candidates.add(g);
+          } else {
+            work.candidates.remove(g);
+          }
         }
       }
     }
@@ -164,11 +173,14 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
     }
     if (lp <= kCandidateCount) continue;
     int nA = 0, nB = 0;
+    const uint64_t* word0 = slot.callsByWord.data() +
+                            2 * static_cast<size_t>(k >> 6) * static_cast<size_t>(cohort.subjects);
+    const int shift = static_cast<int>(k & 63);
     for (const int32_t g : work.candidates.members()) {
-      if (work.count[static_cast<size_t>(g)] < lp - 1) continue;  // not in the sharing group
-      const uint64_t* calls = slot.packed.calls(g);
-      nA += hasBit(calls, k, 0);
-      nB += hasBit(calls, k, 1);
+      // Only members of the sharing group count: a count of the level minus one.
+      const int in = work.count[static_cast<size_t>(g)] >= lp - 1;
+      nA += in & static_cast<int>((word0[2 * g] >> shift) & 1);
+      nB += in & static_cast<int>((word0[2 * g + 1] >> shift) & 1);
     }
     uint64_t* word = work.representative.data() + 2 * (k >> 6);
     const uint64_t bit = uint64_t{1} << (k & 63);
@@ -218,6 +230,12 @@ ScanMaxima labellingMaxima(const PooledCohort& cohort, const std::vector<uint8_t
   ScanMaxima maxima;
   Scratch work;
   work.count.assign(static_cast<size_t>(cohort.subjects), 0);
+  work.pairPool.resize(cohort.pairFirst.size());
+  for (size_t q = 0; q < work.pairPool.size(); ++q) {
+    const uint8_t a = isPatient[static_cast<size_t>(cohort.pairFirst[q])];
+    const uint8_t b = isPatient[static_cast<size_t>(cohort.pairSecond[q])];
+    work.pairPool[q] = a != b ? kAcrossPools : (a ? 0 : 1);
+  }
   std::vector<ScanSegment> representative;
   for (const PooledSlot& slot : cohort.slots) {
     scanSlot(cohort, slot, isPatient, work, maxima, segments != nullptr);

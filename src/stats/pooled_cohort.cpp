@@ -48,6 +48,15 @@ void packPooledSlot(const PooledCohort& cohort, int chr, PooledSlot& slot) {
     rows[static_cast<size_t>(k)] = row;
   }
   packSlotCalls(rows.data(), cohort.subjects, slot.packed);
+  slot.callsByWord.resize(slot.packed.homozygotes.size());
+  for (int g = 0; g < cohort.subjects; ++g) {
+    const uint64_t* calls = slot.packed.calls(g);
+    for (int64_t w = 0; w < slot.packed.words; ++w) {
+      const size_t at = 2 * (static_cast<size_t>(w) * width + static_cast<size_t>(g));
+      slot.callsByWord[at] = calls[2 * w];
+      slot.callsByWord[at + 1] = calls[2 * w + 1];
+    }
+  }
 
   // The regions the pass levels: wholly within the slot and not empty.
   slot.inRegion.assign(static_cast<size_t>(count), 0);
@@ -123,7 +132,8 @@ int64_t pooledCohortBytes(const PooledCohort& cohort) {
   for (const PooledSlot& slot : cohort.slots) {
     bytes += slot.position.size() * sizeof(int64_t) + slot.genetMap.size() * sizeof(double) +
              (slot.packed.forced.size() + slot.packed.gapAfter.size() +
-              slot.packed.homozygotes.size() + slot.lessFrequentHomozygote.size() +
+              slot.packed.homozygotes.size() + slot.callsByWord.size() +
+              slot.lessFrequentHomozygote.size() +
               slot.events.size()) *
                  sizeof(uint64_t) +
              slot.packed.reach.size() * sizeof(int32_t) + slot.inRegion.size();

@@ -19,6 +19,10 @@ struct PooledSlot {
   std::vector<int64_t> position;  // bp
   std::vector<double> genetMap;   // cM
   PackedSlot packed;              // calls of every pooled subject
+  // The same calls word by word: for word w, the AA and BB words of subject g
+  // at 2 * (w * subjects + g), so that the sharing group's calls at one SNP
+  // lie together.
+  std::vector<uint64_t> callsByWord;
   // The analysis regions lying wholly in the slot, as slot-local inclusive
   // index ranges in table order, and per SNP whether it lies in one of them.
   std::vector<std::pair<int64_t, int64_t>> regions;
