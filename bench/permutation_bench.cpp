@@ -38,11 +38,12 @@ int main(int argc, char** argv) {
     std::vector<ScanMaxima> maxima =
         permutationMaxima(*cohort, kDefaultPermutationSeed, count, threads, [](int64_t) {});
     const double relabel = secondsSince(start);
-    std::printf("load\t%.2f s\npooled pairs\t%.2f s\t%.1f MB\nrelabellings\t%ld\t%.2f s\t%.2f ms each\n"
-                "observed max\t%f\t%f\n",
-                load, pairs, pooledCohortBytes(*cohort) / 1e6, count + 1, relabel,
-                1000 * relabel / static_cast<double>(count + 1),
-                static_cast<double>(maxima[0].plain), static_cast<double>(maxima[0].representative));
+    std::printf(
+        "load\t%.2f s\npooled pairs\t%.2f s\t%.1f MB\nrelabellings\t%ld\t%.2f s\t%.2f ms each\n"
+        "observed max\t%f\t%f\n",
+        load, pairs, pooledCohortBytes(*cohort) / 1e6, count + 1, relabel,
+        1000 * relabel / static_cast<double>(count + 1), static_cast<double>(maxima[0].plain),
+        static_cast<double>(maxima[0].representative));
   } catch (const FatalError& error) {
     std::fputs(error.message.c_str(), stderr);
     return 1;

@@ -80,7 +80,7 @@ struct Scratch {
   std::vector<uint8_t> pairPool;  // per pair: 0 both patients, 1 both controls, kAcrossPools
   std::vector<uint64_t> within;   // the slot's events of pairs within a pool, in order
   std::vector<int32_t> count;     // per pooled subject, the pool's cover count
-  PoolLevel level[2];          // [0] patients, [1] controls
+  PoolLevel level[2];             // [0] patients, [1] controls
   CandidateSet candidates;
   std::vector<uint64_t> representative;
   std::vector<int32_t> difference[2];  // per SNP + 1, representative cover changes per pool
@@ -101,9 +101,9 @@ void appendSegments(const PooledCohort& cohort, const PooledSlot& slot, int scan
         continue;
       }
       int64_t end = k;
-      while (end < last && slot.position[static_cast<size_t>(end) + 1] -
-                                   slot.position[static_cast<size_t>(end)] <
-                               cohort.largeGap &&
+      while (end < last &&
+             slot.position[static_cast<size_t>(end) + 1] - slot.position[static_cast<size_t>(end)] <
+                 cohort.largeGap &&
              patients[static_cast<size_t>(end) + 1] == p &&
              controls[static_cast<size_t>(end) + 1] == c) {
         ++end;
@@ -244,6 +244,7 @@ ScanMaxima labellingMaxima(const PooledCohort& cohort, const std::vector<uint8_t
     appendSegments(cohort, slot, 1, work.representativeLevel[0], work.representativeLevel[1],
                    representative);
   }
-  if (segments != nullptr) segments->insert(segments->end(), representative.begin(), representative.end());
+  if (segments != nullptr)
+    segments->insert(segments->end(), representative.begin(), representative.end());
   return maxima;
 }

@@ -50,8 +50,8 @@ std::vector<uint8_t> relabelling(uint64_t seed, int64_t k, int patients, int con
   return isPatient;
 }
 
-std::vector<ScanMaxima> permutationMaxima(const PooledCohort& cohort, uint64_t seed,
-                                          int64_t count, int threads,
+std::vector<ScanMaxima> permutationMaxima(const PooledCohort& cohort, uint64_t seed, int64_t count,
+                                          int threads,
                                           const std::function<void(int64_t)>& progress) {
   if (count < 0) fatal("ERROR: The number of permutations must not be negative.\n");
   std::vector<ScanMaxima> maxima(static_cast<size_t>(count) + 1);

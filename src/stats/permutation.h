@@ -51,7 +51,7 @@ struct ScanMaxima {
 // of SNPs of one analysis region with the same pair of levels (not both 0)
 // and no large gap inside.
 struct ScanSegment {
-  int scan = 0;                     // 0 plain, 1 representative
+  int scan = 0;                       // 0 plain, 1 representative
   int64_t firstSnp = 0, lastSnp = 0;  // SNP table indexes, 0-based, inclusive
   int patients = 0, controls = 0;     // the levels of the two pools
   float minusLogP = 0;
@@ -72,6 +72,6 @@ std::vector<uint8_t> relabelling(uint64_t seed, int64_t k, int patients, int con
 // thread); entry k belongs to relabelling k whatever the thread count.
 // progress(done) is called on the calling thread now and then, done counted
 // out of count + 1. A failure on any thread is raised on the calling thread.
-std::vector<ScanMaxima> permutationMaxima(const PooledCohort& cohort, uint64_t seed,
-                                          int64_t count, int threads,
+std::vector<ScanMaxima> permutationMaxima(const PooledCohort& cohort, uint64_t seed, int64_t count,
+                                          int threads,
                                           const std::function<void(int64_t)>& progress);

@@ -60,20 +60,21 @@ void packPooledSlot(const PooledCohort& cohort, int chr, PooledSlot& slot) {
 
   // The regions the pass levels: wholly within the slot and not empty.
   slot.inRegion.assign(static_cast<size_t>(count), 0);
-  const int64_t regions = std::min<int64_t>(genome.noRegions,
-                                            static_cast<int64_t>(genome.includeRegion.size()));
+  const int64_t regions =
+      std::min<int64_t>(genome.noRegions, static_cast<int64_t>(genome.includeRegion.size()));
   for (int64_t r = 0; r < regions; ++r) {
     const Region& region = genome.includeRegion[static_cast<size_t>(r)];
     if (region.start < s || region.end > e - 1 || region.start > region.end) continue;
     slot.regions.emplace_back(region.start - s, region.end - s);
-    for (int64_t k = region.start; k <= region.end; ++k) slot.inRegion[static_cast<size_t>(k - s)] = 1;
+    for (int64_t k = region.start; k <= region.end; ++k)
+      slot.inRegion[static_cast<size_t>(k - s)] = 1;
   }
 
   slot.lessFrequentHomozygote.assign(2 * static_cast<size_t>(slot.packed.words), 0);
   for (int64_t k = 0; k < count; ++k) {
     const bool aa = static_cast<double>(genome.sumSNP[static_cast<size_t>(s + k)].freqA) < 0.5;
     slot.lessFrequentHomozygote[2 * static_cast<size_t>(k >> 6) + (aa ? 0 : 1)] |= uint64_t{1}
-                                                                                  << (k & 63);
+                                                                                   << (k & 63);
   }
 }
 
@@ -121,22 +122,27 @@ int permutationThreads(int wanted) {
   return hardware == 0 ? 1 : static_cast<int>(hardware);
 }
 
-void PooledCohortDeleter::operator()(PooledCohort* cohort) const { delete cohort; }
+void PooledCohortDeleter::operator()(PooledCohort* cohort) const {
+  delete cohort;
+}
 
-int pooledPatients(const PooledCohort& cohort) { return cohort.patients; }
-int pooledControls(const PooledCohort& cohort) { return cohort.controls; }
+int pooledPatients(const PooledCohort& cohort) {
+  return cohort.patients;
+}
+int pooledControls(const PooledCohort& cohort) {
+  return cohort.controls;
+}
 
 int64_t pooledCohortBytes(const PooledCohort& cohort) {
   size_t bytes = sizeof cohort + cohort.levelMinusLogP.size() * sizeof(float) +
                  (cohort.pairFirst.size() + cohort.pairSecond.size()) * sizeof(int32_t);
   for (const PooledSlot& slot : cohort.slots) {
-    bytes += slot.position.size() * sizeof(int64_t) + slot.genetMap.size() * sizeof(double) +
-             (slot.packed.forced.size() + slot.packed.gapAfter.size() +
-              slot.packed.homozygotes.size() + slot.callsByWord.size() +
-              slot.lessFrequentHomozygote.size() +
-              slot.events.size()) *
-                 sizeof(uint64_t) +
-             slot.packed.reach.size() * sizeof(int32_t) + slot.inRegion.size();
+    bytes +=
+        slot.position.size() * sizeof(int64_t) + slot.genetMap.size() * sizeof(double) +
+        (slot.packed.forced.size() + slot.packed.gapAfter.size() + slot.packed.homozygotes.size() +
+         slot.callsByWord.size() + slot.lessFrequentHomozygote.size() + slot.events.size()) *
+            sizeof(uint64_t) +
+        slot.packed.reach.size() * sizeof(int32_t) + slot.inRegion.size();
   }
   return static_cast<int64_t>(bytes);
 }
@@ -145,14 +151,16 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
   const int patients = settings.noTgPool[enum_patients];
   const int controls = settings.noTgPool[enum_controls];
   if (patients < 1 || controls < 1) {
-    fatal("ERROR: Permutations need both a patient pool and a control pool; with one pool there "
-          "are no labels to exchange.\n");
+    fatal(
+        "ERROR: Permutations need both a patient pool and a control pool; with one pool there "
+        "are no labels to exchange.\n");
   }
   const size_t levelPairs = static_cast<size_t>(patients + 1) * static_cast<size_t>(controls + 1);
   if (levelPairs > kMaxLevelPairs || patients + controls > 65535) {
-    fatal("ERROR: Permutations take at most %ld pairs of pool levels; %d patients and %d controls "
-          "give %ld.\n",
-          static_cast<long>(kMaxLevelPairs), patients, controls, static_cast<long>(levelPairs));
+    fatal(
+        "ERROR: Permutations take at most %ld pairs of pool levels; %d patients and %d controls "
+        "give %ld.\n",
+        static_cast<long>(kMaxLevelPairs), patients, controls, static_cast<long>(levelPairs));
   }
   PooledCohortPtr cohort(new PooledCohort);
   cohort->patients = patients;

@@ -14,8 +14,8 @@
 #include "stats/permutation.h"
 
 struct PooledSlot {
-  int chr = 0;        // autosome slot, 0-based
-  int64_t begin = 0;  // SNP table index of the slot's first SNP
+  int chr = 0;                    // autosome slot, 0-based
+  int64_t begin = 0;              // SNP table index of the slot's first SNP
   std::vector<int64_t> position;  // bp
   std::vector<double> genetMap;   // cM
   PackedSlot packed;              // calls of every pooled subject
@@ -37,10 +37,10 @@ struct PooledSlot {
 };
 
 struct PooledCohort {
-  int patients = 0, controls = 0;  // the run's pool sizes
-  int subjects = 0;                // patients + controls
-  double cutoff = 0;               // cM
-  int64_t largeGap = 0;            // bp
+  int patients = 0, controls = 0;              // the run's pool sizes
+  int subjects = 0;                            // patients + controls
+  double cutoff = 0;                           // cM
+  int64_t largeGap = 0;                        // bp
   std::vector<int32_t> pairFirst, pairSecond;  // pair number -> pooled subjects, first < second
   std::vector<PooledSlot> slots;               // non-empty autosome slots, ascending
   std::vector<float> levelMinusLogP;           // (patients + 1) x (controls + 1)
@@ -52,8 +52,12 @@ struct PooledCohort {
 };
 
 constexpr uint64_t kEventEnd = 1;
-inline int64_t eventSnp(uint64_t event) { return static_cast<int64_t>(event >> 32); }
-inline uint32_t eventPair(uint64_t event) { return static_cast<uint32_t>(event) >> 1; }
+inline int64_t eventSnp(uint64_t event) {
+  return static_cast<int64_t>(event >> 32);
+}
+inline uint32_t eventPair(uint64_t event) {
+  return static_cast<uint32_t>(event) >> 1;
+}
 
 // Runs work(item, worker) for item = 0 .. items-1 on `threads` threads, the
 // calling thread among them (worker 0); items are handed out in order as

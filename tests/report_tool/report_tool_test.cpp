@@ -105,8 +105,8 @@ void checkReport(const std::string& dir, bool withControls) {
   if (withControls) {
     // The best region comes from whichever comparison reaches further; the
     // pools' own levels win a tie.
-    Best other = bestSegment(
-        listText("HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt"), 4);
+    Best other =
+        bestSegment(listText("HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt"), 4);
     EXPECT_EQ(top[12], other.value > best.value ? "representative" : "pools");
     if (other.value > best.value) best = other;
   } else {
@@ -303,8 +303,8 @@ TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
   plan.seed = 7;
   Cohort cohort = writeCohort(dir, plan);
   const std::string out = dir.file("rep");
-  RunResult r = report({cohort.analysisFile, "--cutoff", "8", "--out", out, "--permutations",
-                        "199", "--threads", "2"});
+  RunResult r = report({cohort.analysisFile, "--cutoff", "8", "--out", out, "--permutations", "199",
+                        "--threads", "2"});
   ASSERT_EQ(r.status, 0) << r.err;
   checkReport(out, true);
   std::vector<std::string> rows = linesOf(dir.read("rep/regions.tsv"));
@@ -322,7 +322,8 @@ TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
   for (size_t i = 1; i < rows.size(); ++i) {
     std::vector<std::string> region = fields(rows[i]);
     int reached = 0;
-    for (size_t k = 3; k < nulls.size(); ++k) reached += std::stod(fields(nulls[k])[3]) >= std::stod(region[11]);
+    for (size_t k = 3; k < nulls.size(); ++k)
+      reached += std::stod(fields(nulls[k])[3]) >= std::stod(region[11]);
     char expected[32];
     std::snprintf(expected, sizeof expected, "%f", (1.0 + reached) / 200.0);
     EXPECT_EQ(region[13], expected) << rows[i];
@@ -353,9 +354,11 @@ TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("no labels to exchange"), std::string::npos) << r.err;
   EXPECT_FALSE(single.exists("rep"));
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--permutations", "0"}, {"--permutations", "1e3"},
-        {"--permutations", "-5"}, {"--seed", "3"}, {"--permutations", "9", "--seed", "x"}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--permutations", "0"},
+                                              {"--permutations", "1e3"},
+                                              {"--permutations", "-5"},
+                                              {"--seed", "3"},
+                                              {"--permutations", "9", "--seed", "x"}}) {
     std::vector<std::string> args{cohort.analysisFile, "--cutoff", "8", "--out", dir.file("never")};
     args.insert(args.end(), bad.begin(), bad.end());
     r = report(args);
@@ -366,10 +369,10 @@ TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
 
   if (system("command -v chromium > /dev/null 2>&1") != 0)
     GTEST_SKIP() << "chromium is not installed";
-  RunResult page = runProgram({"/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
-                               "--virtual-time-budget=5000", "--dump-dom",
-                               "file://" + out + "/report.html#region=1"},
-                              "");
+  RunResult page = runProgram(
+      {"/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+       "--virtual-time-budget=5000", "--dump-dom", "file://" + out + "/report.html#region=1"},
+      "");
   ASSERT_EQ(page.status, 0) << page.err;
   EXPECT_NE(page.out.find("<pre id=\"page-errors\" hidden=\"\"></pre>"), std::string::npos);
   EXPECT_NE(page.out.find("id=\"null-figure\""), std::string::npos);

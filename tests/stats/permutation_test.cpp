@@ -2,6 +2,8 @@
 // segments and -log10 p of velmora's two p-value lists, every labelling of a
 // tiny cohort gives the maxima of a velmora run with those pools, and the
 // maxima do not depend on threads or on the run.
+#include "stats/permutation.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +19,6 @@
 #include "driver/run_inputs.h"
 #include "genome/model.h"
 #include "hh/engine_options.h"
-#include "stats/permutation.h"
 
 namespace {
 
@@ -153,8 +154,10 @@ TEST(Permutation, EveryLabellingOfATinyCohortMatchesAVelmoraRunWithThosePools) {
   plan.seed = 17;
   const Cohort cohort = writeCohort(dir, plan);
   std::vector<std::string> subjects;
-  for (int v = 1; v <= plan.patients; ++v) subjects.push_back(dir.file("p0" + std::to_string(v) + ".txt"));
-  for (int v = 1; v <= plan.controls; ++v) subjects.push_back(dir.file("c0" + std::to_string(v) + ".txt"));
+  for (int v = 1; v <= plan.patients; ++v)
+    subjects.push_back(dir.file("p0" + std::to_string(v) + ".txt"));
+  for (int v = 1; v <= plan.controls; ++v)
+    subjects.push_back(dir.file("c0" + std::to_string(v) + ".txt"));
 
   PooledCohortPtr pooled = loadPooled(cohort.analysisFile, 0.5, 0);
   std::vector<std::vector<uint8_t>> labellings;
@@ -166,7 +169,8 @@ TEST(Permutation, EveryLabellingOfATinyCohortMatchesAVelmoraRunWithThosePools) {
   }
   ASSERT_EQ(labellings.size(), 35u);
   std::vector<ScanMaxima> engine;
-  for (const auto& isPatient : labellings) engine.push_back(labellingMaxima(*pooled, isPatient, nullptr));
+  for (const auto& isPatient : labellings)
+    engine.push_back(labellingMaxima(*pooled, isPatient, nullptr));
 
   std::set<std::string> distinct;
   for (size_t l = 0; l < labellings.size(); ++l) {
@@ -174,10 +178,12 @@ TEST(Permutation, EveryLabellingOfATinyCohortMatchesAVelmoraRunWithThosePools) {
     analysis << "::annotation file\n" << dir.file("annotation.txt") << "\n::excluded area file\n";
     analysis << "::patient pool\n";
     for (int g = 0; g < 7; ++g)
-      if (labellings[l][static_cast<size_t>(g)]) analysis << subjects[static_cast<size_t>(g)] << "\n";
+      if (labellings[l][static_cast<size_t>(g)])
+        analysis << subjects[static_cast<size_t>(g)] << "\n";
     analysis << "::control pool\n";
     for (int g = 0; g < 7; ++g)
-      if (!labellings[l][static_cast<size_t>(g)]) analysis << subjects[static_cast<size_t>(g)] << "\n";
+      if (!labellings[l][static_cast<size_t>(g)])
+        analysis << subjects[static_cast<size_t>(g)] << "\n";
     const std::string out = dir.file("run" + std::to_string(l) + "/");
     std::filesystem::create_directories(out);
     analysis << "::output directory\n" << out << "\n";

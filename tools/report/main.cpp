@@ -79,8 +79,8 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
     // Relabelling 0 is the run itself: its maximum must be the list's.
     if (asListed(outcome.maxima[0].plain) != data.regions.highest) {
       throw ReportError("the permutations' observed maximum " +
-                        std::to_string(outcome.maxima[0].plain) +
-                        " differs from velmora's list (" + std::to_string(data.regions.highest) +
+                        std::to_string(outcome.maxima[0].plain) + " differs from velmora's list (" +
+                        std::to_string(data.regions.highest) +
                         "); the run's inputs changed while the report was made");
     }
     for (Region& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
@@ -184,9 +184,9 @@ int run(int argc, char** argv) {
     if (data.options.permutations > 0) {
       std::cerr << "velmora-report: " << data.options.permutations
                 << " relabellings of patients and controls (seed " << data.options.seed << ")\n";
-      data.permutations =
-          runPermutations(dir.path("analysis.txt"), data.options.cutoffCm, data.options.permutations,
-                          data.options.seed, data.options.threads, dir.path("permutations.log"));
+      data.permutations = runPermutations(dir.path("analysis.txt"), data.options.cutoffCm,
+                                          data.options.permutations, data.options.seed,
+                                          data.options.threads, dir.path("permutations.log"));
       dir.record("permutations.log");
       std::cerr << "velmora-report: relabellings took " << data.permutations->seconds << " s\n";
     }

@@ -57,9 +57,8 @@ double asListed(float value) {
   return std::strtod(text, nullptr);
 }
 
-PermutationOutcome runPermutations(const std::string& analysisFile, double cutoffCm,
-                                   int64_t count, uint64_t seed, int threads,
-                                   const std::string& logPath) {
+PermutationOutcome runPermutations(const std::string& analysisFile, double cutoffCm, int64_t count,
+                                   uint64_t seed, int threads, const std::string& logPath) {
   PermutationOutcome outcome;
   outcome.count = count;
   outcome.seed = seed;

@@ -17,17 +17,16 @@ struct PermutationOutcome {
   // lists print a value (six decimals) and read back, so that it compares
   // exactly with the regions' values read from those lists.
   std::vector<double> nullMaxima;
-  double seconds = 0;        // wall time of the relabellings
-  int64_t cohortBytes = 0;   // held by the pooled cohort
+  double seconds = 0;       // wall time of the relabellings
+  int64_t cohortBytes = 0;  // held by the pooled cohort
 };
 
 // Loads the run of `analysisFile` (the copy velmora ran, so that the inputs
 // are the same), with velmora's loading messages going to `logPath`, and
 // computes the maxima on `threads` threads (0: all). A progress bar is drawn
 // on a terminal. Throws ReportError when the inputs cannot be loaded.
-PermutationOutcome runPermutations(const std::string& analysisFile, double cutoffCm,
-                                   int64_t count, uint64_t seed, int threads,
-                                   const std::string& logPath);
+PermutationOutcome runPermutations(const std::string& analysisFile, double cutoffCm, int64_t count,
+                                   uint64_t seed, int threads, const std::string& logPath);
 
 // (1 + relabellings whose maximum reaches `minusLog10P`) / (1 + count).
 double adjustedP(const PermutationOutcome& outcome, double minusLog10P);

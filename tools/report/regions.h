@@ -39,7 +39,7 @@ struct Region {
   int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
   double firstCm = 0, lastCm = 0;
   int64_t snps = 0;
-  double best = 0;                           // the best segment's value (-log10 p or level)
+  double best = 0;     // the best segment's value (-log10 p or level)
   int comparison = 0;  // where `best` comes from: 0 the pools' levels, 1 using the representative
   std::vector<int> patients;                 // 0-based patient indexes sharing throughout
   std::optional<std::vector<int>> controls;  // the same for controls; none without controls
@@ -78,7 +78,7 @@ struct RegionResult {
 
 struct RegionInputs {
   bool withControls = false;
-  std::string sourceList;  // p-value list or level list
+  std::string sourceList;          // p-value list or level list
   std::string representativeList;  // with controls: the p-value list using the representative
   std::string patientSummary, controlSummary;
   int patients = 0, controls = 0;

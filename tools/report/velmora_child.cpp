@@ -13,9 +13,7 @@
 
 #include "report_error.h"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void drawProgressBar(const Progress& progress, bool final) {
   const int width = 30;
