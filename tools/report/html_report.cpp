@@ -127,7 +127,7 @@ std::string reportJson(const ReportData& data) {
 
   j.key("regions").open('[');
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
-    const Region& r = data.regions.regions[i];
+    const CandidateRegion& r = data.regions.regions[i];
     j.open('{')
         .key("rank")
         .num(static_cast<long long>(r.rank))

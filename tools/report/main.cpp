@@ -83,10 +83,10 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
                         std::to_string(data.regions.highest) +
                         "); the run's inputs changed while the report was made");
     }
-    for (Region& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
+    for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
     dir.writeFile("null_maxima.tsv", nullMaximaTable(outcome));
   }
-  for (const Region& r : data.regions.regions) {
+  for (const CandidateRegion& r : data.regions.regions) {
     data.regionGenes.push_back(
         data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
                    : std::vector<const Gene*>{});

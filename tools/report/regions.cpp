@@ -69,9 +69,9 @@ void extendRuns(std::vector<CountRun>& runs, int64_t bp, int count) {
 }
 
 // The islands of one list and the regions within them (rules in regions.h).
-std::vector<Region> islands(const std::vector<IndexedSegment>& segments, double highest,
-                            int comparison, const std::vector<SnpRow>& rows,
-                            const RegionInputs& in) {
+std::vector<CandidateRegion> islands(const std::vector<IndexedSegment>& segments, double highest,
+                                     int comparison, const std::vector<SnpRow>& rows,
+                                     const RegionInputs& in) {
   const double floorValue = in.withControls ? std::log10(2.0) : 2.0;
   const double cut = std::max(highest / 2, floorValue);
   auto standsOut = [&](const IndexedSegment& s) {
@@ -84,7 +84,7 @@ std::vector<Region> islands(const std::vector<IndexedSegment>& segments, double 
            next.inRegion && next.bp - end.bp < in.largeGap;
   };
 
-  std::vector<Region> regions;
+  std::vector<CandidateRegion> regions;
   for (size_t i = 0; i < segments.size();) {
     if (!standsOut(segments[i])) {
       ++i;
@@ -101,7 +101,7 @@ std::vector<Region> islands(const std::vector<IndexedSegment>& segments, double 
     for (size_t k = i; k <= j; ++k) {
       if (segments[k].value >= keep) first = std::min(first, k), last = std::max(last, k);
     }
-    Region region;
+    CandidateRegion region;
     region.firstRow = segments[first].firstRow;
     region.lastRow = segments[last].lastRow;
     region.best = peak;
@@ -151,7 +151,7 @@ RegionResult findRegions(const RegionInputs& in) {
     result.highest = std::max(result.highest, s.value);
   }
 
-  std::vector<Region> regions = islands(segments, result.highest, 0, rows, in);
+  std::vector<CandidateRegion> regions = islands(segments, result.highest, 0, rows, in);
   if (in.withControls && !in.representativeList.empty()) {
     StartEndList other;
     try {
@@ -167,7 +167,7 @@ RegionResult findRegions(const RegionInputs& in) {
       otherHighest = std::max(otherHighest, s.value);
     }
     // A region's value is the higher of the two comparisons over its SNPs.
-    for (Region& r : regions) {
+    for (CandidateRegion& r : regions) {
       for (const IndexedSegment& o : otherSegments) {
         if (o.firstRow <= r.lastRow && r.firstRow <= o.lastRow && o.value > r.best) {
           r.best = o.value;
@@ -176,15 +176,16 @@ RegionResult findRegions(const RegionInputs& in) {
       }
     }
     // Islands of the representative comparison alone become regions too.
-    for (Region& c : islands(otherSegments, otherHighest, 1, rows, in)) {
+    for (CandidateRegion& c : islands(otherSegments, otherHighest, 1, rows, in)) {
       bool overlaps = false;
-      for (const Region& kept : regions)
+      for (const CandidateRegion& kept : regions)
         overlaps = overlaps || (c.firstRow <= kept.lastRow && kept.firstRow <= c.lastRow);
       if (!overlaps) regions.push_back(std::move(c));
     }
     // Back to genome order, which the ranking keeps among ties.
-    std::sort(regions.begin(), regions.end(),
-              [](const Region& a, const Region& b) { return a.firstRow < b.firstRow; });
+    std::sort(
+        regions.begin(), regions.end(),
+        [](const CandidateRegion& a, const CandidateRegion& b) { return a.firstRow < b.firstRow; });
   }
 
   // Views for the regions that will rank best; the order by value (then
@@ -200,7 +201,7 @@ RegionResult findRegions(const RegionInputs& in) {
   };
   std::vector<Window> windows;
   for (size_t k = 0; k < byValue.size() && k < in.viewedRegions; ++k) {
-    const Region& r = regions[byValue[k]];
+    const CandidateRegion& r = regions[byValue[k]];
     size_t margin = std::max<size_t>(20, (r.lastRow - r.firstRow + 1) / 2);
     const auto& span = spans.at(r.chromosome);
     size_t from = r.firstRow >= span.first + margin ? r.firstRow - margin : span.first;
@@ -261,8 +262,8 @@ RegionResult findRegions(const RegionInputs& in) {
   std::vector<size_t> order(regions.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-    const Region& a = regions[x];
-    const Region& b = regions[y];
+    const CandidateRegion& a = regions[x];
+    const CandidateRegion& b = regions[y];
     if (in.withControls && a.best != b.best) return a.best > b.best;
     if (a.patients.size() != b.patients.size()) return a.patients.size() > b.patients.size();
     return a.lastCm - a.firstCm > b.lastCm - b.firstCm;

@@ -33,7 +33,7 @@
 
 #include "start_end_list.h"
 
-struct Region {
+struct CandidateRegion {
   int rank = 0;  // 1 = best
   int chromosome = 0;
   int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
@@ -70,10 +70,10 @@ struct GenomeSegment {
 };
 
 struct RegionResult {
-  std::vector<Region> regions;        // in rank order
-  std::vector<RegionView> views;      // for the best regions, in rank order
-  std::vector<GenomeSegment> genome;  // the source list's segments
-  double highest = 0;                 // M
+  std::vector<CandidateRegion> regions;  // in rank order
+  std::vector<RegionView> views;         // for the best regions, in rank order
+  std::vector<GenomeSegment> genome;     // the source list's segments
+  double highest = 0;                    // M
 };
 
 struct RegionInputs {

@@ -35,7 +35,7 @@ std::string regionsTable(const ReportData& data) {
       "sharing\tpatients\t"
       "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\n";
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
-    const Region& r = data.regions.regions[i];
+    const CandidateRegion& r = data.regions.regions[i];
     std::vector<std::string> patients;
     for (int p : r.patients) patients.push_back(data.patientNames[static_cast<size_t>(p)]);
     std::vector<std::string> genes;
