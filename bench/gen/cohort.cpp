@@ -98,8 +98,9 @@ Call hardyWeinberg(double p, Rng& rng) {
 }  // namespace
 
 Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls,
-                  std::uint64_t seed) {
+                  std::uint64_t seed, bool exchangeable) {
   Cohort cohort;
+  cohort.exchangeable = exchangeable;
   cohort.patients = patients;
   cohort.controls = controls;
   cohort.founder = planFounder(panel, seed);
@@ -114,12 +115,13 @@ Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls
     s.male = rng.chance(0.5);
     // The second file of each pool is always layout B, so both layouts occur.
     s.layoutB = s.poolIndex == 1 || rng.chance(0.1);
-    s.founderSharer = s.patient && rng.chance(0.8);
+    s.founderSharer = s.patient && rng.chance(0.8) && !exchangeable;
     if (s.founderSharer) ++sharers;
     cohort.subjects.push_back(std::move(s));
   }
   // A founder locus needs at least two sharers to be found at all.
-  for (std::size_t i = 0; sharers < std::min<std::size_t>(2, patients) && i < patients; ++i) {
+  for (std::size_t i = 0;
+       !exchangeable && sharers < std::min<std::size_t>(2, patients) && i < patients; ++i) {
     if (!cohort.subjects[i].founderSharer) {
       cohort.subjects[i].founderSharer = true;
       ++sharers;
@@ -134,7 +136,7 @@ std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort
   Rng rng = Rng::derive(seed, kSubjectGenotypes, subject);
   std::size_t n = panel.snps.size();
   std::vector<std::uint8_t> marks(n, kOutbred);
-  markStretches(panel, s.patient, rng, marks);
+  markStretches(panel, s.patient || cohort.exchangeable, rng, marks);
 
   const Founder& f = cohort.founder;
   std::size_t founderBegin = panel.begin(f.chromosome);

@@ -36,10 +36,13 @@ struct Cohort {
   Founder founder;
   std::size_t patients = 0;
   std::size_t controls = 0;
+  bool exchangeable = false;
 };
 
+// exchangeable: a null cohort for calibration, where controls are drawn like
+// patients and nobody carries the founder haplotype.
 Cohort planCohort(const Panel& panel, std::size_t patients, std::size_t controls,
-                  std::uint64_t seed);
+                  std::uint64_t seed, bool exchangeable = false);
 
 // The calls of one subject in genome (table) order.
 std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort,

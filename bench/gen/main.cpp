@@ -26,6 +26,7 @@ struct Options {
   std::uint64_t controls = 0;
   std::uint64_t seed = 1;
   std::string out;
+  bool exchangeable = false;  // --null 1: no founder, controls drawn like patients
 };
 
 std::uint64_t parseCount(const char* name, const char* text) {
@@ -54,11 +55,13 @@ Options parseOptions(int argc, char** argv) {
       o.seed = parseCount("--seed", value), seen[3] = true;
     else if (flag == "--out")
       o.out = value, seen[4] = true;
+    else if (flag == "--null")
+      o.exchangeable = parseCount("--null", value) != 0;
     else
       throw std::runtime_error("unknown option " + flag);
   }
   for (bool s : seen)
-    if (!s) throw std::runtime_error("every option is required");
+    if (!s) throw std::runtime_error("every option but --null is required");
   // Each chromosome needs a few SNPs and the rs ID space holds 2^27 of them.
   if (o.snps < 1000 || o.snps > (1u << 27))
     throw std::runtime_error("--snps must be between 1000 and 134217728");
@@ -78,7 +81,7 @@ void generate(const Options& o) {
 
   using namespace benchgen;
   Panel panel = buildPanel(o.snps, o.seed);
-  Cohort cohort = planCohort(panel, o.patients, o.controls, o.seed);
+  Cohort cohort = planCohort(panel, o.patients, o.controls, o.seed, o.exchangeable);
   writeAnnotation(panel, dir + "annotation.txt");
   writeMapFiles(panel, dir + "cohort");
   writeFam(cohort, dir + "cohort.fam");

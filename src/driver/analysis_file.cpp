@@ -246,3 +246,12 @@ void readAnalysisFile(const std::string& path) {
   readOutputEntry(path);
   readLargeGapEntry(path);
 }
+
+void readAnalysisInputs(const std::string& path) {
+  requireWholeLines(path);
+  readAnnotationEntry(path);
+  readAreaEntries(path);
+  readPatientEntries(path);
+  readControlEntries(path);
+  readLargeGapEntry(path);
+}

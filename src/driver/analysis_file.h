@@ -8,6 +8,11 @@
 // Returns only on success; every failure ends the process with status 1.
 void readAnalysisFile(const std::string& path);
 
+// The same reading without the output directory: for programs that analyse
+// a run's inputs again and write nothing into its directory (the directory
+// is neither locked nor probed, and settings.outputFilePath stays empty).
+void readAnalysisInputs(const std::string& path);
+
 // True when `path` names something that can be opened and read as a file
 // (a directory does not count).
 bool canOpenForReading(const std::string& path);

@@ -6,6 +6,7 @@
 #include "driver/analysis_file.h"
 #include "driver/lines/output.h"
 #include "driver/run_files.h"
+#include "driver/run_inputs.h"
 #include "driver/run_phases.h"
 #include "genome/genome.h"
 #include "genome/pass_storage.h"
@@ -45,11 +46,17 @@ void requireOpenFileRoom() {
 
 }  // namespace
 
-void runLoadingSequence() {
+namespace {
+
+// The genome tables of a run's inputs; velmora's own run (`velmoraRun`) adds
+// the checks that concern its output files as soon as the chromosomes are known.
+void loadTables(bool velmoraRun) {
   readAnnotation(settings.annotationFilePath);
-  requireOpenFileRoom();
-  // Chromosome numbers are now known; names with them must still fit.
-  checkOutputNameRoom(decimalDigits(genome.lastChromosome));
+  if (velmoraRun) {
+    requireOpenFileRoom();
+    // Chromosome numbers are now known; names with them must still fit.
+    checkOutputNameRoom(decimalDigits(genome.lastChromosome));
+  }
   genome.noRegions = setRegion(settings.exclusionFilePath, settings.targetFilePath,
                                genome.chrPosition[genome.lastChromosome - 1]);
   if (genome.noRegions == 0) fatal("ERROR: There are no regions to be analyzed.\n");
@@ -58,6 +65,17 @@ void runLoadingSequence() {
   if (settings.noTgPool[enum_controls] != 0) {
     readGenotypingData(enum_controls, settings.noTgPool[enum_controls]);
   }
+}
+
+}  // namespace
+
+void loadRunInputs(const std::string& path) {
+  readAnalysisInputs(path);
+  loadTables(false);
+}
+
+void runLoadingSequence() {
+  loadTables(true);
   writeHHSummaryFile(enum_patients);
   if (settings.noTgPool[enum_controls] != 0) writeHHSummaryFile(enum_controls);
 }

@@ -16,8 +16,8 @@ namespace {
 
 class PairEnds {
  public:
-  PairEnds(const PackedSlot& slot, int st1, int st2)
-      : calls1_(slot.calls(st1)), calls2_(slot.calls(st2)), forced_(slot.forced.data()) {}
+  PairEnds(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2)
+      : calls1_(calls1), calls2_(calls2), forced_(slot.forced.data()) {}
 
   // The first stretch end at or after SNP i (1 <= i < count); there is always
   // one, the last SNP.
@@ -55,10 +55,15 @@ class PairEnds {
 
 PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutoff,
                           std::vector<CoverRun>& cover) {
+  return scanPackedCalls(slot, slot.calls(st1), slot.calls(st2), cutoff, cover);
+}
+
+PairTotals scanPackedCalls(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
+                           double cutoff, std::vector<CoverRun>& cover) {
   PairTotals totals;
   const int64_t count = slot.count;
   if (count < 2) return totals;  // the first SNP is never tested as an end
-  const PairEnds ends(slot, st1, st2);
+  const PairEnds ends(slot, calls1, calls2);
   const double* map = slot.genetMap;
   const int32_t* reach = slot.reach.empty() ? nullptr : slot.reach.data();
   const int64_t last = count - 1;

@@ -20,3 +20,10 @@ struct CoverRun {
 // RCHHs appended to `cover` as runs.
 PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutoff,
                           std::vector<CoverRun>& cover);
+
+// The same scan for two call sets laid out as PackedSlot::calls gives them
+// (per word, the AA word then the BB word; `slot.words` words each), for a
+// subject held outside the slot, such as a representative HH rebuilt per
+// relabelling. Neither pointer is kept.
+PairTotals scanPackedCalls(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
+                           double cutoff, std::vector<CoverRun>& cover);

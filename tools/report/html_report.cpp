@@ -116,10 +116,18 @@ std::string reportJson(const ReportData& data) {
   names(j, data.preflight.warnings);
   j.key("highest").num(data.regions.highest, 3);
   genomeView(j, data);
+  if (data.permutations) {
+    const PermutationOutcome& p = *data.permutations;
+    j.key("permutations").open('{').key("count").num(static_cast<long long>(p.count));
+    j.key("seed").str(std::to_string(p.seed));
+    j.key("observed").num(asListed(p.maxima[0].both()), 6).key("nullMaxima").open('[');
+    for (double m : p.nullMaxima) j.item().num(m, 6);
+    j.close(']').close('}');
+  }
 
   j.key("regions").open('[');
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
-    const Region& r = data.regions.regions[i];
+    const CandidateRegion& r = data.regions.regions[i];
     j.open('{')
         .key("rank")
         .num(static_cast<long long>(r.rank))
@@ -131,7 +139,9 @@ std::string reportJson(const ReportData& data) {
         .num(static_cast<long long>(r.lastBp));
     j.key("firstCm").num(r.firstCm).key("lastCm").num(r.lastCm).key("snps").num(
         static_cast<long long>(r.snps));
-    j.key("best").num(r.best).key("patients");
+    j.key("best").num(r.best).key("comparison").num(static_cast<long long>(r.comparison));
+    if (r.adjustedP) j.key("adjustedP").num(*r.adjustedP, 6);
+    j.key("patients");
     indexes(j, r.patients);
     if (r.controls) {
       j.key("controls");

@@ -62,6 +62,10 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   in.withControls = controls;
   in.sourceList = dir.path(controls ? "run/HH_P_Value_PatientPool_vs_ControlPool.txt"
                                     : "run/HH_NoStSharingRCHHs_PatientPool.txt");
+  if (controls) {
+    in.representativeList =
+        dir.path("run/HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt");
+  }
   in.patientSummary = dir.path("run/HH_FoldOverlap_Summary_PatientPool.txt");
   in.controlSummary = dir.path("run/HH_FoldOverlap_Summary_ControlPool.txt");
   in.patients = static_cast<int>(data.input.patients.size());
@@ -70,7 +74,19 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
                     ? 900000000
                     : 300000;
   data.regions = findRegions(in);
-  for (const Region& r : data.regions.regions) {
+  if (data.permutations) {
+    const PermutationOutcome& outcome = *data.permutations;
+    // Relabelling 0 is the run itself: its maximum must be the list's.
+    if (asListed(outcome.maxima[0].plain) != data.regions.highest) {
+      throw ReportError("the permutations' observed maximum " +
+                        std::to_string(outcome.maxima[0].plain) + " differs from velmora's list (" +
+                        std::to_string(data.regions.highest) +
+                        "); the run's inputs changed while the report was made");
+    }
+    for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
+    dir.writeFile("null_maxima.tsv", nullMaximaTable(outcome));
+  }
+  for (const CandidateRegion& r : data.regions.regions) {
     data.regionGenes.push_back(
         data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
                    : std::vector<const Gene*>{});
@@ -108,6 +124,10 @@ int run(int argc, char** argv) {
   data.preflight = runPreflight(data.input, data.options.cutoffCm);
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
+  if (data.options.permutations > 0 && !data.withControls()) {
+    throw ReportError(
+        "--permutations needs a control pool: a run of patients only has no labels to exchange");
+  }
   if (!data.options.queries.empty() && data.withControls()) {
     throw ReportError("--query runs without controls only (velmora asks for queries only then)");
   }
@@ -162,10 +182,19 @@ int run(int argc, char** argv) {
                         ")");
     }
     data.pairs = log.pairs();
+    if (data.options.permutations > 0) {
+      std::cerr << "velmora-report: " << data.options.permutations
+                << " relabellings of patients and controls (seed " << data.options.seed << ")\n";
+      data.permutations = runPermutations(dir.path("analysis.txt"), data.options.cutoffCm,
+                                          data.options.permutations, data.options.seed,
+                                          data.options.threads, dir.path("permutations.log"));
+      dir.record("permutations.log");
+      std::cerr << "velmora-report: relabellings took " << data.permutations->seconds << " s\n";
+    }
     writeReport(data, dir, tracks);
   } catch (const std::exception&) {
     // Keep the log for the user; nothing else may pass for a result.
-    dir.removeAllBut({"velmora.log"});
+    dir.removeAllBut({"velmora.log", "permutations.log"});
     std::vector<std::string> kept = dir.written();
     std::string text =
         manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
@@ -179,8 +208,13 @@ int run(int argc, char** argv) {
   std::vector<std::string> written = dir.written();
   written.erase(std::remove(written.begin(), written.end(), std::string(kManifestName)),
                 written.end());
+  std::vector<std::pair<std::string, std::string>> settings;
+  if (data.permutations) {
+    settings.push_back({"permutations", std::to_string(data.permutations->count)});
+    settings.push_back({"seed", std::to_string(data.permutations->seed)});
+  }
   dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs,
-                                            dir.root(), written));
+                                            dir.root(), written, settings));
   std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
             << dir.path("report.html") << "\n";
   return 0;

@@ -33,7 +33,8 @@ std::string shellWord(const std::string& word) {
 std::string manifestText(const std::vector<std::string>& commandLine, const std::string& status,
                          const std::vector<std::pair<std::string, std::string>>& programs,
                          const std::vector<ManifestInput>& inputs, const std::string& dir,
-                         const std::vector<std::string>& written) {
+                         const std::vector<std::string>& written,
+                         const std::vector<std::pair<std::string, std::string>>& settings) {
   std::string text = std::string(kManifestFirstLine) + "\n";
   std::string command;
   for (const std::string& word : commandLine) {
@@ -47,6 +48,7 @@ std::string manifestText(const std::vector<std::string>& commandLine, const std:
     text += "version\t" + name + "\tsha256:" + d.sha256 + "\n";
   }
   text += "status\t" + status + "\n";
+  for (const auto& [name, value] : settings) text += "setting\t" + name + "\t" + value + "\n";
   text += "# kind\tpath\tbytes\tsha256\trole (inputs)\n";
   for (const ManifestInput& input : inputs) {
     FileDigest d = digestFile(input.path);

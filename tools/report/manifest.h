@@ -12,10 +12,12 @@ struct ManifestInput {
 // Rows: the command line, the versions (velmora-report's and checksums of the
 // velmora and velmora-tracks programs it ran), the status ("complete" or
 // "failed"), each input with size and SHA-256, each written file with size and
-// SHA-256 (paths relative to DIR).
+// SHA-256 (paths relative to DIR); `settings` as "setting" rows (name, value)
+// after the status.
 std::string manifestText(const std::vector<std::string>& commandLine, const std::string& status,
                          const std::vector<std::pair<std::string, std::string>>& programs,
                          const std::vector<ManifestInput>& inputs, const std::string& dir,
-                         const std::vector<std::string>& written);
+                         const std::vector<std::string>& written,
+                         const std::vector<std::pair<std::string, std::string>>& settings = {});
 
 extern const char* const kReportVersion;

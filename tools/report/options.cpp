@@ -12,7 +12,7 @@
 
 const char* const kReportUsage =
     "Usage: velmora-report ANALYSISFILE --cutoff CM --out DIR [--genes FILE] [--build NAME]\n"
-    "                      [--query NAMES]...\n"
+    "                      [--query NAMES]... [--permutations N [--seed S]] [--threads T]\n"
     "\n"
     "Runs velmora on ANALYSISFILE with the RCHH cutoff CM (cM) and writes into DIR\n"
     "regions.tsv, pairs.tsv, tracks/*.bed, report.html, velmora.log, velmora's own\n"
@@ -20,7 +20,12 @@ const char* const kReportUsage =
     "  --genes FILE   GTF or GFF3 (plain or gzip) or BED genes, to name the genes of each region\n"
     "  --build NAME   genome build of the positions, for the browser links (default hg38)\n"
     "  --query NAMES  comma-separated patient sample names as pairs.tsv shows them; the\n"
-    "                 RCHHs all of them share (runs without controls only; repeatable)\n";
+    "                 RCHHs all of them share (runs without controls only; repeatable)\n"
+    "  --permutations N  genome-wide adjusted p of each region from N relabellings of\n"
+    "                 patients and controls (runs with controls only; 1000 is a good start)\n"
+    "  --seed S       seed of the relabellings (default 20261208): the same inputs, N and S\n"
+    "                 give the same adjusted p on any machine and thread count\n"
+    "  --threads T    threads for the relabellings (default: one per core)\n";
 
 double parseCutoff(const std::string& text) {
   bool plain = !text.empty();
@@ -41,10 +46,28 @@ double parseCutoff(const std::string& text) {
   return value;
 }
 
+namespace {
+
+// A whole non-negative decimal integer no larger than `most`, or ReportError.
+uint64_t parseCount(const std::string& option, const std::string& text, uint64_t most) {
+  bool digits = !text.empty() && text.size() <= 20;
+  for (char c : text) digits = digits && c >= '0' && c <= '9';
+  errno = 0;
+  const unsigned long long value = digits ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+  if (!digits || errno == ERANGE || value > most) {
+    throw ReportError(option + " needs a whole number from 0 to " + std::to_string(most) +
+                      ", not '" + text + "'");
+  }
+  return value;
+}
+
+}  // namespace
+
 ReportOptions parseOptions(int argc, char** argv) {
   ReportOptions options;
   options.commandLine.assign(argv, argv + argc);
   bool cutoffGiven = false;
+  bool seedGiven = false;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -69,6 +92,15 @@ ReportOptions parseOptions(int argc, char** argv) {
       }
     } else if (arg == "--query") {
       options.queries.push_back(value("--query"));
+    } else if (arg == "--permutations") {
+      options.permutations = static_cast<int64_t>(
+          parseCount("--permutations", value("--permutations"), kMaxPermutations));
+      if (options.permutations == 0) throw ReportError("--permutations needs at least 1");
+    } else if (arg == "--seed") {
+      options.seed = parseCount("--seed", value("--seed"), UINT64_MAX);
+      seedGiven = true;
+    } else if (arg == "--threads") {
+      options.threads = static_cast<int>(parseCount("--threads", value("--threads"), 1024));
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw ReportError("unknown option '" + arg + "'\n" + kReportUsage);
     } else {
@@ -81,5 +113,7 @@ ReportOptions parseOptions(int argc, char** argv) {
   if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
   if (options.outDir.empty())
     throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
+  if (seedGiven && options.permutations == 0)
+    throw ReportError("--seed goes with --permutations N");
   return options;
 }

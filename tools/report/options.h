@@ -1,20 +1,29 @@
 // The command line of velmora-report.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "stats/permutation.h"
+
 struct ReportOptions {
   std::string analysisFile;
-  std::string cutoffText;                // as typed, fed to velmora unchanged
-  double cutoffCm = 0;                   // cM, finite and > 0
-  std::string outDir;                    // the report directory DIR
-  std::string genesFile;                 // empty: no gene annotation
-  std::string build = "hg38";            // genome build of positions, for browser links
-  std::vector<std::string> queries;      // comma-separated sample names, one per --query
-  std::vector<std::string> commandLine;  // argv as given, for the manifest
+  std::string cutoffText;                   // as typed, fed to velmora unchanged
+  double cutoffCm = 0;                      // cM, finite and > 0
+  std::string outDir;                       // the report directory DIR
+  std::string genesFile;                    // empty: no gene annotation
+  std::string build = "hg38";               // genome build of positions, for browser links
+  std::vector<std::string> queries;         // comma-separated sample names, one per --query
+  std::vector<std::string> commandLine;     // argv as given, for the manifest
+  int64_t permutations = 0;                 // relabellings for adjusted p; 0: none (adjusted_p NA)
+  uint64_t seed = kDefaultPermutationSeed;  // of the relabellings; stated in the manifest
+  int threads = 0;                          // for the permutations; 0: one per hardware thread
 };
 
 extern const char* const kReportUsage;
+
+// More relabellings than this would take days on a workstation.
+constexpr uint64_t kMaxPermutations = 10000000;
 
 // Parses argv; throws ReportError naming the fault (the cutoff included:
 // it must be a finite number above 0 with nothing after it).

@@ -68,6 +68,59 @@ void extendRuns(std::vector<CountRun>& runs, int64_t bp, int count) {
   }
 }
 
+// The islands of one list and the regions within them (rules in regions.h).
+std::vector<CandidateRegion> islands(const std::vector<IndexedSegment>& segments, double highest,
+                                     int comparison, const std::vector<SnpRow>& rows,
+                                     const RegionInputs& in) {
+  const double floorValue = in.withControls ? std::log10(2.0) : 2.0;
+  const double cut = std::max(highest / 2, floorValue);
+  auto standsOut = [&](const IndexedSegment& s) {
+    return in.withControls ? s.value > floorValue && s.value >= cut : s.value >= cut;
+  };
+  auto adjacent = [&](const IndexedSegment& a, const IndexedSegment& b) {
+    const SnpRow& end = rows[a.lastRow];
+    const SnpRow& next = rows[b.firstRow];
+    return b.firstRow == a.lastRow + 1 && end.chromosome == next.chromosome && end.inRegion &&
+           next.inRegion && next.bp - end.bp < in.largeGap;
+  };
+
+  std::vector<CandidateRegion> regions;
+  for (size_t i = 0; i < segments.size();) {
+    if (!standsOut(segments[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j + 1 < segments.size() && standsOut(segments[j + 1]) &&
+           adjacent(segments[j], segments[j + 1]))
+      ++j;
+    double peak = 0;
+    for (size_t k = i; k <= j; ++k) peak = std::max(peak, segments[k].value);
+    const double keep = in.withControls ? peak - 1 : peak;
+    size_t first = j, last = i;
+    for (size_t k = i; k <= j; ++k) {
+      if (segments[k].value >= keep) first = std::min(first, k), last = std::max(last, k);
+    }
+    CandidateRegion region;
+    region.firstRow = segments[first].firstRow;
+    region.lastRow = segments[last].lastRow;
+    region.best = peak;
+    region.comparison = comparison;
+    const SnpRow& a = rows[region.firstRow];
+    const SnpRow& b = rows[region.lastRow];
+    region.chromosome = a.chromosome;
+    region.firstBp = a.bp;
+    region.lastBp = b.bp;
+    region.firstCm = a.cM;
+    region.lastCm = b.cM;
+    region.snps = static_cast<int64_t>(region.lastRow - region.firstRow + 1);
+    regions.push_back(region);
+    i = j + 1;
+  }
+
+  return regions;
+}
+
 }  // namespace
 
 RegionResult findRegions(const RegionInputs& in) {
@@ -98,49 +151,41 @@ RegionResult findRegions(const RegionInputs& in) {
     result.highest = std::max(result.highest, s.value);
   }
 
-  const double floorValue = in.withControls ? std::log10(2.0) : 2.0;
-  const double cut = std::max(result.highest / 2, floorValue);
-  auto standsOut = [&](const IndexedSegment& s) {
-    return in.withControls ? s.value > floorValue && s.value >= cut : s.value >= cut;
-  };
-  auto adjacent = [&](const IndexedSegment& a, const IndexedSegment& b) {
-    const SnpRow& end = rows[a.lastRow];
-    const SnpRow& next = rows[b.firstRow];
-    return b.firstRow == a.lastRow + 1 && end.chromosome == next.chromosome && end.inRegion &&
-           next.inRegion && next.bp - end.bp < in.largeGap;
-  };
-
-  std::vector<Region> regions;
-  for (size_t i = 0; i < segments.size();) {
-    if (!standsOut(segments[i])) {
-      ++i;
-      continue;
+  std::vector<CandidateRegion> regions = islands(segments, result.highest, 0, rows, in);
+  if (in.withControls && !in.representativeList.empty()) {
+    StartEndList other;
+    try {
+      other = readStartEndList(in.representativeList);
+    } catch (const std::runtime_error& error) {
+      throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
     }
-    size_t j = i;
-    while (j + 1 < segments.size() && standsOut(segments[j + 1]) &&
-           adjacent(segments[j], segments[j + 1]))
-      ++j;
-    double peak = 0;
-    for (size_t k = i; k <= j; ++k) peak = std::max(peak, segments[k].value);
-    const double keep = in.withControls ? peak - 1 : peak;
-    size_t first = j, last = i;
-    for (size_t k = i; k <= j; ++k) {
-      if (segments[k].value >= keep) first = std::min(first, k), last = std::max(last, k);
+    std::vector<IndexedSegment> otherSegments;
+    double otherHighest = 0;
+    for (const Segment& s : other.segments) {
+      auto [first, last] = rowsOf(rows, spans, s, in.representativeList);
+      otherSegments.push_back({first, last, s.value});
+      otherHighest = std::max(otherHighest, s.value);
     }
-    Region region;
-    region.firstRow = segments[first].firstRow;
-    region.lastRow = segments[last].lastRow;
-    region.best = peak;
-    const SnpRow& a = rows[region.firstRow];
-    const SnpRow& b = rows[region.lastRow];
-    region.chromosome = a.chromosome;
-    region.firstBp = a.bp;
-    region.lastBp = b.bp;
-    region.firstCm = a.cM;
-    region.lastCm = b.cM;
-    region.snps = static_cast<int64_t>(region.lastRow - region.firstRow + 1);
-    regions.push_back(region);
-    i = j + 1;
+    // A region's value is the higher of the two comparisons over its SNPs.
+    for (CandidateRegion& r : regions) {
+      for (const IndexedSegment& o : otherSegments) {
+        if (o.firstRow <= r.lastRow && r.firstRow <= o.lastRow && o.value > r.best) {
+          r.best = o.value;
+          r.comparison = 1;
+        }
+      }
+    }
+    // Islands of the representative comparison alone become regions too.
+    for (CandidateRegion& c : islands(otherSegments, otherHighest, 1, rows, in)) {
+      bool overlaps = false;
+      for (const CandidateRegion& kept : regions)
+        overlaps = overlaps || (c.firstRow <= kept.lastRow && kept.firstRow <= c.lastRow);
+      if (!overlaps) regions.push_back(std::move(c));
+    }
+    // Back to genome order, which the ranking keeps among ties.
+    std::sort(
+        regions.begin(), regions.end(),
+        [](const CandidateRegion& a, const CandidateRegion& b) { return a.firstRow < b.firstRow; });
   }
 
   // Views for the regions that will rank best; the order by value (then
@@ -156,7 +201,7 @@ RegionResult findRegions(const RegionInputs& in) {
   };
   std::vector<Window> windows;
   for (size_t k = 0; k < byValue.size() && k < in.viewedRegions; ++k) {
-    const Region& r = regions[byValue[k]];
+    const CandidateRegion& r = regions[byValue[k]];
     size_t margin = std::max<size_t>(20, (r.lastRow - r.firstRow + 1) / 2);
     const auto& span = spans.at(r.chromosome);
     size_t from = r.firstRow >= span.first + margin ? r.firstRow - margin : span.first;
@@ -217,8 +262,8 @@ RegionResult findRegions(const RegionInputs& in) {
   std::vector<size_t> order(regions.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-    const Region& a = regions[x];
-    const Region& b = regions[y];
+    const CandidateRegion& a = regions[x];
+    const CandidateRegion& b = regions[y];
     if (in.withControls && a.best != b.best) return a.best > b.best;
     if (a.patients.size() != b.patients.size()) return a.patients.size() > b.patients.size();
     return a.lastCm - a.firstCm > b.lastCm - b.firstCm;

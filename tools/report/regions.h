@@ -15,6 +15,13 @@
 // least max(1, W - 1), W the pool's lowest fold-overlap level over the
 // region's SNPs; it shares throughout the region when it does at every SNP.
 //
+// With controls, velmora has two p-value lists: the comparison of the pools'
+// own levels (the source list) and the one using the representative HH. A
+// region's value is the higher of the two over its SNPs, and the region says
+// which comparison it comes from; islands of the representative list (against
+// its own highest value) that overlap no region of the source list are
+// regions too.
+//
 // Ranking: with controls by -log10 p, then patients sharing, then length in
 // cM; without controls by patients sharing, then length in cM; ties in genome
 // order.
@@ -26,13 +33,14 @@
 
 #include "start_end_list.h"
 
-struct Region {
+struct CandidateRegion {
   int rank = 0;  // 1 = best
   int chromosome = 0;
   int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
   double firstCm = 0, lastCm = 0;
   int64_t snps = 0;
-  double best = 0;                           // the best segment's value (-log10 p or level)
+  double best = 0;     // the best segment's value (-log10 p or level)
+  int comparison = 0;  // where `best` comes from: 0 the pools' levels, 1 using the representative
   std::vector<int> patients;                 // 0-based patient indexes sharing throughout
   std::optional<std::vector<int>> controls;  // the same for controls; none without controls
   std::optional<double>
@@ -62,15 +70,16 @@ struct GenomeSegment {
 };
 
 struct RegionResult {
-  std::vector<Region> regions;        // in rank order
-  std::vector<RegionView> views;      // for the best regions, in rank order
-  std::vector<GenomeSegment> genome;  // the source list's segments
-  double highest = 0;                 // M
+  std::vector<CandidateRegion> regions;  // in rank order
+  std::vector<RegionView> views;         // for the best regions, in rank order
+  std::vector<GenomeSegment> genome;     // the source list's segments
+  double highest = 0;                    // M
 };
 
 struct RegionInputs {
   bool withControls = false;
-  std::string sourceList;  // p-value list or level list
+  std::string sourceList;          // p-value list or level list
+  std::string representativeList;  // with controls: the p-value list using the representative
   std::string patientSummary, controlSummary;
   int patients = 0, controls = 0;
   int64_t largeGap = 300000;  // bp

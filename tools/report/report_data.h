@@ -8,6 +8,7 @@
 #include "analysis_input.h"
 #include "genes.h"
 #include "options.h"
+#include "permutations.h"
 #include "preflight.h"
 #include "queries.h"
 #include "regions.h"
@@ -23,5 +24,6 @@ struct ReportData {
   std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order
   std::vector<PairRow> pairs;
   std::vector<QueryAnswer> queries;
+  std::optional<PermutationOutcome> permutations;  // with --permutations
   bool withControls() const { return !input.controls.empty(); }
 };

@@ -33,9 +33,9 @@ std::string regionsTable(const ReportData& data) {
   std::string out =
       "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
       "sharing\tpatients\t"
-      "controls_sharing\tminus_log10_p\tadjusted_p\tgenes\n";
+      "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\n";
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
-    const Region& r = data.regions.regions[i];
+    const CandidateRegion& r = data.regions.regions[i];
     std::vector<std::string> patients;
     for (int p : r.patients) patients.push_back(data.patientNames[static_cast<size_t>(p)]);
     std::vector<std::string> genes;
@@ -46,6 +46,7 @@ std::string regionsTable(const ReportData& data) {
            "\t" + std::to_string(r.snps) + "\t" + std::to_string(r.patients.size()) + "\t" +
            joined(patients) + "\t" + (r.controls ? std::to_string(r.controls->size()) : "NA") +
            "\t" + (data.withControls() ? fixed(r.best, 6) : "NA") + "\t" +
+           (data.withControls() ? (r.comparison == 0 ? "pools" : "representative") : "NA") + "\t" +
            (r.adjustedP ? fixed(*r.adjustedP, 6) : "NA") + "\t" +
            (data.genes ? joined(genes) : "NA") + "\n";
   }

@@ -13,9 +13,9 @@
 
 #include "report_error.h"
 
-namespace {
+namespace {}  // namespace
 
-void drawBar(const Progress& progress, bool final) {
+void drawProgressBar(const Progress& progress, bool final) {
   const int width = 30;
   int filled = static_cast<int>(progress.share * width + 0.5);
   std::string bar(static_cast<size_t>(filled), '#');
@@ -29,6 +29,8 @@ void drawBar(const Progress& progress, bool final) {
   std::fprintf(stderr, "\r%-78s%s", text.c_str(), final ? "\n" : "");
   std::fflush(stderr);
 }
+
+namespace {
 
 void writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -109,7 +111,7 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
       log.line(pending.substr(start, end - start));
     }
     pending.erase(0, start);
-    if (terminal) drawBar(log.progress(), false);
+    if (terminal) drawProgressBar(log.progress(), false);
   }
   if (!pending.empty()) log.line(pending);
   ::close(err[0]);
@@ -118,7 +120,7 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
   }
   ::sigaction(SIGPIPE, &previous, nullptr);
   if (::close(logFd) != 0) logFailed = true;
-  if (terminal) drawBar(log.progress(), true);
+  if (terminal) drawProgressBar(log.progress(), true);
   if (logFailed) throw ReportError("cannot write " + logPath);
   ChildResult result;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -7,6 +7,9 @@
 
 #include "velmora_log.h"
 
+// Draws `progress` as a bar on standard error, ending the line when `final`.
+void drawProgressBar(const Progress& progress, bool final);
+
 struct ChildResult {
   int status = -1;  // exit status, or 128 + signal
 };

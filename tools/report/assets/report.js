@@ -92,6 +92,53 @@
     box.append(el("p", { class: "note", text: `Bars: ${valueName} along each chromosome (highest ${data.highest}). Click a red outline to open its region.` }));
   }
 
+  // ---- null distribution of the genome-wide largest -log10 p
+  function comparisonName(r) { return data.withControls ? (r.comparison === 1 ? "representative" : "pools") : "NA"; }
+  function comparisonText(r) {
+    return r.comparison === 1 ? "every subject against the representative HH of the patients"
+                              : "patients' against controls' fold-overlap levels";
+  }
+  function adjustedCount(r) { return data.permutations.nullMaxima.filter((m) => m >= r.best).length; }
+  function nullView() {
+    const box = document.getElementById("null-view");
+    const perm = data.permutations;
+    if (!perm) {
+      box.append(el("p", { class: "note", text: data.withControls
+        ? "No adjusted p: run velmora-report with --permutations N to see which −log10 p the genome reaches by chance."
+        : "No adjusted p without controls." }));
+      return;
+    }
+    const values = perm.nullMaxima;
+    const best = data.regions.slice(0, 5);
+    const top = Math.max(1e-9, perm.observed, ...values, ...best.map((r) => r.best));
+    const bins = 30, counts = new Array(bins).fill(0);
+    for (const v of values) counts[Math.min(bins - 1, Math.floor((v / top) * bins))]++;
+    const most = Math.max(1, ...counts);
+    const w = 320, h = 180, left = 30, base = h - 25;
+    const x = (v) => left + (v / top) * (w - left - 10);
+    const s = svg("svg", { viewBox: `0 0 ${w} ${h}`, width: "100%", role: "img", id: "null-figure" });
+    s.append(svg("desc", {}, `Histogram of the genome-wide largest −log10 p in ${perm.count} relabellings.`));
+    counts.forEach((c, i) => {
+      const bh = (c / most) * (base - 10);
+      s.append(tip(svg("rect", { class: "null-bar", x: x((i * top) / bins), y: base - bh, width: Math.max(0.5, x(top / bins) - left - 0.5), height: bh }),
+        `${c} relabellings with largest −log10 p ${fixed((i * top) / bins, 2)}–${fixed(((i + 1) * top) / bins, 2)}`));
+    });
+    const sorted = values.slice().sort((a, b) => a - b);
+    const cut = sorted[Math.min(sorted.length - 1, Math.floor(0.95 * sorted.length))];
+    s.append(tip(svg("line", { class: "null-cut", x1: x(cut), x2: x(cut), y1: 5, y2: base }), `95% of relabellings stay below ${fixed(cut, 3)}`));
+    for (const r of best) {
+      s.append(tip(svg("line", { class: "null-region", x1: x(r.best), x2: x(r.best), y1: 5, y2: base }),
+        `Region ${r.rank}: −log10 p ${fixed(r.best, 3)}, adjusted p ${fixed(r.adjustedP, 4)}`));
+    }
+    s.append(svg("line", { x1: left, x2: w - 10, y1: base, y2: base, stroke: "#1b1f24" }));
+    for (let t = 0; t <= 4; t++) s.append(svg("text", { x: x((t * top) / 4) - 6, y: base + 14 }, fixed((t * top) / 4, 1)));
+    s.append(svg("text", { x: left, y: h - 1 }, "largest −log10 p of the genome"));
+    box.append(el("h3", { text: "By chance" }));
+    box.append(s);
+    box.append(el("p", { class: "note", id: "null-note", text: `Grey: the genome-wide largest −log10 p of each of ${perm.count} relabellings of patients and controls (seed ${perm.seed}); ` +
+      `orange: 95% stay below ${fixed(cut, 3)}; red: the five best regions. A region's adjusted p is the share of relabellings that reach its value.` }));
+  }
+
   // ---- region table, sortable and filterable
   const columns = [
     ["rank", "Rank", (r) => r.rank, true],
@@ -104,7 +151,8 @@
     ["pat", "Patients", (r) => r.patients.map((i) => data.patients[i]).join(", "), false],
     ["nc", "Controls sharing", (r) => (r.controls ? r.controls.length : -1), true, (r) => (r.controls ? String(r.controls.length) : "NA")],
     ["p", "−log10 p", (r) => (data.withControls ? r.best : -1), true, (r) => (data.withControls ? fixed(r.best, 3) : "NA")],
-    ["adj", "Adjusted p", () => 0, true, () => "NA"],
+    ["cmp", "Comparison", (r) => comparisonName(r), false],
+    ["adj", "Adjusted p", (r) => (r.adjustedP === undefined ? 2 : r.adjustedP), true, (r) => (r.adjustedP === undefined ? "NA" : fixed(r.adjustedP, 4))],
     ["genes", "Genes", (r) => r.genes.map((g) => g.name).join(", "), false],
   ];
   let sortKey = "rank", sortUp = true;
@@ -202,7 +250,9 @@
       ["Patients sharing throughout", `${r.patients.length}: ${r.patients.map((i) => data.patients[i]).join(", ") || "none"}`],
       ["Controls sharing throughout", r.controls ? `${r.controls.length}: ${r.controls.map((i) => data.controls[i]).join(", ") || "none"}` : "NA (no controls)"],
       [data.withControls ? "−log10 p (best segment)" : "Highest fold level", data.withControls ? fixed(r.best, 6) : String(r.best)],
-      ["Adjusted p", "NA"],
+      ["Comparison", data.withControls ? comparisonText(r) : "NA (no controls)"],
+      ["Adjusted p (genome-wide)", r.adjustedP === undefined ? "NA (run with --permutations N)" :
+        `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} relabellings reach −log10 p ${fixed(r.best, 3)} somewhere in the genome`],
     ];
     const dl = el("dl", { class: "facts" });
     for (const [k, v] of facts) dl.append(el("dt", { text: k }), el("dd", { text: v }));
@@ -284,6 +334,7 @@
   try {
     header();
     genome();
+    nullView();
     document.getElementById("region-filter").addEventListener("input", regionTable);
     regionTable();
     pairs();

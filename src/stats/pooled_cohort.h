@@ -1,0 +1,107 @@
+// The pooled cohort behind the permutation scans: every autosome slot in
+// bit-parallel form with all pooled subjects, the cover runs of every pooled
+// pair as sorted events, and the -log10 p of every pair of levels.
+#pragma once
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "hh/packed_slot.h"
+#include "stats/permutation.h"
+
+struct PooledSlot {
+  int chr = 0;                    // autosome slot, 0-based
+  int64_t begin = 0;              // SNP table index of the slot's first SNP
+  std::vector<int64_t> position;  // bp
+  std::vector<double> genetMap;   // cM
+  PackedSlot packed;              // calls of every pooled subject
+  // The same calls word by word: for word w, the AA and BB words of subject g
+  // at 2 * (w * subjects + g), so that the sharing group's calls at one SNP
+  // lie together.
+  std::vector<uint64_t> callsByWord;
+  // The analysis regions lying wholly in the slot, as slot-local inclusive
+  // index ranges in table order, and per SNP whether it lies in one of them.
+  std::vector<std::pair<int64_t, int64_t>> regions;
+  std::vector<uint8_t> inRegion;
+  // The representative HH where fewer than four patients share: the
+  // homozygote of the less frequent allele, laid out like PackedSlot::calls.
+  std::vector<uint64_t> lessFrequentHomozygote;
+  // Cover changes of the pooled pairs in SNP order: (snp << 32) | (pair << 1)
+  // | end, where a run first..last gives a start at `first` and an end at
+  // last + 1 (omitted when that is past the slot).
+  std::vector<uint64_t> events;
+};
+
+struct PooledCohort {
+  int patients = 0, controls = 0;              // the run's pool sizes
+  int subjects = 0;                            // patients + controls
+  double cutoff = 0;                           // cM
+  int64_t largeGap = 0;                        // bp
+  std::vector<int32_t> pairFirst, pairSecond;  // pair number -> pooled subjects, first < second
+  std::vector<PooledSlot> slots;               // non-empty autosome slots, ascending
+  std::vector<float> levelMinusLogP;           // (patients + 1) x (controls + 1)
+
+  float minusLogP(int patientLevel, int controlLevel) const {
+    return levelMinusLogP[static_cast<size_t>(patientLevel) * static_cast<size_t>(controls + 1) +
+                          static_cast<size_t>(controlLevel)];
+  }
+};
+
+constexpr uint64_t kEventEnd = 1;
+inline int64_t eventSnp(uint64_t event) {
+  return static_cast<int64_t>(event >> 32);
+}
+inline uint32_t eventPair(uint64_t event) {
+  return static_cast<uint32_t>(event) >> 1;
+}
+
+// Runs work(item, worker) for item = 0 .. items-1 on `threads` threads, the
+// calling thread among them (worker 0); items are handed out in order as
+// threads come free. afterItem() is called on the calling thread after each
+// item it ran. When items fail, the failure of the lowest item is rethrown
+// on the calling thread once all have stopped; no item starts after a failure.
+template <class Work, class After>
+void forEachItemOnThreads(int64_t items, int threads, const Work& work, const After& afterItem) {
+  std::atomic<int64_t> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex failureLock;
+  int64_t failedItem = -1;
+  std::exception_ptr failure;
+  auto loop = [&](int worker) {
+    for (;;) {
+      if (failed.load()) return;
+      const int64_t item = next.fetch_add(1);
+      if (item >= items) return;
+      try {
+        work(item, worker);
+      } catch (...) {
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (failedItem < 0 || item < failedItem) {
+          failedItem = item;
+          failure = std::current_exception();
+        }
+        failed.store(true);
+        return;
+      }
+      if (worker == 0) afterItem();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) {
+    try {
+      helpers.emplace_back(loop, t);
+    } catch (const std::exception&) {
+      break;  // fewer threads: the work is the same
+    }
+  }
+  loop(0);
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Threads to use for `wanted` (0: one per hardware thread), at least 1.
+int permutationThreads(int wanted);
