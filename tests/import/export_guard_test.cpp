@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 
 #include "driver/lines/lines.h"
 #include "import/interchange.h"
@@ -82,6 +83,26 @@ TEST(ExportGuards, FifosEndlessLinesPartialNumbersAndPlantedLinksAreRefused) {
             std::string::npos)
       << r.err;
   EXPECT_EQ(dir.read("mine.txt"), "mine\n");
+
+  // A write that fails half way (here every write: the file size limit is 0,
+  // and its signal ignored so that write() fails) leaves the earlier export
+  // exactly as it was and no temporary directory.
+  std::filesystem::remove(dir.file("out/patients.txt"));
+  r = exportTo(dir, "analysis.txt", "out");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::map<std::string, std::string> before;
+  for (const std::string& name : dir.list("out")) before[name] = dir.read("out/" + name);
+  // The limit holds for the program alone; its messages reach the test through a pipe.
+  r = runProgram({"/bin/bash", "-c",
+                  "set -o pipefail; trap '' XFSZ; (ulimit -f 0; exec \"$0\" \"$1\" \"$2\" "
+                  "--plain-vcf) 2>&1 | cat >&2",
+                  toolPath("velmora-export"), dir.file("analysis.txt"), dir.file("out")},
+                 "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(firstError(r).find("cannot write"), std::string::npos) << r.err;
+  std::map<std::string, std::string> after;
+  for (const std::string& name : dir.list("out")) after[name] = dir.read("out/" + name);
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace

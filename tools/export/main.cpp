@@ -1,12 +1,16 @@
 // velmora-export: takes the cohort of a velmora analysis file to VCF, a PLINK 1
 // binary fileset, a genetic map file and patient/control sample lists, so that
 // velmora's data can be used by other tools and read back by velmora-import.
+#include <stdlib.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 
 #include "cohort.h"
+#include "driver/lines/safe_file.h"
 #include "formats.h"
 
 namespace {
@@ -42,22 +46,57 @@ int main(int argc, char** argv) {
     std::cerr << "ERROR: give an analysis file and an output directory\n" << kUsage;
     return 1;
   }
+  // Every file is written into a fresh directory inside OUTDIR and renamed
+  // into place only when all of them are complete, so that a failed export
+  // (a full disk, say) leaves no partial file that looks like a result.
+  std::string staging;
   try {
     Cohort cohort = readCohort(positional[0]);
     std::string out = positional[1] + "/";
     std::error_code error;
     std::filesystem::create_directories(out, error);
     if (error) throw std::runtime_error("cannot create directory " + positional[1]);
-    writeVcf(cohort, out + base + (plain ? ".vcf" : ".vcf.gz"));
-    writePlink(cohort, out + base);
-    writeMap(cohort, out + "genetic_map.txt");
-    writeSampleList(cohort, true, out + "patients.txt");
-    writeSampleList(cohort, false, out + "controls.txt");
+    const std::vector<std::string> names{base + (plain ? ".vcf" : ".vcf.gz"),
+                                         base + ".bed",
+                                         base + ".bim",
+                                         base + ".fam",
+                                         "genetic_map.txt",
+                                         "patients.txt",
+                                         "controls.txt"};
+    // What the user planted at a name (a link, a FIFO, a hard-linked file)
+    // stays as it is: refused before anything is written.
+    for (const std::string& name : names) {
+      if (!outputNameIsFree(out + name)) {
+        throw std::runtime_error(out + name +
+                                 " exists and is not a regular file of its own (a link, a FIFO or "
+                                 "a file with other hard links); not replaced");
+      }
+    }
+    std::string pattern = out + ".velmora-export-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("cannot create a temporary directory in " + positional[1]);
+    staging = pattern + "/";
+    writeVcf(cohort, staging + names[0]);
+    writePlink(cohort, staging + base);
+    writeMap(cohort, staging + "genetic_map.txt");
+    writeSampleList(cohort, true, staging + "patients.txt");
+    writeSampleList(cohort, false, staging + "controls.txt");
+    // rename() replaces a link at the name instead of writing through it.
+    for (const std::string& name : names) {
+      if (std::rename((staging + name).c_str(), (out + name).c_str()) != 0)
+        throw std::runtime_error("cannot move " + name + " into " + positional[1]);
+    }
+    std::filesystem::remove(pattern, error);
+    staging.clear();
     std::cerr << "velmora-export: " << cohort.snps.size() << " SNPs, " << cohort.subjects.size()
               << " subjects written to " << positional[1] << '\n';
     return 0;
   } catch (const std::exception& error) {
     std::cerr << "ERROR: " << error.what() << '\n';
+    if (!staging.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(staging, ignored);
+    }
     return 1;
   }
 }
