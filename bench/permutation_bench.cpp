@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     std::vector<ScanMaxima> maxima =
         permutationMaxima(*cohort, kDefaultPermutationSeed, count, threads, [](int64_t) {});
     const double relabel = secondsSince(start);
+    std::printf("pooled events\t%ld\n", static_cast<long>(pooledEvents(*cohort)));
     std::printf(
         "load\t%.2f s\npooled pairs\t%.2f s\t%.1f MB\nrelabellings\t%ld\t%.2f s\t%.2f ms each\n"
         "observed max\t%f\t%f\n",

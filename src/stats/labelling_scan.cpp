@@ -228,7 +228,9 @@ ScanMaxima labellingMaxima(const PooledCohort& cohort, const std::vector<uint8_t
           cohort.subjects);
   }
   ScanMaxima maxima;
-  Scratch work;
+  // Reused by the relabellings a thread runs: several MB that would otherwise
+  // be allocated and cleared for every relabelling.
+  thread_local Scratch work;
   work.count.assign(static_cast<size_t>(cohort.subjects), 0);
   work.pairPool.resize(cohort.pairFirst.size());
   for (size_t q = 0; q < work.pairPool.size(); ++q) {

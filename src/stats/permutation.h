@@ -39,6 +39,8 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads);
 int pooledPatients(const PooledCohort& cohort);
 int pooledControls(const PooledCohort& cohort);
 int64_t pooledCohortBytes(const PooledCohort& cohort);
+// Cover changes of all pooled pairs over the genome (each run's start and end).
+int64_t pooledEvents(const PooledCohort& cohort);
 
 // Largest -log10 p of each scan of one labelling (0 when a scan has no segment).
 struct ScanMaxima {

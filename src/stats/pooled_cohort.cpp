@@ -133,6 +133,12 @@ int pooledControls(const PooledCohort& cohort) {
   return cohort.controls;
 }
 
+int64_t pooledEvents(const PooledCohort& cohort) {
+  int64_t n = 0;
+  for (const PooledSlot& slot : cohort.slots) n += static_cast<int64_t>(slot.events.size());
+  return n;
+}
+
 int64_t pooledCohortBytes(const PooledCohort& cohort) {
   size_t bytes = sizeof cohort + cohort.levelMinusLogP.size() * sizeof(float) +
                  (cohort.pairFirst.size() + cohort.pairSecond.size()) * sizeof(int32_t);
