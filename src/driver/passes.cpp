@@ -27,15 +27,16 @@ std::string perChromosomeFoldName(long w, int pool, const char* extension) {
                  pass.chrNo + 1, extension);
 }
 
-// Figures and texts of every fold count reached on the slot in hand.
-void writeSlotFoldReports(int pool, int n) {
+// Figures and texts of every fold count reached on the slot in hand, as
+// pieces of the whole-genome files in the pass's spool.
+void writeSlotFoldReports(PieceSpool& spool, int pool, int n) {
   if (n < 2) return;
   for (long w = n; w >= 2; --w) {
     if (Set_up_start_end(static_cast<uint32_t>(w), 1, pool, pass.chrNo) != 1) continue;
     pass.foldOverlapFileFlagPSHeader = 0;
-    Output_black_and_whitePS(perChromosomeFoldName(w, pool, "ps"), pass.chrNo, w);
-    Output_foldoverlap_textHH(perChromosomeFoldName(w, pool, "txt"), n, w, pool, pass.chrNo,
-                              static_cast<int>(w));
+    spoolBlackAndWhitePS(spool, perChromosomeFoldName(w, pool, "ps"), pass.chrNo);
+    spoolFoldOverlapTextHH(spool, perChromosomeFoldName(w, pool, "txt"), n, w, pool, pass.chrNo,
+                           static_cast<int>(w));
   }
 }
 
@@ -82,6 +83,7 @@ void runFoldOverlapPass(int pool) {
   // Texts of later slots are appended to, and merges take every piece they
   // find: nothing an interrupted earlier run left may end up in them.
   removeStalePieces(true);
+  PieceSpool spool(settings.outputFilePath);
   openTempFiles();
   try {
     pass.foldOverlapFileFlagTXT.assign(static_cast<size_t>(n) + 1, 0);
@@ -95,7 +97,7 @@ void runFoldOverlapPass(int pool) {
     pass.chrNo = k;
     attachSlotScratch(k, pool, n + 1, n);
     countRCHHSharedByMultiplePatients(pool, n, k, 1);
-    writeSlotFoldReports(pool, n);
+    writeSlotFoldReports(spool, pool, n);
     if (pool == enum_patients && bothPoolsInUse()) buildRepresentativeOfSlot();
     releaseSlotScratch(k);
   }
@@ -107,8 +109,8 @@ void runFoldOverlapPass(int pool) {
   foldOverlapDrawFigures(pool, n, 0);
   mergeFoldOverlapSummary(pool);
   if (n >= 2) {
-    mergeWholeGenomeFoldTexts(pool, n);
-    mergeWholeGenomeFoldFigures(pool, n);
+    mergeWholeGenomeFoldTexts(spool, pool, n);
+    mergeWholeGenomeFoldFigures(spool, pool, n);
   }
 }
 

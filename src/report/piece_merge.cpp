@@ -1,5 +1,6 @@
 // Joining per-chromosome pieces into one whole-genome file: the same careful
-// copy for the fold-overlap passes and the query turns.
+// copy for the fold-overlap passes (pieces spooled, and the summary's pieces
+// as files) and the query turns.
 #include <string>
 #include <vector>
 
@@ -23,20 +24,21 @@ bool copyLines(const char* from, FILE* to) {
   return true;
 }
 
-bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure) {
+bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure,
+                 PieceSpool& spool) {
   FILE* out = nullptr;
   for (const std::string& piece : pieces) {
-    if (!InputFile(openOwnFile(piece))) continue;
+    if (!spool.has(piece)) continue;
     if (out == nullptr) {
       out = openOutput(name);
       if (out == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
       std::fprintf(stderr, "Writing %s\n", name.c_str());
       if (figure) writeEpsHeader(out);
     }
-    if (!copyLines(piece.c_str(), out)) fatal("ERROR: Cannot read %s\n", piece.c_str());
-    // The piece goes only once its lines are safely in the merged file.
+    spool.moveLinesTo(piece, out);
+    // Flushed piece by piece, so that a full disk stops the run where it did
+    // when every piece was a file.
     flushOutput(out, name);
-    std::remove(piece.c_str());
   }
   if (out == nullptr) return false;
   closeOutput(out, name);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "report/piece_spool.h"
+
 // Flags segments of column `column` on slot chrIndex: mode 1 marks runs at or
 // above threshold, mode 0 runs of equal nonzero value. Returns 1 when at least
 // one segment was flagged.
@@ -33,17 +35,25 @@ void writeEpsHeader(FILE* file);
 // be opened. A read error stops the run.
 bool copyLines(const char* from, FILE* to);
 
-// Joins those of `pieces` that exist, in order, into `name`, created at the
-// first one with "Writing <name>" on standard error and, for a figure, the EPS
-// header; each piece is deleted once its lines are flushed to `name`. Returns
-// false (and creates nothing) when no piece exists.
-bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure);
+// Joins those of `pieces` that `spool` holds, in order, into `name`, created at
+// the first one with "Writing <name>" on standard error and, for a figure, the
+// EPS header; each piece is dropped from the spool once its lines are flushed
+// to `name`. Returns false (and creates nothing) when the spool holds none.
+bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure,
+                 PieceSpool& spool);
 
 int Output_black_and_whitePS(const std::string& path, int chrIndex, int64_t foldCount);
+// The same figure of slot chrIndex as the piece `name` of `spool`.
+void spoolBlackAndWhitePS(PieceSpool& spool, const std::string& name, int chrIndex);
 void Output_birds_eye_viewPS(const std::string& path, int kind);
 
 int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W, int pool,
                               int chrIndex, int flagIndex);
+// The same text as the piece `name` of `spool`: a new piece for the first text
+// of fold count flagIndex in the pass, appended to an earlier one of that name
+// otherwise.
+void spoolFoldOverlapTextHH(PieceSpool& spool, const std::string& name, int nSubjects, int64_t W,
+                            int pool, int chrIndex, int flagIndex);
 int foldOverlapDrawFigures(int pool, int nSamples, int withRepresentative);
 
 #include "report/segment_walk.h"
