@@ -11,6 +11,7 @@
 #include "driver/run_phases.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "hh/engine_options.h"
 #include "hh/hh.h"
 #include "query/query.h"
 #include "report/report.h"
@@ -30,14 +31,10 @@ std::string perChromosomeFoldName(long w, int pool, const char* extension) {
 // Figures and texts of every fold count reached on the slot in hand, as
 // pieces of the whole-genome files in the pass's spool.
 void writeSlotFoldReports(PieceSpool& spool, int pool, int n) {
-  if (n < 2) return;
-  for (long w = n; w >= 2; --w) {
-    if (Set_up_start_end(static_cast<uint32_t>(w), 1, pool, pass.chrNo) != 1) continue;
-    pass.foldOverlapFileFlagPSHeader = 0;
-    spoolBlackAndWhitePS(spool, perChromosomeFoldName(w, pool, "ps"), pass.chrNo);
-    spoolFoldOverlapTextHH(spool, perChromosomeFoldName(w, pool, "txt"), n, w, pool, pass.chrNo,
-                           static_cast<int>(w));
-  }
+  spoolSlotFoldReports(spool, pool, n, pass.chrNo, engineThreads(),
+                       [pool](long w, const char* extension) {
+                         return perChromosomeFoldName(w, pool, extension);
+                       });
 }
 
 // The patients' representative HH of the slot in hand, also for the controls.

@@ -70,6 +70,11 @@ void PieceSpool::finish() {
   open_.clear();
 }
 
+void PieceSpool::put(const std::string& name, std::string_view bytes, bool append) {
+  std::fwrite(bytes.data(), 1, bytes.size(), begin(name, append));
+  finish();
+}
+
 bool PieceSpool::has(const std::string& name) const {
   return pieces_.count(name) != 0;
 }

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -31,6 +32,9 @@ class PieceSpool {
   // full) stops the run with "ERROR: Failed to write <name>", as closing the
   // piece's own file would have.
   void finish();
+
+  // begin(name, append), the bytes, finish().
+  void put(const std::string& name, std::string_view bytes, bool append);
 
   // True when a piece of that name was finished (even an empty one).
   bool has(const std::string& name) const;

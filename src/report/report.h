@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,25 @@
 // one segment was flagged.
 int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex);
 
+// The flags Set_up_start_end would record on slot chrIndex, kept in `flags`
+// instead of the SNP records (which are only read): for threads that find the
+// segments of several thresholds at once. Same checks, same result.
+struct SlotFlags {
+  int64_t first = 0;               // SNP table index of start[0] and end[0]
+  std::vector<uint16_t> start, end;  // one per SNP of the slot
+  std::vector<uint64_t> marks;     // scratch
+};
+int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, SlotFlags& flags);
+
 // Calls visit(j, k) for every flagged segment j..k (SNP table indexes), regions
 // in table order; chrIndex >= 0 restricts the walk to regions wholly inside that
 // slot, -1 walks all regions. A start flag without an end flag before its
 // region ends is skipped.
 template <typename Visit>
 void forEachSegment(int chrIndex, Visit visit);
+// The same walk over the flags of slot chrIndex held in `flags`.
+template <typename Visit>
+void forEachSegment(int chrIndex, const SlotFlags& flags, Visit visit);
 
 int Output_start_end_text(const std::string& path, const std::string& title, int column);
 int fOutput_start_end_text(const std::string& path, const std::string& title, int kind);
@@ -54,6 +68,17 @@ int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W,
 // otherwise.
 void spoolFoldOverlapTextHH(PieceSpool& spool, const std::string& name, int nSubjects, int64_t W,
                             int pool, int chrIndex, int flagIndex);
+// The name of the piece of fold count w with extension "ps" or "txt".
+using FoldPieceName = std::function<std::string(long w, const char* extension)>;
+
+// The figure and text pieces of every fold count w = n..2 reached on slot chr
+// of `pool` (Set_up_start_end(w, 1, pool, chr) == 1), as spoolBlackAndWhitePS
+// and spoolFoldOverlapTextHH write them in turn, with the same flags left in
+// `pass` and the SNP records (those of w = 2); formatted on up to `threads`
+// threads, spooled in the order of w. Needs the slot's counters attached.
+void spoolSlotFoldReports(PieceSpool& spool, int pool, int n, int chr, int threads,
+                          const FoldPieceName& pieceName);
+
 int foldOverlapDrawFigures(int pool, int nSamples, int withRepresentative);
 
 #include "report/segment_walk.h"
