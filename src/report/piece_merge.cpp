@@ -14,11 +14,13 @@ bool copyLines(const char* from, FILE* to) {
   // through a symbolic link planted in their place.
   InputFile in(openOwnFile(from));
   if (!in) return false;
-  std::string line;
-  while (readWholeLine(in.get(), line)) {
-    std::fwrite(line.data(), 1, line.size(), to);
-    std::fputc('\n', to);
+  // Block by block, with the line ends readWholeLine reads (CR, CR LF, LF).
+  LineCopy copy(to);
+  std::vector<char> block(1 << 16);
+  for (size_t got; (got = std::fread(block.data(), 1, block.size(), in.get())) > 0;) {
+    copy.add(block.data(), got);
   }
+  copy.finish();
   // A piece that could not be read to its end must not be merged as if whole.
   if (std::ferror(in.get())) fatal("ERROR: Cannot read %s\n", from);
   return true;

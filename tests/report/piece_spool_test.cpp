@@ -5,21 +5,28 @@
 #include <random>
 
 #include "common/harness.h"
+#include "driver/lines/lines.h"
 #include "report_fixture.h"
 
 namespace {
 
 class PieceSpoolTest : public ReportTest {
  protected:
-  // What copyLines makes of `bytes` read back from a file.
+  // What copyLines makes of `bytes` read back from a file, checked against
+  // the line reader it stands for: every readWholeLine line and an LF.
   std::string throughCopyLines(const std::string& bytes) {
     const std::string piece = dir + "piece.txt";
     write(piece, bytes);
+    FILE* in = std::fopen(piece.c_str(), "r");
+    std::string lines, line;
+    while (readWholeLine(in, line)) lines.append(line).push_back('\n');
+    std::fclose(in);
     const std::string merged = dir + "merged.txt";
     FILE* out = std::fopen(merged.c_str(), "w");
     EXPECT_TRUE(copyLines(piece.c_str(), out));
     std::fclose(out);
-    return read(merged);
+    EXPECT_EQ(read(merged), lines);
+    return lines;
   }
 
   // What the spool of `prefix` gives back of the pieces `parts` spooled under
