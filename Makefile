@@ -69,6 +69,7 @@ clean:
 	rm -rf build build-sanitize build-tsan build-fuzz
 
 # `make bench [SIZE=S|M|L]`: generates a cohort (cached outside the repository)
+# `make bench SIZE=growth [POINTS=600k-20,600k-100]`: the growth table (see bench/README.md)
 # and times velmora against PLINK 1.9 and the I/O floor; see bench/README.md.
 # Not part of `make test`.
 SIZE ?= S
@@ -77,7 +78,7 @@ BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
 .PHONY: bench
 bench: build
 	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp src/driver/lines/velmora_format.cpp -o build/bench-gen
-	python3 bench/run_bench.py --size $(SIZE) --velmora build/velmora --gen build/bench-gen
+	python3 bench/run_bench.py --size $(SIZE) $(if $(POINTS),--points $(POINTS)) --velmora build/velmora --gen build/bench-gen
 
 # `make figures OUT=dir`: renders every EPS figure of a velmora output directory
 # to PDF and PNG beside it, fitted and labelled (tools/figures/render_figures.sh;

@@ -31,10 +31,9 @@ std::string perChromosomeFoldName(long w, int pool, const char* extension) {
 // Figures and texts of every fold count reached on the slot in hand, as
 // pieces of the whole-genome files in the pass's spool.
 void writeSlotFoldReports(PieceSpool& spool, int pool, int n) {
-  spoolSlotFoldReports(spool, pool, n, pass.chrNo, engineThreads(),
-                       [pool](long w, const char* extension) {
-                         return perChromosomeFoldName(w, pool, extension);
-                       });
+  spoolSlotFoldReports(
+      spool, pool, n, pass.chrNo, engineThreads(),
+      [pool](long w, const char* extension) { return perChromosomeFoldName(w, pool, extension); });
 }
 
 // The patients' representative HH of the slot in hand, also for the controls.

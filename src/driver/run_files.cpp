@@ -115,8 +115,7 @@ void mergeFoldOverlapSummary(int pool) {
 namespace {
 
 // The texts and figures merge alike; figures get the EPS header when created.
-void mergeWholeGenomeFold(PieceSpool& spool, int pool, int n, const char* extension,
-                          bool figure) {
+void mergeWholeGenomeFold(PieceSpool& spool, int pool, int n, const char* extension, bool figure) {
   for (long w = n; w >= 2; --w) {
     std::vector<std::string> pieces;
     for (int32_t k = 0; k < autosomeSlots(); ++k) {

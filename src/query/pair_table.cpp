@@ -85,9 +85,9 @@ void readSlotRows(FILE* file, int64_t rows, bool keepNames, SlotRows& out) {
         out.names2[static_cast<size_t>(j)] = fields[3];
       }
       // The per-slot ratio (field 6) is recomputed from the totals instead.
-      out.rows[static_cast<size_t>(j)] = SlotRow{
-          std::atof(fields[4]), std::atof(fields[8]), std::atof(fields[9]),
-          std::strtol(fields[6], nullptr, 10), std::strtol(fields[7], nullptr, 10)};
+      out.rows[static_cast<size_t>(j)] =
+          SlotRow{std::atof(fields[4]), std::atof(fields[8]), std::atof(fields[9]),
+                  std::strtol(fields[6], nullptr, 10), std::strtol(fields[7], nullptr, 10)};
       out.read = j + 1;
     }
   } catch (...) {
@@ -153,8 +153,7 @@ void appendTableRow(TextBuffer& out, const char* format, ...) {
 size_t slotsAtOnce(int64_t rows) {
   constexpr uint64_t kRowBudget = uint64_t{64} << 20;  // bytes
   const uint64_t perSlot = std::max<uint64_t>(1, static_cast<uint64_t>(rows) * sizeof(SlotRow));
-  return std::clamp<size_t>(static_cast<size_t>(kRowBudget / perSlot), 1,
-                            genotypeReaderThreads());
+  return std::clamp<size_t>(static_cast<size_t>(kRowBudget / perSlot), 1, genotypeReaderThreads());
 }
 
 }  // namespace
@@ -196,7 +195,9 @@ void displayHHInformation(int n, int representative) {
       for (size_t i = 0; i < count; ++i) {
         const int32_t k = inUse[first + i];
         const bool keepNames = first + i + 1 == inUse.size();
-        auto task = [&, i, k, keepNames] { readSlotRows(files[k].get(), rows, keepNames, read[i]); };
+        auto task = [&, i, k, keepNames] {
+          readSlotRows(files[k].get(), rows, keepNames, read[i]);
+        };
         if (i + 1 == count) {
           task();  // the calling thread reads the last one
           break;
@@ -217,15 +218,13 @@ void displayHHInformation(int n, int representative) {
   // Formatted on the threads in row order and handed to standard error in
   // large blocks instead of a write per row: the same bytes.
   TextBuffer text(stderr);
-  writeRowsInOrder(text, 0, rows, static_cast<int>(genotypeReaderThreads()),
-                   [&](TextBuffer& out, int64_t j) {
-                     const PairSums& row = sums[static_cast<size_t>(j)];
-                     appendTableRow(out, "%s\t%s\t%s\t%s\t%.1f\t%.3f\t%ld\t%ld\t%.3f\t%.3f\n",
-                                    row.label.c_str(), cutoffText.c_str(), row.name1.c_str(),
-                                    row.name2.c_str(), row.cMConserved,
-                                    row.cMConserved / totalLength, static_cast<long>(row.snps1),
-                                    static_cast<long>(row.snps2),
-                                    row.typeA / genome.totalGenetDistanceWOX,
-                                    row.typeB / genome.totalGenetDistanceWOX);
-                   });
+  writeRowsInOrder(
+      text, 0, rows, static_cast<int>(genotypeReaderThreads()), [&](TextBuffer& out, int64_t j) {
+        const PairSums& row = sums[static_cast<size_t>(j)];
+        appendTableRow(out, "%s\t%s\t%s\t%s\t%.1f\t%.3f\t%ld\t%ld\t%.3f\t%.3f\n", row.label.c_str(),
+                       cutoffText.c_str(), row.name1.c_str(), row.name2.c_str(), row.cMConserved,
+                       row.cMConserved / totalLength, static_cast<long>(row.snps1),
+                       static_cast<long>(row.snps2), row.typeA / genome.totalGenetDistanceWOX,
+                       row.typeB / genome.totalGenetDistanceWOX);
+      });
 }

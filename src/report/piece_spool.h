@@ -55,12 +55,12 @@ class PieceSpool {
   };
   void flushStream(const char* name);
 
-  int fd_ = -1;              // the unnamed file, or -1 in memory
-  FILE* stream_ = nullptr;   // writes to fd_, or an open_memstream
-  char* memory_ = nullptr;   // open_memstream's buffer
-  size_t memorySize_ = 0;    // its size after the last flush
-  bool flushed_ = true;      // nothing written since the last flush
-  std::string open_;         // the piece begun last, empty when none
+  int fd_ = -1;             // the unnamed file, or -1 in memory
+  FILE* stream_ = nullptr;  // writes to fd_, or an open_memstream
+  char* memory_ = nullptr;  // open_memstream's buffer
+  size_t memorySize_ = 0;   // its size after the last flush
+  bool flushed_ = true;     // nothing written since the last flush
+  std::string open_;        // the piece begun last, empty when none
   off_t openStart_ = 0;
   std::unordered_map<std::string, std::vector<Extent>> pieces_;
 };

@@ -19,9 +19,9 @@ int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex);
 // instead of the SNP records (which are only read): for threads that find the
 // segments of several thresholds at once. Same checks, same result.
 struct SlotFlags {
-  int64_t first = 0;               // SNP table index of start[0] and end[0]
+  int64_t first = 0;                 // SNP table index of start[0] and end[0]
   std::vector<uint16_t> start, end;  // one per SNP of the slot
-  std::vector<uint64_t> marks;     // scratch
+  std::vector<uint64_t> marks;       // scratch
 };
 int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, SlotFlags& flags);
 

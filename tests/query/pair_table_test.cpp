@@ -181,7 +181,7 @@ TEST_F(EngineTest, ThreadsReadingTheSlotsGiveTheTableOfOne) {
   }
   EXPECT_EQ(occurrences(tables[0], "\n"), 11u);
   EXPECT_NE(tables[0].find("\ts1_6\ts2\t"), std::string::npos);  // the last slot's names
-  EXPECT_NE(tables[0].find(")\t2.6\t"), std::string::npos);        // and cutoff text
+  EXPECT_NE(tables[0].find(")\t2.6\t"), std::string::npos);      // and cutoff text
   EXPECT_EQ(tables[1], tables[0]);
   EXPECT_EQ(tables[2], tables[0]);
   // A broken row in a middle slot stops the run whichever thread reads it.

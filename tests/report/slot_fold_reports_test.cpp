@@ -137,9 +137,10 @@ TEST_F(SlotFoldReportsTest, ASlotWithoutCountersStopsAsTheWritersDo) {
   addRegion(slotBegin(0), slotBegin(0));
   pass.foldOverlapFileFlagTXT.assign(kSubjects + 1, 0);
   PieceSpool spool(dir);
-  EXPECT_EXIT(asMain([&] { spoolSlotFoldReports(spool, enum_patients, kSubjects, 0, 2, pieceName); }),
-              ::testing::ExitedWithCode(1),
-              "^ERROR: No RCHH counts on chromosome slot 0 for the fold-overlap text\n$");
+  EXPECT_EXIT(
+      asMain([&] { spoolSlotFoldReports(spool, enum_patients, kSubjects, 0, 2, pieceName); }),
+      ::testing::ExitedWithCode(1),
+      "^ERROR: No RCHH counts on chromosome slot 0 for the fold-overlap text\n$");
 }
 
 }  // namespace
