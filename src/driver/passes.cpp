@@ -76,8 +76,9 @@ void allocateRunStorage() {
 void runFoldOverlapPass(int pool) {
   const int n = settings.noTgPool[pool];
   pass.targetSt[pool].assign(static_cast<size_t>(n), 1);
-  // Texts of later slots are appended to, and merges take every piece they
-  // find: nothing an interrupted earlier run left may end up in them.
+  // The summary merge takes every piece it finds, and the fold-count pieces
+  // of the spool replace files an interrupted earlier run may have left:
+  // nothing of such a run may end up in the merges or stay beside them.
   removeStalePieces(true);
   PieceSpool spool(settings.outputFilePath);
   openTempFiles();
