@@ -71,6 +71,7 @@ clean:
 # `make bench [SIZE=S|M|L]`: generates a cohort (cached outside the repository)
 # and times velmora against PLINK 1.9 and the I/O floor, then label permutation
 # (cost beside a plain run, power and calibration); see bench/README.md.
+# `make bench SIZE=growth [POINTS=600k-20,600k-100]`: the growth table instead.
 # Not part of `make test`.
 SIZE ?= S
 BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
@@ -78,9 +79,11 @@ BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
 .PHONY: bench
 bench: build
 	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp src/driver/lines/velmora_format.cpp -o build/bench-gen
-	python3 bench/run_bench.py --size $(SIZE) --velmora build/velmora --gen build/bench-gen
+	python3 bench/run_bench.py --size $(SIZE) $(if $(POINTS),--points $(POINTS)) --velmora build/velmora --gen build/bench-gen
+ifneq ($(SIZE),growth)
 	cmake --build build --target permutation_bench
 	python3 bench/permutation_bench.py --size $(SIZE) --gen build/bench-gen
+endif
 
 # `make figures OUT=dir`: renders every EPS figure of a velmora output directory
 # to PDF and PNG beside it, fitted and labelled (tools/figures/render_figures.sh;

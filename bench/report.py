@@ -99,6 +99,20 @@ def runs_table(rows, plink_ped, plink_bed):
     return "\n".join(lines)
 
 
+def growth_table(rows):
+    """rows: [(snps, patients, controls, measurement, floor, pair file estimate in bytes)]."""
+    lines = [
+        "| SNPs | Patients + controls | Wall (s) | Peak RSS (MB) | Written (MB) | ÷ I/O floor | "
+        "Pair files, velmora's estimate (MB) |",
+        "|---:|---:|---:|---:|---:|---:|---:|",
+    ]
+    for snps, patients, controls, m, floor, pair_bytes in rows:
+        io = "–" if floor is None or m.timed_out else _ratio(m, floor)
+        lines.append(f"| {snps:_} | {patients} + {controls} | {_seconds(m)} | {m.peak_rss_kb / 1024:.1f} | "
+                     f"{_mb(m.written_bytes)} | {io} | {_mb(pair_bytes)} |".replace("_", " "))
+    return "\n".join(lines)
+
+
 def phases_table(columns):
     """columns: [(label, phases dict or None, measurement)]."""
     head = "| velmora phase (s) | " + " | ".join(label for label, _, _ in columns) + " |"

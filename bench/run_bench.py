@@ -23,6 +23,17 @@ SIZES = {
     "M": (300_000, 100, 100),
     "L": (600_000, 300, 300),
 }
+# `--size growth`: velmora's two-pool run at growing patient counts (and as
+# many controls) at 600 000 SNPs, and at growing SNP counts for 300 + 300.
+# Each point is (SNPs, patients, controls); `--points` picks some of them.
+GROWTH_POINTS = {
+    "600k-20": (600_000, 20, 20),
+    "600k-100": (600_000, 100, 100),
+    "600k-300": (600_000, 300, 300),
+    "600k-1000": (600_000, 1000, 1000),
+    "300k-300": (300_000, 300, 300),
+    "1200k-300": (1_200_000, 300, 300),
+}
 CUTOFF_CM = "2"
 QUERY_LINE_LIMIT = 254  # velmora reads at most this many characters of a query line
 # The query names its figure pieces HH_RCHHsSharedByNNN_stNNN..._stNNN.ps_chrNNN,
@@ -75,8 +86,8 @@ def generator_stamp(params):
     return h.hexdigest()
 
 
-def ensure_cohort(gen, cache_root, size, seed):
-    snps, patients, controls = SIZES[size]
+def ensure_cohort(gen, cache_root, size, seed, shape=None):
+    snps, patients, controls = shape or SIZES[size]
     directory = os.path.join(cache_root, f"{size}-{seed}")
     stamp = generator_stamp((snps, patients, controls, seed))
     stamp_path = os.path.join(directory, "generator.stamp")
@@ -208,10 +219,79 @@ def plink_version():
         return "not installed"
 
 
+def pool_lists(path):
+    """Subject file names of each pool of an analysis file."""
+    pools, label = {"::patient pool": [], "::control pool": []}, None
+    with open(path) as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith(":"):
+                label = line
+            elif line and label in pools:
+                pools[label].append(line)
+    return list(pools.values())
+
+
+def estimated_pair_file_bytes(analysis, slots=22):
+    """velmora's own room check before the pair files (estimatedPairFileBytes
+    in src/driver/output_directory.cpp): the rows of the largest pool's pairs
+    on every analysed chromosome at once."""
+    largest = 0
+    for files in pool_lists(analysis):
+        n = len(files)
+        if n == 0:
+            continue
+        longest = max(len(os.path.basename(name)) for name in files)
+        row_bytes = 2 * len(str(n)) + 4 + 90 + 2 * longest
+        largest = max(largest, max(n * (n - 1) // 2, n) * row_bytes)
+    return largest * slots
+
+
+def run_growth(args, velmora, machine):
+    chosen = args.points.split(",") if args.points else list(GROWTH_POINTS)
+    for name in chosen:
+        if name not in GROWTH_POINTS:
+            sys.exit(f"ERROR: no growth point {name}; choose from {', '.join(GROWTH_POINTS)}")
+    rows = []
+    for name in chosen:
+        snps, patients, controls = GROWTH_POINTS[name]
+        directory = ensure_cohort(os.path.abspath(args.gen), args.cache, f"growth-{name}", args.seed,
+                                  (snps, patients, controls))
+        runs_dir = os.path.join(directory, "runs")
+        os.makedirs(runs_dir, exist_ok=True)
+        analysis = os.path.join(directory, "analysis_two_pools.txt")
+        m, _, floor = run_velmora(velmora, analysis, CUTOFF_CM + "\n", args.timeout, runs_dir,
+                                  "velmora_two_pools")
+        rows.append((snps, patients, controls, m, floor, estimated_pair_file_bytes(analysis)))
+        if args.drop_cohorts:
+            shutil.rmtree(directory)
+    section = "\n".join([
+        f"## Growth: velmora's two-pool run, seed {args.seed}",
+        "",
+        f"- Machine: {machine['nproc']} × {machine['cpu']}, {machine['memory']}, Linux {machine['kernel']}; "
+        f"load average at start {machine['load']}",
+        f"- Date: {machine['date']}; revision {machine['revision']}; velmora binary {machine['binary']}",
+        f"- velmora: cutoff {CUTOFF_CM} cM; points run: {', '.join(chosen)}",
+        "",
+        report.growth_table(rows),
+        "",
+    ])
+    print(section)
+    if not args.no_append:
+        report.append_results(args.results, section)
+        log(f"Appended to {args.results}")
+
+
 def main():
     default_cache = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "velmora-bench")
     p = argparse.ArgumentParser(description=__doc__)
-    p.add_argument("--size", choices=sorted(SIZES), default="S")
+    p.add_argument("--size", choices=sorted(SIZES) + ["growth"], default="S",
+                   help="a cohort size, or growth for the table of growing cohorts")
+    p.add_argument("--points", default="",
+                   help="with --size growth: comma-separated points to run "
+                        f"(default all: {','.join(GROWTH_POINTS)})")
+    p.add_argument("--drop-cohorts", action="store_true",
+                   help="with --size growth: delete each cohort after its run (they take many GB)")
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--velmora", default=os.path.join(REPO, "build", "velmora"))
     p.add_argument("--gen", default=os.path.join(REPO, "build", "bench-gen"))
@@ -230,6 +310,9 @@ def main():
         sys.exit("ERROR: GNU time (/usr/bin/time) is needed to measure peak RSS")
     have_plink = ensure_program("plink1.9", "plink1.9")
     machine = report.machine_description(REPO, velmora)
+    if args.size == "growth":
+        run_growth(args, velmora, machine)
+        return
 
     directory = ensure_cohort(os.path.abspath(args.gen), args.cache, args.size, args.seed)
     info = read_info(directory)

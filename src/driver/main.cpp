@@ -44,8 +44,8 @@ int run(int argc, char** argv) {
   if (bothPoolsInUse()) {
     runRepresentativeAndComparisonPhases();
   } else {
-    // A turn merges the figure pieces it finds; none may stem from an
-    // interrupted earlier run. The pair files of the last turn stay.
+    // A turn keeps its figure pieces in a spool; pieces an interrupted
+    // earlier run left as files go first. The pair files of the last turn stay.
     do {
       removeStalePieces(false);
     } while (customCombinationHH() != 0);

@@ -11,6 +11,7 @@
 #include "driver/run_phases.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "hh/engine_options.h"
 #include "hh/hh.h"
 #include "query/query.h"
 #include "report/report.h"
@@ -27,16 +28,12 @@ std::string perChromosomeFoldName(long w, int pool, const char* extension) {
                  pass.chrNo + 1, extension);
 }
 
-// Figures and texts of every fold count reached on the slot in hand.
-void writeSlotFoldReports(int pool, int n) {
-  if (n < 2) return;
-  for (long w = n; w >= 2; --w) {
-    if (Set_up_start_end(static_cast<uint32_t>(w), 1, pool, pass.chrNo) != 1) continue;
-    pass.foldOverlapFileFlagPSHeader = 0;
-    Output_black_and_whitePS(perChromosomeFoldName(w, pool, "ps"), pass.chrNo, w);
-    Output_foldoverlap_textHH(perChromosomeFoldName(w, pool, "txt"), n, w, pool, pass.chrNo,
-                              static_cast<int>(w));
-  }
+// Figures and texts of every fold count reached on the slot in hand, as
+// pieces of the whole-genome files in the pass's spool.
+void writeSlotFoldReports(PieceSpool& spool, int pool, int n) {
+  spoolSlotFoldReports(
+      spool, pool, n, pass.chrNo, engineThreads(),
+      [pool](long w, const char* extension) { return perChromosomeFoldName(w, pool, extension); });
 }
 
 // The patients' representative HH of the slot in hand, also for the controls.
@@ -79,9 +76,11 @@ void allocateRunStorage() {
 void runFoldOverlapPass(int pool) {
   const int n = settings.noTgPool[pool];
   pass.targetSt[pool].assign(static_cast<size_t>(n), 1);
-  // Texts of later slots are appended to, and merges take every piece they
-  // find: nothing an interrupted earlier run left may end up in them.
+  // The summary merge takes every piece it finds, and the fold-count pieces
+  // of the spool replace files an interrupted earlier run may have left:
+  // nothing of such a run may end up in the merges or stay beside them.
   removeStalePieces(true);
+  PieceSpool spool(settings.outputFilePath);
   openTempFiles();
   try {
     pass.foldOverlapFileFlagTXT.assign(static_cast<size_t>(n) + 1, 0);
@@ -95,7 +94,7 @@ void runFoldOverlapPass(int pool) {
     pass.chrNo = k;
     attachSlotScratch(k, pool, n + 1, n);
     countRCHHSharedByMultiplePatients(pool, n, k, 1);
-    writeSlotFoldReports(pool, n);
+    writeSlotFoldReports(spool, pool, n);
     if (pool == enum_patients && bothPoolsInUse()) buildRepresentativeOfSlot();
     releaseSlotScratch(k);
   }
@@ -107,8 +106,8 @@ void runFoldOverlapPass(int pool) {
   foldOverlapDrawFigures(pool, n, 0);
   mergeFoldOverlapSummary(pool);
   if (n >= 2) {
-    mergeWholeGenomeFoldTexts(pool, n);
-    mergeWholeGenomeFoldFigures(pool, n);
+    mergeWholeGenomeFoldTexts(spool, pool, n);
+    mergeWholeGenomeFoldFigures(spool, pool, n);
   }
 }
 

@@ -115,7 +115,7 @@ void mergeFoldOverlapSummary(int pool) {
 namespace {
 
 // The texts and figures merge alike; figures get the EPS header when created.
-void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
+void mergeWholeGenomeFold(PieceSpool& spool, int pool, int n, const char* extension, bool figure) {
   for (long w = n; w >= 2; --w) {
     std::vector<std::string> pieces;
     for (int32_t k = 0; k < autosomeSlots(); ++k) {
@@ -125,18 +125,18 @@ void mergeWholeGenomeFold(int pool, int n, const char* extension, bool figure) {
     }
     mergePieces(pieces,
                 outName("%sHH_%03ld_FoldOverlaps_%s.%s", outDir(), w, poolName(pool), extension),
-                figure);
+                figure, spool);
   }
 }
 
 }  // namespace
 
-void mergeWholeGenomeFoldTexts(int pool, int n) {
-  mergeWholeGenomeFold(pool, n, "txt", false);
+void mergeWholeGenomeFoldTexts(PieceSpool& spool, int pool, int n) {
+  mergeWholeGenomeFold(spool, pool, n, "txt", false);
 }
 
-void mergeWholeGenomeFoldFigures(int pool, int n) {
-  mergeWholeGenomeFold(pool, n, "ps", true);
+void mergeWholeGenomeFoldFigures(PieceSpool& spool, int pool, int n) {
+  mergeWholeGenomeFold(spool, pool, n, "ps", true);
 }
 
 void writeRepresentativeFile() {

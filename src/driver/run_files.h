@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdio>
 
+#include "report/piece_spool.h"
+
 // "%sHH_HomozygosityHaplotype_Summary_%s.txt": every SNP with every subject's
 // homozygous call, pool = enum_patients or enum_controls.
 void writeHHSummaryFile(int pool);
@@ -13,9 +15,10 @@ void writeHHSummaryFile(int pool);
 void mergeFoldOverlapSummary(int pool);
 
 // Joins the per-chromosome fold-overlap texts (then figures) of every fold
-// count n..2 into whole-genome files, deleting them; figures get the EPS header once.
-void mergeWholeGenomeFoldTexts(int pool, int n);
-void mergeWholeGenomeFoldFigures(int pool, int n);
+// count n..2 that the pass spooled into whole-genome files, dropping them from
+// the spool; figures get the EPS header once.
+void mergeWholeGenomeFoldTexts(PieceSpool& spool, int pool, int n);
+void mergeWholeGenomeFoldFigures(PieceSpool& spool, int pool, int n);
 
 // "%sHH_Representative_PatientPool.txt": the representative HH, SNP by SNP,
 // over the analysed slots.

@@ -1,6 +1,11 @@
 // Fold-overlap counting: all pairs of a pool (or of the chosen subjects) on one
 // slot, then the level of every SNP of the analysis regions.
+#include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "genome/model.h"
 #include "hh/engine_internal.h"
@@ -59,6 +64,52 @@ void walkAllPairs(SlotArrays& arrays, int pool, int n, int mode, double step) {
   }
 }
 
+// storeLevel with foldLevelCounted for every region SNP of the slot, on the
+// engine's threads for large slots: every SNP is written by one thread only
+// and the slot maximum is a maximum, so any split stores what the walk in
+// region order stores. A failure (memory) reaches the caller in part order.
+void storeCountedLevels(int pool, int chr, int n) {
+  const int64_t s = slotBegin(chr), e = slotEnd(chr);
+  std::vector<uint8_t> inRegion(static_cast<size_t>(e - s), 0);
+  forEachRegionSnp(chr, [&](int64_t k) { inRegion[static_cast<size_t>(k - s)] = 1; });
+  constexpr int64_t kCountersPerPart = int64_t{1} << 15;  // below that, threads cost more
+  const int64_t parts = std::clamp<int64_t>((e - s) * std::max(n, 1) / kCountersPerPart, 1,
+                                            static_cast<int64_t>(engineThreads()));
+  std::vector<uint32_t> highest(static_cast<size_t>(parts), 0);
+  std::vector<std::exception_ptr> failures(static_cast<size_t>(parts));
+  const auto part = [&](int64_t p) {
+    try {
+      std::vector<uint32_t> histogram;
+      const int64_t from = s + (e - s) * p / parts, to = s + (e - s) * (p + 1) / parts;
+      for (int64_t k = from; k < to; ++k) {
+        if (!inRegion[static_cast<size_t>(k - s)]) continue;
+        const uint32_t level = foldLevelCounted(genome.sumSNP[k].rchhCount, n, histogram);
+        genome.sumSNP[k].foldOverlap[pool] = level;
+        genome.sumSNP[k].overlapCount[pool] = static_cast<int32_t>(level);
+        highest[static_cast<size_t>(p)] = std::max(highest[static_cast<size_t>(p)], level);
+      }
+    } catch (...) {
+      failures[static_cast<size_t>(p)] = std::current_exception();
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (int64_t p = 1; p < parts; ++p) {
+      try {
+        helpers.emplace_back(part, p);
+      } catch (const std::system_error&) {
+        part(p);  // no thread to spare: this part here
+      }
+    }
+    part(0);
+  }
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  uint32_t& slotHighest = pass.maxOverlapChr[static_cast<size_t>(chr)];
+  for (uint32_t level : highest) slotHighest = std::max(slotHighest, level);
+}
+
 }  // namespace
 
 void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
@@ -94,10 +145,7 @@ void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
       storeLevel(pool, chr, k, foldLevel(genome.sumSNP[k].rchhCount, n));
     });
   } else {
-    std::vector<uint32_t> histogram;
-    forEachRegionSnp(chr, [&](int64_t k) {
-      storeLevel(pool, chr, k, foldLevelCounted(genome.sumSNP[k].rchhCount, n, histogram));
-    });
+    storeCountedLevels(pool, chr, n);
   }
 
   if (mode == 1) writeFoldSummaryFile(pool, n, chr);

@@ -49,12 +49,12 @@ std::string queryResultName(const std::vector<int>& subjects) {
 }
 
 // Joins the figure pieces of the turn under the five header lines.
-void mergeFigurePieces(const std::string& figureName) {
+void mergeFigurePieces(PieceSpool& spool, const std::string& figureName) {
   std::vector<std::string> pieces;
   for (long c = 1; c <= genome.lastChromosome - 1; ++c) {
     pieces.push_back(outName("%s_chr%03ld", figureName.c_str(), c));
   }
-  mergePieces(pieces, figureName, true);
+  mergePieces(pieces, figureName, true, spool);
 }
 
 }  // namespace
@@ -92,6 +92,7 @@ int customCombinationHH() {
   for (int s : answer.subjects) pass.targetSt[enum_patients][static_cast<size_t>(s - 1)] = 1;
 
   clearSlotMaxima();
+  PieceSpool spool(settings.outputFilePath);
   openTempFiles();
   const std::string figureName = resultName + ".ps";
   const std::string textName = resultName + ".txt";
@@ -107,7 +108,7 @@ int customCombinationHH() {
     countRCHHSharedByMultiplePatients(enum_patients, n, c, 0);
     if (Set_up_start_end(size, 1, enum_patients, c) == 1) {
       pass.foldOverlapFileFlagPSHeader = 0;
-      Output_black_and_whitePS(outName("%s_chr%03d", figureName.c_str(), c + 1), c, size);
+      spoolBlackAndWhitePS(spool, outName("%s_chr%03d", figureName.c_str(), c + 1), c);
       Output_foldoverlap_textHH(textName, n, size, enum_patients, c, static_cast<int>(size));
     }
     releaseSlotScratch(c);
@@ -121,6 +122,6 @@ int customCombinationHH() {
   }
   std::fprintf(stderr, "\nCompleted.\n\n");
   displayHHInformation(static_cast<int>(size), 0);
-  mergeFigurePieces(figureName);
+  mergeFigurePieces(spool, figureName);
   return 1;
 }

@@ -63,15 +63,33 @@ void writeEpsHeader(FILE* file) {
   std::fprintf(file, "0 setgray\n");
 }
 
-// foldCount is what the callers draw; the figure does not depend on it.
-int Output_black_and_whitePS(const std::string& path, int chrIndex, int64_t /*foldCount*/) {
+namespace {
+
+void requireSlotToDraw(int chrIndex) {
   if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size()) {
     fatal("ERROR: No chromosome slot %d to draw\n", chrIndex);
   }
-  FILE* file = createFigure(path);
+}
+
+void writeBlackAndWhite(FILE* file, int chrIndex) {
   if (pass.foldOverlapFileFlagPSHeader == 1) writeEpsHeader(file);
   forEachSegment(chrIndex, [&](int64_t j, int64_t k) { writeSegmentLines(file, j, k); });
+}
+
+}  // namespace
+
+// foldCount is what the callers draw; the figure does not depend on it.
+int Output_black_and_whitePS(const std::string& path, int chrIndex, int64_t /*foldCount*/) {
+  requireSlotToDraw(chrIndex);
+  FILE* file = createFigure(path);
+  writeBlackAndWhite(file, chrIndex);
   return closeOutput(file, path);
+}
+
+void spoolBlackAndWhitePS(PieceSpool& spool, const std::string& name, int chrIndex) {
+  requireSlotToDraw(chrIndex);
+  writeBlackAndWhite(spool.begin(name), chrIndex);
+  spool.finish();
 }
 
 void Output_birds_eye_viewPS(const std::string& path, int kind) {

@@ -20,8 +20,9 @@ void writeSubjects(FILE* file, const SNPRecord& snp, int nSubjects, int64_t W, i
 
 }  // namespace
 
-int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W, int pool,
-                              int chrIndex, int flagIndex) {
+namespace {
+
+void requireTextArguments(int nSubjects, int pool, int chrIndex, int flagIndex) {
   if (pool != enum_patients && pool != enum_controls) fatal("ERROR: No pool %d\n", pool);
   if (nSubjects < 0 || static_cast<size_t>(nSubjects) > settings.stFile[pool].size()) {
     fatal("ERROR: %d subjects asked for, the %s has %zu\n", nSubjects, settings.stringTgPool[pool],
@@ -33,13 +34,9 @@ int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W,
   if (flagIndex < 0 || static_cast<size_t>(flagIndex) >= pass.foldOverlapFileFlagTXT.size()) {
     fatal("ERROR: No fold-count flag %d for the fold-overlap text\n", flagIndex);
   }
+}
 
-  // The first text of a fold count in a pass is created; later ones append.
-  const bool create = pass.foldOverlapFileFlagTXT[flagIndex] == 0;
-  FILE* file = openOutput(path, create ? WriteMode::truncate : WriteMode::append);
-  if (file == nullptr) fatal("ERROR: Can't output\"%s\"\n", path.c_str());
-  if (create) pass.foldOverlapFileFlagTXT[flagIndex] = 1;
-
+void writeFoldText(FILE* file, int nSubjects, int64_t W, int pool, int chrIndex) {
   forEachSegment(chrIndex, [&](int64_t j, int64_t k) {
     const SNPRecord& a = genome.sumSNP[j];
     const SNPRecord& b = genome.sumSNP[k];
@@ -53,7 +50,30 @@ int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W,
                  b.rsID.c_str());
     writeSubjects(file, b, nSubjects, W, pool);
   });
+}
+
+}  // namespace
+
+int Output_foldoverlap_textHH(const std::string& path, int nSubjects, int64_t W, int pool,
+                              int chrIndex, int flagIndex) {
+  requireTextArguments(nSubjects, pool, chrIndex, flagIndex);
+  // The first text of a fold count in a pass is created; later ones append.
+  const bool create = pass.foldOverlapFileFlagTXT[flagIndex] == 0;
+  FILE* file = openOutput(path, create ? WriteMode::truncate : WriteMode::append);
+  if (file == nullptr) fatal("ERROR: Can't output\"%s\"\n", path.c_str());
+  if (create) pass.foldOverlapFileFlagTXT[flagIndex] = 1;
+  writeFoldText(file, nSubjects, W, pool, chrIndex);
   return closeOutput(file, path);
+}
+
+void spoolFoldOverlapTextHH(PieceSpool& spool, const std::string& name, int nSubjects, int64_t W,
+                            int pool, int chrIndex, int flagIndex) {
+  requireTextArguments(nSubjects, pool, chrIndex, flagIndex);
+  const bool create = pass.foldOverlapFileFlagTXT[flagIndex] == 0;
+  FILE* piece = spool.begin(name, !create);
+  if (create) pass.foldOverlapFileFlagTXT[flagIndex] = 1;
+  writeFoldText(piece, nSubjects, W, pool, chrIndex);
+  spool.finish();
 }
 
 int foldOverlapDrawFigures(int pool, int nSamples, int withRepresentative) {

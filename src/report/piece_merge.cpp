@@ -1,5 +1,6 @@
 // Joining per-chromosome pieces into one whole-genome file: the same careful
-// copy for the fold-overlap passes and the query turns.
+// copy for the fold-overlap passes (pieces spooled, and the summary's pieces
+// as files) and the query turns.
 #include <string>
 #include <vector>
 
@@ -13,30 +14,33 @@ bool copyLines(const char* from, FILE* to) {
   // through a symbolic link planted in their place.
   InputFile in(openOwnFile(from));
   if (!in) return false;
-  std::string line;
-  while (readWholeLine(in.get(), line)) {
-    std::fwrite(line.data(), 1, line.size(), to);
-    std::fputc('\n', to);
+  // Block by block, with the line ends readWholeLine reads (CR, CR LF, LF).
+  LineCopy copy(to);
+  std::vector<char> block(1 << 16);
+  for (size_t got; (got = std::fread(block.data(), 1, block.size(), in.get())) > 0;) {
+    copy.add(block.data(), got);
   }
+  copy.finish();
   // A piece that could not be read to its end must not be merged as if whole.
   if (std::ferror(in.get())) fatal("ERROR: Cannot read %s\n", from);
   return true;
 }
 
-bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure) {
+bool mergePieces(const std::vector<std::string>& pieces, const std::string& name, bool figure,
+                 PieceSpool& spool) {
   FILE* out = nullptr;
   for (const std::string& piece : pieces) {
-    if (!InputFile(openOwnFile(piece))) continue;
+    if (!spool.has(piece)) continue;
     if (out == nullptr) {
       out = openOutput(name);
       if (out == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
       std::fprintf(stderr, "Writing %s\n", name.c_str());
       if (figure) writeEpsHeader(out);
     }
-    if (!copyLines(piece.c_str(), out)) fatal("ERROR: Cannot read %s\n", piece.c_str());
-    // The piece goes only once its lines are safely in the merged file.
+    spool.moveLinesTo(piece, out);
+    // Flushed piece by piece, so that a full disk stops the run where it did
+    // when every piece was a file.
     flushOutput(out, name);
-    std::remove(piece.c_str());
   }
   if (out == nullptr) return false;
   closeOutput(out, name);

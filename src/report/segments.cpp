@@ -6,7 +6,7 @@
 #include "driver/lines/output.h"
 #include "report/report.h"
 
-int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
+int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, SlotFlags& flags) {
   if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size() ||
       column < 0 || column > 2) {
     fatal("ERROR: Segments asked for chromosome slot %d, column %d, which do not exist\n", chrIndex,
@@ -19,18 +19,18 @@ int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
 
   // One mark per SNP of the slot: 0 = outside any segment; otherwise the value
   // whose equal neighbours join the same segment.
-  std::vector<uint64_t> marks;
+  std::vector<uint64_t>& marks = flags.marks;
   try {
     marks.assign(static_cast<size_t>(e - s), 0);
+    flags.first = s;
+    flags.start.assign(static_cast<size_t>(e - s), 0);
+    flags.end.assign(static_cast<size_t>(e - s), 0);
   } catch (const std::bad_alloc&) {
     fatal("ERROR: Failed to allocate memory\n");
   }
   for (int64_t i = s; i < e; ++i) {
-    SNPRecord& snp = genome.sumSNP[i];
-    snp.startFlag = 0;
-    snp.endFlag = 0;
     // The value is read as unsigned, so the comparison is unsigned too.
-    const uint64_t v = static_cast<uint64_t>(snp.foldOverlap[column]);
+    const uint64_t v = static_cast<uint64_t>(genome.sumSNP[i].foldOverlap[column]);
     if (v < threshold) continue;
     if (mode == 0) {
       marks[i - s] = v;
@@ -56,12 +56,23 @@ int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
           genome.sumSNP[k + 1].position - genome.sumSNP[k].position >= settings.largeGap ||
           mark(k + 1) != m;
       if (closes) {
-        genome.sumSNP[runStart].startFlag = 1;
-        genome.sumSNP[k].endFlag = 1;
+        flags.start[static_cast<size_t>(runStart - s)] = 1;
+        flags.end[static_cast<size_t>(k - s)] = 1;
         result = 1;
         runStart = -1;
       }
     }
+  }
+  return result;
+}
+
+int Set_up_start_end(uint32_t threshold, int mode, int column, int chrIndex) {
+  SlotFlags flags;
+  const int result = flagSlotSegments(threshold, mode, column, chrIndex, flags);
+  for (size_t i = 0; i < flags.start.size(); ++i) {
+    SNPRecord& snp = genome.sumSNP[flags.first + static_cast<int64_t>(i)];
+    snp.startFlag = flags.start[i];
+    snp.endFlag = flags.end[i];
   }
   return result;
 }

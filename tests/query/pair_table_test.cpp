@@ -2,7 +2,10 @@
 // files, values that are not numbers, and the table of a real pass.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "common/harness.h"
+#include "genome/reader_threads.h"
 #include "hh/engine_fixture.h"
 #include "hh/hh.h"
 #include "query/query.h"
@@ -129,4 +132,64 @@ TEST_F(EngineTest, TableOfAPassAndOfARepresentativePass) {
   EXPECT_NE(
       rep.find("\n(2,representative)\t2.00\tsubject2.txt\trepresentative\t7.0\t1.000\t5\t6\t"),
       std::string::npos);
+}
+
+// Slots read on threads add up as reading them in turn: random rows on seven
+// slots, with names that differ between slots and with one slot broken.
+TEST_F(EngineTest, ThreadsReadingTheSlotsGiveTheTableOfOne) {
+  std::vector<std::vector<SnpPlan>> slots;
+  for (int k = 0; k < 7; ++k) {
+    if (k == 3) {
+      slots.push_back({});  // no pair file
+    } else {
+      slots.push_back({{1000, 1.0}, {900000, 2.0 + 13.0 * k}});
+    }
+  }
+  buildGenome(slots, 5);
+  std::mt19937 random(99);
+  const auto number = [&](int scale) {
+    return static_cast<double>(random() % 100000) / 1000.0 * scale;
+  };
+  const auto writeSlots = [&](int brokenSlot) {
+    for (int k = 0; k < 7; ++k) {
+      if (k == 3) continue;
+      std::string rows;
+      char row[256];
+      for (int a = 1; a <= 5; ++a) {
+        for (int b = a + 1; b <= 5; ++b) {
+          if (k == brokenSlot && a == 2 && b == 4) {
+            rows.append("(2,4)\tbroken\n");
+            continue;
+          }
+          const double cM = number(10);
+          const long snps1 = static_cast<long>(random() % 50000);
+          const long snps2 = static_cast<long>(random() % 50000);
+          const double typeA = number(1), typeB = number(1);
+          std::snprintf(row, sizeof row, "(%d,%d)\t2.%d\ts%d_%d\ts%d\t%f\t0\t%ld\t%ld\t%f\t%f\n", a,
+                        b, k, a, k, b, cM, snps1, snps2, typeA, typeB);
+          rows.append(row);
+        }
+      }
+      writeFile(tempFileName(k), rows);
+    }
+  };
+  writeSlots(-1);
+  std::string tables[3];
+  for (unsigned threads : {1u, 2u, 4u}) {
+    setGenotypeReaderThreads(threads);
+    tables[threads / 2] = table(5, 0);
+  }
+  EXPECT_EQ(occurrences(tables[0], "\n"), 11u);
+  EXPECT_NE(tables[0].find("\ts1_6\ts2\t"), std::string::npos);  // the last slot's names
+  EXPECT_NE(tables[0].find(")\t2.6\t"), std::string::npos);      // and cutoff text
+  EXPECT_EQ(tables[1], tables[0]);
+  EXPECT_EQ(tables[2], tables[0]);
+  // A broken row in a middle slot stops the run whichever thread reads it.
+  writeSlots(2);
+  for (unsigned threads : {1u, 4u}) {
+    setGenotypeReaderThreads(threads);
+    EXPECT_EXIT(asMain([&] { displayHHInformation(5, 0); }), testing::ExitedWithCode(1),
+                "'Type B FP'\nERROR: Inappropriate temporary file\\.\n$");
+  }
+  setGenotypeReaderThreads(0);
 }

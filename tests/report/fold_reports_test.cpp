@@ -82,6 +82,36 @@ TEST_F(FoldReportTest, SubjectsColumnAndAppending) {
               ::testing::ExitedWithCode(1), "^ERROR: ");
 }
 
+TEST_F(FoldReportTest, SpooledPiecesHoldWhatTheFilesHeld) {
+  setValues(enum_patients, 0, {3, 3, 2, 0, 2});
+  setCounts(0, enum_patients, {{2, 2, 2}, {1, 2, 0}, {1, 1, 0}, {0, 0, 0}, {0, 0, 0}});
+  ASSERT_EQ(Set_up_start_end(2, 1, enum_patients, 0), 1);
+  const std::string text = dir + "w2.txt", figure = dir + "w2.ps";
+  pass.foldOverlapFileFlagTXT.assign(4, 0);
+  Output_foldoverlap_textHH(text, 3, 2, enum_patients, 0, 2);
+  Output_black_and_whitePS(figure, 0, 2);
+
+  PieceSpool spool(dir);
+  pass.foldOverlapFileFlagTXT.assign(4, 0);
+  spoolFoldOverlapTextHH(spool, "t", 3, 2, enum_patients, 0, 2);
+  EXPECT_EQ(pass.foldOverlapFileFlagTXT[2], 1);
+  // The flag set, a second text of that name follows the first, as appending did.
+  spoolFoldOverlapTextHH(spool, "t", 3, 2, enum_patients, 0, 2);
+  spoolBlackAndWhitePS(spool, "f", 0);
+  char* bytes = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&bytes, &size);
+  EXPECT_TRUE(spool.moveLinesTo("t", out));
+  std::fputs("|", out);
+  EXPECT_TRUE(spool.moveLinesTo("f", out));
+  std::fclose(out);
+  EXPECT_EQ(std::string(bytes, size), read(text) + read(text) + "|" + read(figure));
+  std::free(bytes);
+  EXPECT_FALSE(read(text).empty());
+  EXPECT_EXIT(asMain([&] { spoolFoldOverlapTextHH(spool, "t", 3, 2, enum_patients, 0, 4); }),
+              ::testing::ExitedWithCode(1), "^ERROR: No fold-count flag 4");
+}
+
 TEST_F(FoldReportTest, PoolFiguresShadeByTheRunMaximum) {
   pass.maxOverlap = 5;
   setValues(enum_patients, 0, {4, 4, 2, 0, 1});
