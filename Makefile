@@ -33,7 +33,7 @@ test-sanitize: setup
 
 # The threaded paths (pair engine, genotyping reader, row writers) and the
 # end-to-end runs under ThreadSanitizer; any report fails the target.
-TSAN_TESTS = test_hh test_genome test_lines test_e2e test_golden
+TSAN_TESTS = test_hh test_genome test_lines test_e2e test_golden test_stats test_report test_query
 test-tsan: setup
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON
 	$(CMAKE) --build build-tsan -j $(JOBS) --target velmora annotsum $(TSAN_TESTS)
