@@ -30,6 +30,10 @@ struct PooledCohortDeleter {
 };
 using PooledCohortPtr = std::unique_ptr<PooledCohort, PooledCohortDeleter>;
 
+// Whether pools of these sizes fit the permutation tables (at most 65 535
+// subjects, 2^24 pairs of levels); buildPooledCohort refuses larger ones.
+bool permutationsFit(int patients, int controls);
+
 // Builds the pooled cohort on `threads` threads (0: one per hardware thread).
 // Needs both pools to have subjects; throws FatalError with an "ERROR: "
 // message otherwise, and when the pools are too large for the level tables.

@@ -153,6 +153,11 @@ int64_t pooledCohortBytes(const PooledCohort& cohort) {
   return static_cast<int64_t>(bytes);
 }
 
+bool permutationsFit(int patients, int controls) {
+  const size_t levelPairs = static_cast<size_t>(patients + 1) * static_cast<size_t>(controls + 1);
+  return levelPairs <= kMaxLevelPairs && patients + controls <= 65535;
+}
+
 PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
   const int patients = settings.noTgPool[enum_patients];
   const int controls = settings.noTgPool[enum_controls];
@@ -162,7 +167,7 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
         "are no labels to exchange.\n");
   }
   const size_t levelPairs = static_cast<size_t>(patients + 1) * static_cast<size_t>(controls + 1);
-  if (levelPairs > kMaxLevelPairs || patients + controls > 65535) {
+  if (!permutationsFit(patients, controls)) {
     fatal(
         "ERROR: Permutations take at most %ld pairs of pool levels; %d patients and %d controls "
         "give %ld.\n",

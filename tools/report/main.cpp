@@ -128,6 +128,13 @@ int run(int argc, char** argv) {
     throw ReportError(
         "--permutations needs a control pool: a run of patients only has no labels to exchange");
   }
+  if (data.options.permutations > 0 &&
+      !permutationsFit(static_cast<int>(data.input.patients.size()),
+                       static_cast<int>(data.input.controls.size()))) {
+    throw ReportError(
+        "--permutations takes pools of at most 65535 subjects and 16777216 pairs of "
+        "pool levels; these pools are larger");
+  }
   if (!data.options.queries.empty() && data.withControls()) {
     throw ReportError("--query runs without controls only (velmora asks for queries only then)");
   }
