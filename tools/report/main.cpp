@@ -77,10 +77,13 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   if (data.permutations) {
     const PermutationOutcome& outcome = *data.permutations;
     // Relabelling 0 is the run itself: its maximum must be the list's.
-    if (asListed(outcome.maxima[0].plain) != data.regions.highest) {
-      throw ReportError("the permutations' observed maximum " +
-                        std::to_string(outcome.maxima[0].plain) + " differs from velmora's list (" +
-                        std::to_string(data.regions.highest) +
+    if (asListed(outcome.maxima[0].plain) != data.regions.highest ||
+        asListed(outcome.maxima[0].representative) != data.regions.representativeHighest) {
+      throw ReportError("the permutations' observed maxima " +
+                        std::to_string(outcome.maxima[0].plain) + " and " +
+                        std::to_string(outcome.maxima[0].representative) +
+                        " differ from velmora's lists (" + std::to_string(data.regions.highest) +
+                        " and " + std::to_string(data.regions.representativeHighest) +
                         "); the run's inputs changed while the report was made");
     }
     for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
@@ -200,7 +203,8 @@ int run(int argc, char** argv) {
     }
     writeReport(data, dir, tracks);
   } catch (const std::exception&) {
-    // Keep the log for the user; nothing else may pass for a result.
+    // Keep the logs for the user; nothing else may pass for a result.
+    if (fs::exists(dir.path("permutations.log"))) dir.record("permutations.log");
     dir.removeAllBut({"velmora.log", "permutations.log"});
     std::vector<std::string> kept = dir.written();
     std::string text =

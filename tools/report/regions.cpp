@@ -166,6 +166,7 @@ RegionResult findRegions(const RegionInputs& in) {
       otherSegments.push_back({first, last, s.value});
       otherHighest = std::max(otherHighest, s.value);
     }
+    result.representativeHighest = otherHighest;
     // A region's value is the higher of the two comparisons over its SNPs.
     for (CandidateRegion& r : regions) {
       for (const IndexedSegment& o : otherSegments) {

@@ -74,6 +74,7 @@ struct RegionResult {
   std::vector<RegionView> views;         // for the best regions, in rank order
   std::vector<GenomeSegment> genome;     // the source list's segments
   double highest = 0;                    // M
+  double representativeHighest = 0;      // the representative list's highest value, when read
 };
 
 struct RegionInputs {
