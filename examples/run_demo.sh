@@ -53,10 +53,10 @@ run_step "annotsum: autosomal SNPs, mean major-allele frequency, genetic distanc
   "$ANNOTSUM" "$DEMO/annotation.txt"
 
 # The front door: velmora-report runs velmora itself and writes the report.
-run_step "velmora-report: ranked regions with genes, report.html" \
+run_step "velmora-report: ranked regions with genes and genome-wide adjusted p, report.html" \
   "" \
   build/velmora-report "$DEMO/analysis_with_controls.txt" --cutoff "$CUTOFF_CM" \
-  --out "$DEMO/report" --genes "$DEMO/genes.bed"
+  --out "$DEMO/report" --genes "$DEMO/genes.bed" --permutations 1000
 
 echo
 echo "=== Report: $DEMO/report/report.html"
