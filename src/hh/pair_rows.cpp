@@ -1,42 +1,9 @@
 // Formatting a pair row.
 #include "hh/pair_rows.h"
 
-#include <cstdarg>
-#include <cstdio>
-
+#include "driver/lines/formatted.h"
 #include "genome/model.h"
 #include "hh/hh.h"
-
-namespace {
-
-// vsnprintf into the end of `out`; names of any length fit.
-void appendFormatted(std::string& out, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
-
-void appendFormatted(std::string& out, const char* format, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  if (length < 0) {
-    va_end(again);
-    return;
-  }
-  if (static_cast<size_t>(length) < sizeof buffer) {
-    out.append(buffer, static_cast<size_t>(length));
-  } else {
-    const size_t at = out.size();
-    out.resize(at + static_cast<size_t>(length) + 1);
-    std::vsnprintf(out.data() + at, static_cast<size_t>(length) + 1, format, again);
-    out.resize(at + static_cast<size_t>(length));
-  }
-  va_end(again);
-}
-
-}  // namespace
 
 void appendPairRow(std::string& out, const PairRowFields& f, const PairTotals& totals) {
   double m = 0;  // cM, expected spacing of opposite homozygotes

@@ -2,7 +2,6 @@
 // added up over the genome, one line per pair (or per subject against the
 // representative HH) on standard error.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -127,27 +126,6 @@ void addSlotRows(int32_t k, SlotRows& slot, std::vector<PairSums>& sums, std::st
   if (slot.broken) inappropriate();
 }
 
-// printf into `out`, rows of any length.
-void appendTableRow(TextBuffer& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void appendTableRow(TextBuffer& out, const char* format, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  if (length >= 0 && static_cast<size_t>(length) < sizeof buffer) {
-    out.text(std::string_view(buffer, static_cast<size_t>(length)));
-  } else if (length >= 0) {
-    std::string row(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(row.data(), row.size(), format, again);
-    out.text(std::string_view(row.data(), static_cast<size_t>(length)));
-  }
-  va_end(again);
-}
-
 // Slots read at once: one per reading thread, within a bound on the memory
 // their rows take.
 size_t slotsAtOnce(int64_t rows) {
@@ -221,10 +199,10 @@ void displayHHInformation(int n, int representative) {
   writeRowsInOrder(
       text, 0, rows, static_cast<int>(genotypeReaderThreads()), [&](TextBuffer& out, int64_t j) {
         const PairSums& row = sums[static_cast<size_t>(j)];
-        appendTableRow(out, "%s\t%s\t%s\t%s\t%.1f\t%.3f\t%ld\t%ld\t%.3f\t%.3f\n", row.label.c_str(),
-                       cutoffText.c_str(), row.name1.c_str(), row.name2.c_str(), row.cMConserved,
-                       row.cMConserved / totalLength, static_cast<long>(row.snps1),
-                       static_cast<long>(row.snps2), row.typeA / genome.totalGenetDistanceWOX,
-                       row.typeB / genome.totalGenetDistanceWOX);
+        out.formatted("%s\t%s\t%s\t%s\t%.1f\t%.3f\t%ld\t%ld\t%.3f\t%.3f\n", row.label.c_str(),
+                      cutoffText.c_str(), row.name1.c_str(), row.name2.c_str(), row.cMConserved,
+                      row.cMConserved / totalLength, static_cast<long>(row.snps1),
+                      static_cast<long>(row.snps2), row.typeA / genome.totalGenetDistanceWOX,
+                      row.typeB / genome.totalGenetDistanceWOX);
       });
 }

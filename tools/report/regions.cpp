@@ -121,16 +121,34 @@ std::vector<CandidateRegion> islands(const std::vector<IndexedSegment>& segments
   return regions;
 }
 
+StartEndList readVelmoraList(const std::string& path) {
+  try {
+    return readStartEndList(path);
+  } catch (const std::runtime_error& error) {
+    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
+  }
+}
+
+// The segments of a list as rows of the summary file; raises `highest` to
+// the list's highest value.
+std::vector<IndexedSegment> indexedSegments(const StartEndList& list, const std::string& path,
+                                            const std::vector<SnpRow>& rows,
+                                            const std::map<int, std::pair<size_t, size_t>>& spans,
+                                            double& highest) {
+  std::vector<IndexedSegment> segments;
+  for (const Segment& s : list.segments) {
+    auto [first, last] = rowsOf(rows, spans, s, path);
+    segments.push_back({first, last, s.value});
+    highest = std::max(highest, s.value);
+  }
+  return segments;
+}
+
 }  // namespace
 
 RegionResult findRegions(const RegionInputs& in) {
   RegionResult result;
-  StartEndList list;
-  try {
-    list = readStartEndList(in.sourceList);
-  } catch (const std::runtime_error& error) {
-    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
-  }
+  const StartEndList list = readVelmoraList(in.sourceList);
 
   // The SNPs of the analysed chromosomes, with the patients' levels.
   std::vector<SnpRow> rows;
@@ -143,30 +161,17 @@ RegionResult findRegions(const RegionInputs& in) {
     if (!added) it->second.second = i + 1;
   }
 
-  std::vector<IndexedSegment> segments;
-  for (const Segment& s : list.segments) {
-    auto [first, last] = rowsOf(rows, spans, s, in.sourceList);
-    segments.push_back({first, last, s.value});
+  const std::vector<IndexedSegment> segments =
+      indexedSegments(list, in.sourceList, rows, spans, result.highest);
+  for (const Segment& s : list.segments)
     result.genome.push_back({s.chromosome, s.first, s.last, s.value});
-    result.highest = std::max(result.highest, s.value);
-  }
 
   std::vector<CandidateRegion> regions = islands(segments, result.highest, 0, rows, in);
   if (in.withControls && !in.representativeList.empty()) {
-    StartEndList other;
-    try {
-      other = readStartEndList(in.representativeList);
-    } catch (const std::runtime_error& error) {
-      throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
-    }
-    std::vector<IndexedSegment> otherSegments;
-    double otherHighest = 0;
-    for (const Segment& s : other.segments) {
-      auto [first, last] = rowsOf(rows, spans, s, in.representativeList);
-      otherSegments.push_back({first, last, s.value});
-      otherHighest = std::max(otherHighest, s.value);
-    }
-    result.representativeHighest = otherHighest;
+    const std::vector<IndexedSegment> otherSegments =
+        indexedSegments(readVelmoraList(in.representativeList), in.representativeList, rows, spans,
+                        result.representativeHighest);
+    const double otherHighest = result.representativeHighest;
     // A region's value is the higher of the two comparisons over its SNPs.
     for (CandidateRegion& r : regions) {
       for (const IndexedSegment& o : otherSegments) {

@@ -3,11 +3,14 @@
 // conversion gives the same bytes as the printf conversion it names.
 #pragma once
 #include <charconv>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "driver/lines/formatted.h"
 
 class TextBuffer {
  public:
@@ -28,6 +31,15 @@ class TextBuffer {
   }
   TextBuffer& ch(char c) {
     text_.push_back(c);
+    maybeFlush();
+    return *this;
+  }
+  // Any printf conversion, for the rare rows that need one.
+  TextBuffer& formatted(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    va_list args;
+    va_start(args, format);
+    appendFormattedV(text_, format, args);
+    va_end(args);
     maybeFlush();
     return *this;
   }

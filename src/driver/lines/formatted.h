@@ -1,0 +1,11 @@
+// printf-formatted text appended to a string, however long it comes out:
+// rows that carry file names of any length are formatted in one call.
+#pragma once
+#include <cstdarg>
+#include <string>
+
+// Appends the printf conversion of `format` to `out`; nothing when the
+// conversion itself fails.
+void appendFormatted(std::string& out, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+void appendFormattedV(std::string& out, const char* format, va_list args);
