@@ -188,6 +188,7 @@ class SubjectReader {
         FieldText head;
         generalField(line, s.end, 1, head);
         layout = chooseLayout(head);
+        memo_ = &memos_[layout.rsColumn == 1 ? 0 : 1];
         first = false;
       }
       FieldText id;
@@ -195,21 +196,32 @@ class SubjectReader {
       FieldText call;
       const int code = fieldOf(line, s, layout.callColumn, call) ? callCodeOf(call) : GTYPE_OTHER;
       SubjectCounts& counts = *counts_;
-      ++counts.linesRead;
+      const size_t lineNumber = static_cast<size_t>(counts.linesRead++);
       if (code != GTYPE_OTHER) ++counts.calls[code];
+      const auto stored = static_cast<uint8_t>(code == GTYPE_OTHER ? GTYPE_NONE : code);
+      const std::string_view text(id.begin, id.size());
+      const RsIDIndex::Probe probe = RsIDIndex::keyOf(text);
+      const std::vector<Memo>& memo = *memo_;
+      if (lineNumber < memo.size() && memo[lineNumber].key == probe.key &&
+          memo[lineNumber].record != kNoMemo) {
+        // The line names what the same line of this reader's last file of
+        // its layout named: a record of its own, or none at all.
+        if (pending_ > 0) drainPending();
+        joinRemembered(memo[lineNumber].record, stored);
+        return;
+      }
       // The line waits a few lines for its slot of the index to arrive from
       // memory; lines are still joined in file order.
       if (pending_ == kAhead) joinOldest();
       Pending& p = ahead_[(oldest_ + pending_) % kAhead];
-      p.id = std::string_view(id.begin, id.size());
-      p.probe = RsIDIndex::keyOf(p.id);
+      p.id = text;
+      p.probe = probe;
+      p.line = lineNumber;
       if (guessScore_ < 8) index_.prefetch(p.probe);
-      p.code = static_cast<uint8_t>(code == GTYPE_OTHER ? GTYPE_NONE : code);
+      p.code = stored;
       ++pending_;
     };
-    const auto drain = [this] {
-      while (pending_ > 0) joinOldest();
-    };
+    const auto drain = [this] { drainPending(); };
     const LineStop stop = forEachLine(file_, onLine, drain);
     drain();
     file_.close();
@@ -241,15 +253,52 @@ class SubjectReader {
   struct Pending {
     std::string_view id;
     RsIDIndex::Probe probe;
+    size_t line = 0;  // among the lines with an rs ID field, from 0
     uint8_t code = GTYPE_NONE;
   };
   static constexpr size_t kAhead = 16;
+
+  // Files of one cohort usually come from one export and list their SNPs in
+  // one order, which need not be the table's. What each line joined to is
+  // remembered by line number for the reader's next file of its layout, whose same line
+  // then skips the index when it names the same identifier. Only lines whose
+  // key alone names their identifier and whose identifier has at most one
+  // record are remembered: those meet their record whatever came before, or
+  // fail only because the subject met it already, which the codes tell.
+  struct Memo {
+    uint64_t key = 0;
+    uint32_t record = 0;  // table index, kNoRecord or kNoMemo
+  };
+  static constexpr uint32_t kNoRecord = 0xFFFFFFFEu;  // no record has the identifier
+  static constexpr uint32_t kNoMemo = 0xFFFFFFFFu;    // the line takes the index
+
+  void drainPending() {
+    while (pending_ > 0) joinOldest();
+  }
+
+  void joinRemembered(uint32_t record, uint8_t code) {
+    if (record == kNoRecord || codes_[record] != 0) {
+      ++counts_->notFound;
+      return;
+    }
+    codes_[record] = static_cast<uint8_t>(kMet | code);
+    next_ = static_cast<int64_t>(record) + 1;
+  }
+
+  void remember(size_t line, uint64_t key, uint32_t record) {
+    std::vector<Memo>& memo = *memo_;
+    if (line >= memo.size()) memo.resize(std::max<size_t>(line + 1, 2 * memo.size()));
+    memo[line] = {key, record};
+  }
 
   void joinOldest() {
     const Pending& p = ahead_[oldest_];
     oldest_ = (oldest_ + 1) % kAhead;
     --pending_;
-    const int64_t t = join(p.id, p.probe);
+    uint32_t record = kNoMemo;
+    const int64_t t = join(p.id, p.probe, record);
+    if (!p.probe.exact) record = kNoMemo;
+    remember(p.line, p.probe.key, record);
     if (t < 0) {
       ++counts_->notFound;
       return;
@@ -258,12 +307,17 @@ class SubjectReader {
   }
 
   // The table index of the record the rs ID meets for the subject in hand,
-  // or -1 when none is left for it.
-  int64_t join(std::string_view id, const RsIDIndex::Probe& probe) {
+  // or -1 when none is left for it. `single` becomes the record of an
+  // identifier with one record, or kNoRecord for one with none.
+  int64_t join(std::string_view id, const RsIDIndex::Probe& probe, uint32_t& single) {
     const RsIDIndex::Run run = guess(id, probe) ? index_.runOf(next_) : index_.find(id, probe);
-    if (run.head < 0) return -1;
+    if (run.head < 0) {
+      single = kNoRecord;
+      return -1;
+    }
     int64_t t = run.firstIndex;
     if (run.length == 1) {
+      single = static_cast<uint32_t>(t);
       if (codes_[t] != 0) return -1;
     } else {
       // A run counts its taken records, stamped at its head by subject.
@@ -303,6 +357,10 @@ class SubjectReader {
   GenotypeFile file_;
   std::vector<int32_t> runStamp_;  // by pASNP position of a run head: subject number from 1
   std::vector<int64_t> runTaken_;  // by pASNP position of a run head
+  // By line of the last file read of each layout (rs ID in the first column,
+  // or in the fifth), and of this one so far; one cohort often mixes both.
+  std::vector<Memo> memos_[2];
+  std::vector<Memo>* memo_ = &memos_[0];  // the layout of the file in hand
   Pending ahead_[kAhead];
   size_t oldest_ = 0;  // ahead_ is a ring: the oldest pending line
   size_t pending_ = 0;

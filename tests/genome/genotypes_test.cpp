@@ -364,14 +364,16 @@ std::string referenceRead(const std::string& path, int64_t subject, std::vector<
 // Random subject files against the straightforward reader: both layouts, every
 // line end and mixes of them, blanks, NUL bytes, lines close to the limit,
 // duplicate rs IDs in the annotation and in the files, unknown and odd IDs,
-// files in table order and shuffled, read by one thread and by several, in
-// blocks and mapped. Reports, calls and effective counts must all agree.
+// files in table order, shuffled each its own way and all in one shuffled
+// order per layout (with few lines left out or added, so that most lines
+// meet what the same line of the last file of the layout met), read by one thread and by several,
+// in blocks and mapped. Reports, calls and effective counts must all agree.
 TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
   std::mt19937 rng(29);
   const char* odd[] = {"rs05", "rs", "rs0", "rs1234567890123456789", "x7", "rs12x", "", "rsé9"};
   const char* calls[] = {"AA", "BB", "AB", "BA", "--", "A", "", " AB", "AA ", "BBxyz"};
   const char* ends[] = {"\n", "\r\n", "\r"};
-  for (int round = 0; round < 24; ++round) {
+  for (int round = 0; round < 32; ++round) {
     resetModel();
     setGenotypeReaderThreads(round % 3 == 0 ? 1 : 1 + round % 4);
     GenotypeFile::setMapping(round % 2 == 1);
@@ -388,18 +390,25 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
       annotation += annot(chr == 3 ? "X" : std::to_string(chr), std::to_string(100 + i), "0.5", id,
                           std::to_string(1 + i));
     }
-    const int n = 1 + static_cast<int>(rng() % 7);
+    const int n = (round >= 24 ? 3 : 1) + static_cast<int>(rng() % 7);
     loadAnnotation(annotation, n, 0);
-    const bool layoutB = round % 4 >= 2;
+    const bool roundLayoutB = round % 4 >= 2;
     const bool inOrder = round % 8 < 4;
+    const bool oneOrder = round >= 24;
+    // Lines left out or added shift the lines after them.
+    const unsigned shifts = oneOrder ? 400 : 10;
+    // One shared order per layout; those rounds alternate the layouts.
+    std::vector<std::string> cohortOrder[2] = {ids, ids};
+    for (auto& o : cohortOrder) std::shuffle(o.begin(), o.end(), rng);
     for (int v = 0; v < n; ++v) {
-      std::vector<std::string> order(ids);
-      if (!inOrder) std::shuffle(order.begin(), order.end(), rng);
+      const bool layoutB = oneOrder ? (v + round) % 2 == 1 : roundLayoutB;
+      std::vector<std::string> order(oneOrder ? cohortOrder[layoutB] : ids);
+      if (!inOrder && !oneOrder) std::shuffle(order.begin(), order.end(), rng);
       std::string text;
       const std::string end = rng() % 2 ? ends[rng() % 3] : "";  // "" mixes them line by line
       int number = 1;
       for (size_t i = 0; i < order.size(); ++i) {
-        if (rng() % 10 == 0) continue;  // SNPs the file leaves out
+        if (rng() % shifts == 0) continue;  // SNPs the file leaves out
         std::string id = order[i];
         if (rng() % 30 == 0) id = "rs" + std::to_string(rng() % 5000);  // mostly unknown
         if (rng() % 40 == 0) id = odd[rng() % 8];
@@ -414,7 +423,7 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
         if (rng() % 150 == 0) line += "\t" + std::string(9000 + rng() % 900, 'x');
         text += line;
         text += end.empty() ? ends[rng() % 3] : end;
-        if (rng() % 50 == 0) text += order[i] + "\tAA\n";  // the same rs ID again
+        if (rng() % (5 * shifts) == 0) text += order[i] + "\tAA\n";  // the same rs ID again
       }
       if (rng() % 3 == 0) text += rng() % 2 ? "\r\n" : "\r";  // an empty last line, or none
       addSubject(enum_patients, "f" + std::to_string(round) + "_" + std::to_string(v), text);
