@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -29,6 +31,23 @@ TEST(OrderedRowsTest, AnyThreadCountGivesTheRowsInTurn) {
               end - begin + 1);
     for (int threads : {2, 3, 8})
       EXPECT_EQ(rows(begin, end, threads), inTurn) << threads << " " << end;
+  }
+}
+
+// A row that fails stops the writing with its own error once every thread is
+// back, and nothing of the unfinished rounds is written.
+TEST(OrderedRowsTest, AFailingRowStopsTheWritingWithItsError) {
+  for (int threads : {2, 3}) {
+    TextBuffer out;
+    EXPECT_THROW(writeRowsInOrder(out, 0, 60000, threads,
+                                  [](TextBuffer& row, int64_t k) {
+                                    if (k == 30001) throw std::runtime_error("row");
+                                    row.integer(k).ch('\n');
+                                  }),
+                 std::runtime_error);
+    const std::string_view held = out.held();
+    EXPECT_LT(std::count(held.begin(), held.end(), '\n'), 30001) << threads;
+    EXPECT_EQ(held.find("30001\n"), std::string_view::npos) << threads;
   }
 }
 
