@@ -260,11 +260,12 @@ class SubjectReader {
 
   // Files of one cohort usually come from one export and list their SNPs in
   // one order, which need not be the table's. What each line joined to is
-  // remembered by line number for the reader's next file of its layout, whose same line
-  // then skips the index when it names the same identifier. Only lines whose
-  // key alone names their identifier and whose identifier has at most one
-  // record are remembered: those meet their record whatever came before, or
-  // fail only because the subject met it already, which the codes tell.
+  // remembered by line number for the reader's next file of its layout,
+  // whose same line then skips the index when it names the same identifier.
+  // Only lines whose key alone names their identifier and whose identifier
+  // has at most one record are remembered: those meet their record whatever
+  // came before, or fail only because the subject met it already, which the
+  // codes tell.
   struct Memo {
     uint64_t key = 0;
     uint32_t record = 0;  // table index, kNoRecord or kNoMemo

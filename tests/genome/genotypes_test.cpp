@@ -366,8 +366,9 @@ std::string referenceRead(const std::string& path, int64_t subject, std::vector<
 // duplicate rs IDs in the annotation and in the files, unknown and odd IDs,
 // files in table order, shuffled each its own way and all in one shuffled
 // order per layout (with few lines left out or added, so that most lines
-// meet what the same line of the last file of the layout met), read by one thread and by several,
-// in blocks and mapped. Reports, calls and effective counts must all agree.
+// meet what the same line of the last file of the layout met), read by one
+// thread and by several, in blocks and mapped. Reports, calls and effective
+// counts must all agree.
 TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
   std::mt19937 rng(29);
   const char* odd[] = {"rs05", "rs", "rs0", "rs1234567890123456789", "x7", "rs12x", "", "rsé9"};
