@@ -14,6 +14,7 @@
 // it is scanned. Subjects are read on several threads at once; the calling
 // thread stores their calls and writes their reports in subject order.
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -200,16 +201,24 @@ class SubjectReader {
       if (code != GTYPE_OTHER) ++counts.calls[code];
       const auto stored = static_cast<uint8_t>(code == GTYPE_OTHER ? GTYPE_NONE : code);
       const std::string_view text(id.begin, id.size());
-      const RsIDIndex::Probe probe = RsIDIndex::keyOf(text);
       const std::vector<Memo>& memo = *memo_;
-      if (lineNumber < memo.size() && memo[lineNumber].key == probe.key &&
-          memo[lineNumber].record != kNoMemo) {
-        // The line names what the same line of this reader's last file of
-        // its layout named: a record of its own, or none at all.
-        if (pending_ > 0) drainPending();
-        joinRemembered(memo[lineNumber].record, stored);
-        return;
+      if (lineNumber < memo.size()) {
+        // The record of a line a little further on is fetched from memory
+        // now: files in a shuffled order meet their records at random.
+        const size_t ahead = lineNumber + kMemoAhead;
+        if (ahead < memo.size() && memo[ahead].record < kNoRecord) {
+          __builtin_prefetch(codes_ + memo[ahead].record);
+        }
+        const Memo& m = memo[lineNumber];
+        if (m.record != kNoMemo && m.names(text.data(), text.size())) {
+          // The line names what the same line of this reader's last file of
+          // its layout named: a record of its own, or none at all.
+          if (pending_ > 0) drainPending();
+          joinRemembered(m.record, stored);
+          return;
+        }
       }
+      const RsIDIndex::Probe probe = RsIDIndex::keyOf(text);
       // The line waits a few lines for its slot of the index to arrive from
       // memory; lines are still joined in file order.
       if (pending_ == kAhead) joinOldest();
@@ -262,16 +271,43 @@ class SubjectReader {
   // one order, which need not be the table's. What each line joined to is
   // remembered by line number for the reader's next file of its layout,
   // whose same line then skips the index when it names the same identifier.
-  // Only lines whose key alone names their identifier and whose identifier
-  // has at most one record are remembered: those meet their record whatever
+  // Only identifiers of at most 12 bytes (every "rs" number below 10^10)
+  // with at most one record are remembered: those meet their record whatever
   // came before, or fail only because the subject met it already, which the
-  // codes tell.
+  // codes tell. The text itself is compared, in two words, so that a
+  // remembered line costs no key. Identifiers hold no NUL (a line's text ends
+  // at its first), so the text padded with zeros tells its size too.
   struct Memo {
-    uint64_t key = 0;
-    uint32_t record = 0;  // table index, kNoRecord or kNoMemo
+    uint64_t head = 0;          // bytes 0 to 7 of the identifier, zero past its end
+    uint32_t tail = 0;          // bytes 8 to 11
+    uint32_t record = kNoMemo;  // table index, kNoRecord or kNoMemo
+    bool names(const char* id, size_t size) const {
+      if (size > kTextBytes) return false;
+      uint64_t h;
+      uint32_t t;
+      textOf(id, size, h, t);
+      return ((h ^ head) | (t ^ tail)) == 0;
+    }
   };
+  static constexpr size_t kTextBytes = 12;
+  // The zero-padded words of an identifier of at most kTextBytes bytes. It
+  // reads 12 bytes at id: the file's bytes at hand are padded.
+  static void textOf(const char* id, size_t size, uint64_t& head, uint32_t& tail) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&head, id, 8);
+      std::memcpy(&tail, id + 8, 4);
+      head &= size >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * size)) - 1;
+      tail &= size >= 12 ? ~uint32_t{0} : size <= 8 ? 0 : (uint32_t{1} << (8 * (size - 8))) - 1;
+    } else {
+      char bytes[kTextBytes] = {};
+      std::memcpy(bytes, id, size);
+      std::memcpy(&head, bytes, 8);
+      std::memcpy(&tail, bytes + 8, 4);
+    }
+  }
   static constexpr uint32_t kNoRecord = 0xFFFFFFFEu;  // no record has the identifier
   static constexpr uint32_t kNoMemo = 0xFFFFFFFFu;    // the line takes the index
+  static constexpr size_t kMemoAhead = 12;            // lines between a prefetch and its use
 
   void drainPending() {
     while (pending_ > 0) joinOldest();
@@ -286,10 +322,16 @@ class SubjectReader {
     next_ = static_cast<int64_t>(record) + 1;
   }
 
-  void remember(size_t line, uint64_t key, uint32_t record) {
+  void remember(size_t line, std::string_view id, uint32_t record) {
     std::vector<Memo>& memo = *memo_;
     if (line >= memo.size()) memo.resize(std::max<size_t>(line + 1, 2 * memo.size()));
-    memo[line] = {key, record};
+    Memo& m = memo[line];
+    if (id.size() > kTextBytes) {
+      m.record = kNoMemo;
+      return;
+    }
+    textOf(id.data(), id.size(), m.head, m.tail);
+    m.record = record;
   }
 
   void joinOldest() {
@@ -298,8 +340,7 @@ class SubjectReader {
     --pending_;
     uint32_t record = kNoMemo;
     const int64_t t = join(p.id, p.probe, record);
-    if (!p.probe.exact) record = kNoMemo;
-    remember(p.line, p.probe.key, record);
+    remember(p.line, p.id, record);
     if (t < 0) {
       ++counts_->notFound;
       return;

@@ -382,10 +382,13 @@ TEST_F(GenotypesTest, FastReaderEqualsTheStraightforwardOne) {
     const int records = 200 + static_cast<int>(rng() % 300);
     std::vector<std::string> ids;
     for (int i = 0; i < records; ++i) {
-      // A few identifiers on two or three records, a few of odd shape.
+      // A few identifiers on two or three records, a few of odd shape; half
+      // of the numbers have ten digits, so that their texts differ only
+      // past the eighth byte.
       std::string id = rng() % 20 == 0 && !ids.empty() ? ids[rng() % ids.size()]
-                       : rng() % 25 == 0 ? std::string(odd[rng() % 6]) + std::to_string(i)
-                                         : "rs" + std::to_string(1000 + 7 * i);
+                       : rng() % 25 == 0
+                           ? std::string(odd[rng() % 6]) + std::to_string(i)
+                           : "rs" + std::to_string((i % 2 == 0 ? 1000 : 1234560000) + 7 * i);
       ids.push_back(id);
       const int chr = 1 + i * 3 / records;
       annotation += annot(chr == 3 ? "X" : std::to_string(chr), std::to_string(100 + i), "0.5", id,
