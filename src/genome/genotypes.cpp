@@ -129,7 +129,7 @@ int64_t countLines(const std::string& path) {
 
 struct SubjectCounts {
   int64_t linesRead = 0;
-  int64_t calls[4] = {0, 0, 0, 0};  // by code; [0] unused
+  int64_t calls[4] = {0, 0, 0, 0};  // by code; [0] counts the other calls, unreported
   int64_t notFound = 0;
 };
 
@@ -195,11 +195,11 @@ class SubjectReader {
       FieldText id;
       if (!fieldOf(line, s, layout.rsColumn, id)) return;
       FieldText call;
-      const int code = fieldOf(line, s, layout.callColumn, call) ? callCodeOf(call) : GTYPE_OTHER;
+      const uint8_t stored =
+          fieldOf(line, s, layout.callColumn, call) ? storedCallOf(call) : uint8_t{GTYPE_NONE};
       SubjectCounts& counts = *counts_;
       const size_t lineNumber = static_cast<size_t>(counts.linesRead++);
-      if (code != GTYPE_OTHER) ++counts.calls[code];
-      const auto stored = static_cast<uint8_t>(code == GTYPE_OTHER ? GTYPE_NONE : code);
+      ++counts.calls[stored];
       const std::string_view text(id.begin, id.size());
       const std::vector<Memo>& memo = *memo_;
       if (lineNumber < memo.size()) {
