@@ -10,16 +10,33 @@ void appendPairRow(std::string& out, const PairRowFields& f, const PairTotals& t
   const double typeA = falsePositive(f.nA, f.nB, &m, f.chr, settings.threshold);
   const double typeB = totals.discordantEnds * m / genome.totalGenetDistanceWOX;
   const double ratio = totals.cMConserved / f.slotLength;
+  // Each number through its own conversion: a pass formats a row per pair
+  // and slot, and printf's parsing of the format was most of their cost.
+  out += '(';
+  appendInteger(out, f.st1 + 1, 0);
   if (f.representative == 1) {
-    appendFormatted(out, "(%d,representative)\t", f.st1 + 1);
-    appendFormatted(out, "%9.2f\t%s\trepresentative\t%11.2f\t%9.4f\t%14ld\t%14ld\t",
-                    settings.threshold, f.name1, totals.cMConserved, ratio, static_cast<long>(f.nA),
-                    static_cast<long>(f.nB));
+    out += ",representative)\t";
   } else {
-    appendFormatted(out, "(%d,%d)\t", f.st1 + 1, f.st2 + 1);
-    appendFormatted(out, "%9.2f\t%s\t%s\t%11.2f\t%9.4f\t%14ld\t%14ld\t", settings.threshold,
-                    f.name1, f.name2, totals.cMConserved, ratio, static_cast<long>(f.nA),
-                    static_cast<long>(f.nB));
+    out += ',';
+    appendInteger(out, f.st2 + 1, 0);
+    out += ")\t";
   }
-  appendFormatted(out, "%13.4f\t%13.4f\n", typeA, typeB);
+  appendFixed(out, settings.threshold, 9, 2);
+  out += '\t';
+  out += f.name1;
+  out += '\t';
+  out += f.representative == 1 ? "representative" : f.name2;
+  out += '\t';
+  appendFixed(out, totals.cMConserved, 11, 2);
+  out += '\t';
+  appendFixed(out, ratio, 9, 4);
+  out += '\t';
+  appendInteger(out, f.nA, 14);
+  out += '\t';
+  appendInteger(out, f.nB, 14);
+  out += '\t';
+  appendFixed(out, typeA, 13, 4);
+  out += '\t';
+  appendFixed(out, typeB, 13, 4);
+  out += '\n';
 }

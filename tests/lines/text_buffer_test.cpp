@@ -7,6 +7,8 @@
 #include <limits>
 #include <random>
 
+#include "driver/lines/formatted.h"
+
 namespace {
 
 std::string viaBuffer(double value, int64_t integer) {
@@ -61,6 +63,63 @@ TEST(TextBuffer, SameBytesAsPrintf) {
     const int64_t n = ints(rng);
     ASSERT_EQ(viaBuffer(v, n), viaPrintf(v, n)) << v;
   }
+}
+
+// The row writers' single conversions, the one-digit path of integer() and
+// rows written through reserve()/commit() give printf's bytes too.
+TEST(TextBuffer, ConversionsOfTheRowWritersGivePrintfBytes) {
+  std::mt19937_64 rng(11);
+  const double specials[] = {0.0,
+                             -0.0,
+                             0.005,
+                             -0.125,
+                             2.675,
+                             99999999.995,
+                             1e300,
+                             -1e300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             -std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::denorm_min()};
+  std::uniform_real_distribution<double> any(-1e6, 1e6);
+  for (int i = 0; i < 60000; ++i) {
+    const double v = i < 13 * 16 ? specials[i % 13] : i % 5 == 0 ? any(rng) / 1e5 : any(rng);
+    const int width = static_cast<int>(rng() % 16);
+    const int precision = static_cast<int>(rng() % 7);
+    std::string got;
+    appendFixed(got, v, width, precision);
+    char want[512];
+    std::snprintf(want, sizeof want, "%*.*f", width, precision, v);
+    ASSERT_EQ(got, want) << v << " " << width << " " << precision;
+
+    const int64_t n =
+        i % 3 == 0 ? static_cast<int64_t>(rng() % 21) - 10 : static_cast<int64_t>(rng());
+    got.clear();
+    appendInteger(got, n, width);
+    std::snprintf(want, sizeof want, "%*ld", width, static_cast<long>(n));
+    ASSERT_EQ(got, want) << n;
+    if (i % 30 == 0) {
+      ASSERT_EQ(viaBuffer(0.5, n), viaPrintf(0.5, n));
+    }
+  }
+
+  // Rows through the pointer interface, across growth of the buffer.
+  TextBuffer rows;
+  std::string want;
+  for (int row = 0; row < 3000; ++row) {
+    char* at = rows.reserve(3 * (TextBuffer::kIntegerBytes + 1));
+    for (int k = 0; k < 3; ++k) {
+      const auto value = static_cast<int64_t>(rng() % 2 ? rng() % 10 : rng());
+      at = TextBuffer::putInteger(at, value);
+      *at++ = '\t';
+      want += std::to_string(value) + "\t";
+    }
+    rows.commit(at);
+    rows.text("x\n");
+    want += "x\n";
+  }
+  EXPECT_EQ(rows.held(), want);
 }
 
 }  // namespace

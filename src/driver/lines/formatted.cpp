@@ -2,6 +2,7 @@
 // a second conversion straight into the string for longer text.
 #include "driver/lines/formatted.h"
 
+#include <charconv>
 #include <cstdio>
 
 void appendFormattedV(std::string& out, const char* format, va_list args) {
@@ -25,4 +26,34 @@ void appendFormatted(std::string& out, const char* format, ...) {
   va_start(args, format);
   appendFormattedV(out, format, args);
   va_end(args);
+}
+
+namespace {
+
+void appendRightAligned(std::string& out, const char* text, const char* end, int width) {
+  const auto size = static_cast<size_t>(end - text);
+  if (width > 0 && size < static_cast<size_t>(width)) {
+    out.append(static_cast<size_t>(width) - size, ' ');
+  }
+  out.append(text, size);
+}
+
+}  // namespace
+
+void appendFixed(std::string& out, double value, int width, int precision) {
+  // Room for the 309 digits of the largest double, a sign, a point and the decimals.
+  char text[320 + 64];
+  if (precision < 0 || precision > 60) {
+    appendFormatted(out, "%*.*f", width, precision, value);
+    return;
+  }
+  const auto result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
+  appendRightAligned(out, text, result.ptr, width);
+}
+
+void appendInteger(std::string& out, int64_t value, int width) {
+  char text[24];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  appendRightAligned(out, text, result.ptr, width);
 }

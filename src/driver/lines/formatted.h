@@ -2,6 +2,7 @@
 // rows that carry file names of any length are formatted in one call.
 #pragma once
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 // Appends the printf conversion of `format` to `out`; nothing when the
@@ -9,3 +10,9 @@
 void appendFormatted(std::string& out, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 void appendFormattedV(std::string& out, const char* format, va_list args);
+
+// The single conversions of the busiest rows, without a printf call: the
+// bytes of "%*.*f" (`precision` decimals, right-aligned in `width`
+// characters; nan, -nan and inf as printf prints them) and of "%*ld".
+void appendFixed(std::string& out, double value, int width, int precision);
+void appendInteger(std::string& out, int64_t value, int width);
