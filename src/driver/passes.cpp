@@ -81,6 +81,13 @@ void runFoldOverlapPass(int pool) {
   // nothing of such a run may end up in the merges or stay beside them.
   removeStalePieces(true);
   PieceSpool spool(settings.outputFilePath);
+  // The summary's rows go to one unnamed file, which takes the summary's name
+  // at the merge, instead of a file per slot copied into it.
+  UnnamedOutput summary(settings.outputFilePath);
+  struct Detach {
+    ~Detach() { pass.foldSummary = nullptr; }
+  } detach;
+  pass.foldSummary = summary.stream() != nullptr ? &summary : nullptr;
   openTempFiles();
   try {
     pass.foldOverlapFileFlagTXT.assign(static_cast<size_t>(n) + 1, 0);
@@ -104,7 +111,8 @@ void runFoldOverlapPass(int pool) {
   closeTempFiles();
   displayHHInformation(n, 0);
   foldOverlapDrawFigures(pool, n, 0);
-  mergeFoldOverlapSummary(pool);
+  mergeFoldOverlapSummary(pool, pass.foldSummary);
+  pass.foldSummary = nullptr;
   if (n >= 2) {
     mergeWholeGenomeFoldTexts(spool, pool, n);
     mergeWholeGenomeFoldFigures(spool, pool, n);

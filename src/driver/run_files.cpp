@@ -102,11 +102,16 @@ void writeHHSummaryFile(int pool) {
   closeOutput(out, name);
 }
 
-void mergeFoldOverlapSummary(int pool) {
+void mergeFoldOverlapSummary(int pool, UnnamedOutput* whole) {
   const std::string name = outName("%sHH_FoldOverlap_Summary_%s.txt", outDir(), poolName(pool));
   FILE* out = openOutput(name);
   if (out == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
   std::fprintf(stderr, "\nWriting %s\n", name.c_str());
+  if (whole != nullptr) {
+    whole->publish(name, out);
+    closeOutput(out, name);
+    return;
+  }
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
     if (slotBegin(k) == slotEnd(k)) continue;
     const std::string piece =

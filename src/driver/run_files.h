@@ -4,15 +4,17 @@
 #pragma once
 #include <cstdio>
 
+#include "driver/lines/unnamed_output.h"
 #include "report/piece_spool.h"
 
 // "%sHH_HomozygosityHaplotype_Summary_%s.txt": every SNP with every subject's
 // homozygous call, pool = enum_patients or enum_controls.
 void writeHHSummaryFile(int pool);
 
-// Joins the per-chromosome fold-overlap summaries of a pool into
-// "%sHH_FoldOverlap_Summary_%s.txt", deleting them.
-void mergeFoldOverlapSummary(int pool);
+// Gives "%sHH_FoldOverlap_Summary_%s.txt" the slots' rows of the pass: the
+// unnamed file they went to (`whole`, when not nullptr) takes the name, or
+// else the per-chromosome files are joined into it and deleted.
+void mergeFoldOverlapSummary(int pool, UnnamedOutput* whole);
 
 // Joins the per-chromosome fold-overlap texts (then figures) of every fold
 // count n..2 that the pass spooled into whole-genome files, dropping them from

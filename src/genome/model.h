@@ -85,6 +85,8 @@ struct ColourBarEntry {
   double label;
 };
 
+class UnnamedOutput;
+
 // Storage of the passes, the query turns and the figures.
 struct PassState {
   int32_t chrNo = 0;                            // slot in hand, 0-based
@@ -97,6 +99,9 @@ struct PassState {
   ColourBarEntry cb[5] = {};                    // legend of the significance figure
   std::vector<uint16_t> rchhStore;              // backing block of rchhCount for the slot in hand
   std::vector<uint8_t> unpackedStore;  // backing block of unpackedGType for the slot in hand
+  // The pass's whole-genome fold-overlap summary, which the slots write in
+  // turn; nullptr: each slot writes a file of its own, merged at the end.
+  UnnamedOutput* foldSummary = nullptr;
 };
 
 extern RunSettings settings;

@@ -8,6 +8,7 @@
 #include "driver/lines/ordered_rows.h"
 #include "driver/lines/output.h"
 #include "driver/lines/text_buffer.h"
+#include "driver/lines/unnamed_output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"
@@ -17,7 +18,10 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
   const char* poolName = settings.stringTgPool[pool];
   const std::string name = outName("%sHH_FoldOverlap_Summary_%s_chr%03d.txt",
                                    settings.outputFilePath.c_str(), poolName, chr + 1);
-  FILE* file = openOutput(name);
+  // Straight into the pass's whole-genome file where there is one: the
+  // slots come in order, so its bytes are those of merging the slots' files.
+  UnnamedOutput* whole = pass.foldSummary;
+  FILE* file = whole != nullptr ? whole->stream() : openOutput(name);
   if (file == nullptr) {
     fatal("ERROR: Can't output\"%sHH_FoldOverlap_Summary_%s_chr%03d.txt\n",
           settings.outputFilePath.c_str(), poolName, chr + 1);
@@ -75,5 +79,12 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
       row.commit(at);
     });
   }
-  closeOutput(file, name);
+  if (whole != nullptr) {
+    // A full disk is reported at the slot where it happened, with the name
+    // of the file its bytes are for.
+    whole->flush(outName("%sHH_FoldOverlap_Summary_%s.txt", settings.outputFilePath.c_str(),
+                         poolName));
+  } else {
+    closeOutput(file, name);
+  }
 }

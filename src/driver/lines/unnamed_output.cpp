@@ -1,0 +1,68 @@
+// The unnamed output file: O_TMPFILE, linked under a temporary name beside
+// the target and renamed over it.
+#include "driver/lines/unnamed_output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "driver/lines/output.h"
+
+namespace {
+
+std::string directoryOf(const std::string& outputFilePath) {
+  const size_t slash = outputFilePath.rfind('/');
+  return slash == std::string::npos ? std::string(".") : outputFilePath.substr(0, slash + 1);
+}
+
+}  // namespace
+
+UnnamedOutput::UnnamedOutput(const std::string& outputFilePath) {
+  // Mode 0666 before the umask, as every output file is created.
+  fd_ = ::open(directoryOf(outputFilePath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  if (fd_ < 0) return;
+  stream_ = ::fdopen(fd_, "w");
+  if (stream_ == nullptr) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+UnnamedOutput::~UnnamedOutput() {
+  if (stream_ != nullptr) std::fclose(stream_);  // closes fd_; an unnamed file goes with it
+}
+
+void UnnamedOutput::flush(const std::string& name) {
+  if (std::fflush(stream_) != 0 || std::ferror(stream_)) {
+    fatal("ERROR: Failed to write %s\n", name.c_str());
+  }
+}
+
+void UnnamedOutput::publish(const std::string& name, FILE* placeholder) {
+  flush(name);
+  // Linked under a name of its own first (a link cannot replace a file),
+  // then renamed over the placeholder in one step.
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+  const std::string temporary = name + ".part" + std::to_string(::getpid());
+  bool named = ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  if (named && std::rename(temporary.c_str(), name.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    named = false;
+  }
+  if (!named) {
+    std::vector<char> block(1 << 20);
+    for (off_t at = 0;;) {
+      const ssize_t got = ::pread(fd_, block.data(), block.size(), at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) fatal("ERROR: Cannot read %s\n", name.c_str());
+      if (got == 0) break;
+      std::fwrite(block.data(), 1, static_cast<size_t>(got), placeholder);
+      at += got;
+    }
+  }
+  std::fclose(stream_);
+  stream_ = nullptr;
+  fd_ = -1;
+}
