@@ -82,8 +82,8 @@ void writeFoldSummaryFile(int pool, int n, int chr) {
   if (whole != nullptr) {
     // A full disk is reported at the slot where it happened, with the name
     // of the file its bytes are for.
-    whole->flush(outName("%sHH_FoldOverlap_Summary_%s.txt", settings.outputFilePath.c_str(),
-                         poolName));
+    whole->flush(
+        outName("%sHH_FoldOverlap_Summary_%s.txt", settings.outputFilePath.c_str(), poolName));
   } else {
     closeOutput(file, name);
   }

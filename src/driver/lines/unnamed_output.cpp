@@ -46,7 +46,8 @@ void UnnamedOutput::publish(const std::string& name, FILE* placeholder) {
   // then renamed over the placeholder in one step.
   const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
   const std::string temporary = name + ".part" + std::to_string(::getpid());
-  bool named = ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  bool named =
+      ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
   if (named && std::rename(temporary.c_str(), name.c_str()) != 0) {
     ::unlink(temporary.c_str());
     named = false;
