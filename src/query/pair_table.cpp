@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/lines/c_numbers.h"
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
 #include "driver/lines/ordered_rows.h"
@@ -59,6 +60,17 @@ struct SlotRows {
   std::exception_ptr failure;                       // anything else (memory)
 };
 
+// atof and strtol(..., 10) of a field; the numbers the pass writes take
+// the fast path.
+double realOf(const char* field) {
+  double value = 0;
+  return plainDecimalPrefix(field, value) ? value : std::atof(field);
+}
+int64_t countOf(const char* field) {
+  int64_t value = 0;
+  return plainIntegerPrefix(field, value, 18) ? value : std::strtol(field, nullptr, 10);
+}
+
 // Reads `rows` rows of `file` as the one-row-at-a-time reading did (MyFgets
 // lines, tab fields, atof and strtol), stopping at the first broken row.
 void readSlotRows(FILE* file, int64_t rows, bool keepNames, SlotRows& out) {
@@ -85,8 +97,8 @@ void readSlotRows(FILE* file, int64_t rows, bool keepNames, SlotRows& out) {
       }
       // The per-slot ratio (field 6) is recomputed from the totals instead.
       out.rows[static_cast<size_t>(j)] =
-          SlotRow{std::atof(fields[4]), std::atof(fields[8]), std::atof(fields[9]),
-                  std::strtol(fields[6], nullptr, 10), std::strtol(fields[7], nullptr, 10)};
+          SlotRow{realOf(fields[4]), realOf(fields[8]), realOf(fields[9]), countOf(fields[6]),
+                  countOf(fields[7])};
       out.read = j + 1;
     }
   } catch (...) {
