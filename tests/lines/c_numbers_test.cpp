@@ -14,10 +14,13 @@
 namespace {
 
 std::string randomNumberText(std::mt19937_64& rng) {
-  static const char* const pieces[] = {"0", "1", "7", "9", "12", "000", "45678", "123456789",
-                                       "4294967296", "99999999999999999999", ".", ".", "-",
-                                       "+", " ", "e", "E5", "e-3", "x", "0x1p3", "inf", "nan",
-                                       "\t", "a", "\n", "5.", "..", ",", "999999999"};
+  static const char* const pieces[] = {
+      "0",   "1",     "7",         "9",          "12",
+      "000", "45678", "123456789", "4294967296", "99999999999999999999",
+      ".",   ".",     "-",         "+",          " ",
+      "e",   "E5",    "e-3",       "x",          "0x1p3",
+      "inf", "nan",   "\t",        "a",          "\n",
+      "5.",  "..",    ",",         "999999999"};
   std::string text;
   const int parts = 1 + static_cast<int>(rng() % 5);
   for (int i = 0; i < parts; ++i) text += pieces[rng() % (sizeof pieces / sizeof *pieces)];
@@ -82,7 +85,8 @@ TEST(CNumbers, PlainFormsReadWhatTheCConversionsRead) {
 
   // Forms the C conversions read differently from a plain prefix are left to them.
   double d = 0;
-  for (const char* text : {"1e5", "0x10", "inf", "nan", ".5", "5.", "+1", "1.5.2", "\t3", "1.2E3"}) {
+  for (const char* text :
+       {"1e5", "0x10", "inf", "nan", ".5", "5.", "+1", "1.5.2", "\t3", "1.2E3"}) {
     EXPECT_FALSE(plainDecimalPrefix(text, d)) << text;
   }
   int64_t n = 0;

@@ -1,5 +1,5 @@
-// The unnamed output file: O_TMPFILE, linked under a temporary name beside
-// the target and renamed over it.
+// The unnamed output file: O_TMPFILE, linked at the target's name once the
+// placeholder there is removed.
 #include "driver/lines/unnamed_output.h"
 
 #include <fcntl.h>
@@ -40,19 +40,23 @@ void UnnamedOutput::flush(const std::string& name) {
   }
 }
 
-void UnnamedOutput::publish(const std::string& name, FILE* placeholder) {
+void UnnamedOutput::publish(const std::string& name, FILE*& placeholder) {
   flush(name);
-  // Linked under a name of its own first (a link cannot replace a file),
-  // then renamed over the placeholder in one step.
+  // The placeholder gives way and the unnamed file is linked at its name. A
+  // rename over the placeholder would do it in one step, but ext4 then
+  // writes out the whole file at once, as it does for any file renamed over
+  // another.
   const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
-  const std::string temporary = name + ".part" + std::to_string(::getpid());
-  bool named =
-      ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
-  if (named && std::rename(temporary.c_str(), name.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    named = false;
-  }
+  bool unlinked = ::unlink(name.c_str()) == 0;
+  const bool named =
+      unlinked && ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
   if (!named) {
+    if (unlinked) {
+      // The placeholder is gone with its name: a new one takes the bytes.
+      std::fclose(placeholder);
+      placeholder = openOutput(name);
+      if (placeholder == nullptr) fatal("ERROR: Can't output %s\n", name.c_str());
+    }
     std::vector<char> block(1 << 20);
     for (off_t at = 0;;) {
       const ssize_t got = ::pread(fd_, block.data(), block.size(), at);

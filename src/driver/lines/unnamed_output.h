@@ -26,11 +26,12 @@ class UnnamedOutput {
   void flush(const std::string& name);
 
   // Gives the bytes the name `name`, where `placeholder` is the file that
-  // openOutput(name) just made there (the caller still closes it). A file
-  // system that refuses the new name gets the bytes copied into
-  // `placeholder` instead; a read error then stops the run with
-  // "ERROR: Cannot read <name>". Once published, the stream is closed.
-  void publish(const std::string& name, FILE* placeholder);
+  // openOutput(name) just made there, which the caller still closes. A file
+  // system that refuses the link gets the bytes copied into a placeholder
+  // instead (a new one, opened into `placeholder`, when the first is gone);
+  // a read error then stops the run with "ERROR: Cannot read <name>". Once
+  // published, the stream is closed.
+  void publish(const std::string& name, FILE*& placeholder);
 
  private:
   int fd_ = -1;
