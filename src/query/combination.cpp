@@ -22,9 +22,7 @@ namespace {
 
 // Longest file name (one path component) the output directory takes.
 size_t longestComponent(const std::string& fullName) {
-  const size_t slash = fullName.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : fullName.substr(0, slash + 1);
-  const long limit = pathconf(dir.c_str(), _PC_NAME_MAX);
+  const long limit = pathconf(directoryOf(fullName).c_str(), _PC_NAME_MAX);
   return limit > 0 ? static_cast<size_t>(limit) : 255;
 }
 

@@ -14,11 +14,6 @@
 
 namespace {
 
-std::string directoryOf(const std::string& outputFilePath) {
-  const size_t slash = outputFilePath.rfind('/');
-  return slash == std::string::npos ? std::string(".") : outputFilePath.substr(0, slash + 1);
-}
-
 // Bytes read back at a time from the unnamed file.
 constexpr size_t kReadChunk = 1 << 20;
 

@@ -63,6 +63,11 @@ FILE* openOwnFile(const std::string& name) {
   return openRegularForReading(name, false);
 }
 
+std::string directoryOf(const std::string& outputPath) {
+  const size_t slash = outputPath.rfind('/');
+  return slash == std::string::npos ? std::string(".") : outputPath.substr(0, slash + 1);
+}
+
 std::string outName(const char* format, ...) {
   char buffer[kNameBufferSize];
   va_list args;

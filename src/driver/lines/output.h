@@ -44,6 +44,10 @@ FILE* openOutput(const std::string& name, WriteMode mode = WriteMode::truncate);
 // through a symbolic link; nullptr otherwise.
 FILE* openOwnFile(const std::string& name);
 
+// The directory part of an output prefix or name, to open: "out/run1_" →
+// "out/", "run1_" → ".".
+std::string directoryOf(const std::string& outputPath);
+
 // Formats an output file name. A name that would not fit the 1000-byte name
 // buffer stops the run with an "ERROR: " message instead of being cut short.
 std::string outName(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -10,15 +10,6 @@
 
 #include "driver/lines/output.h"
 
-namespace {
-
-std::string directoryOf(const std::string& outputFilePath) {
-  const size_t slash = outputFilePath.rfind('/');
-  return slash == std::string::npos ? std::string(".") : outputFilePath.substr(0, slash + 1);
-}
-
-}  // namespace
-
 UnnamedOutput::UnnamedOutput(const std::string& outputFilePath) {
   // Mode 0666 before the umask, as every output file is created.
   fd_ = ::open(directoryOf(outputFilePath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
