@@ -16,7 +16,8 @@ namespace {
 
 std::string someRows(int rows) {
   std::string text;
-  for (int k = 0; k < rows; ++k) text += "1\t" + std::to_string(k) + "\t0.5\trs" + std::to_string(k) + "\n";
+  for (int k = 0; k < rows; ++k)
+    text += "1\t" + std::to_string(k) + "\t0.5\trs" + std::to_string(k) + "\n";
   return text;
 }
 
@@ -66,7 +67,8 @@ TEST(UnnamedOutput, AnotherFileSystemGetsTheBytesCopied) {
   ScratchDir dir;
   struct stat scratch {};
   ASSERT_EQ(::stat(dir.path().c_str(), &scratch), 0);
-  if (::stat("/dev/shm", &shm) != 0 || shm.st_dev == scratch.st_dev || ::access("/dev/shm", W_OK) != 0) {
+  if (::stat("/dev/shm", &shm) != 0 || shm.st_dev == scratch.st_dev ||
+      ::access("/dev/shm", W_OK) != 0) {
     GTEST_SKIP() << "no second writable file system at /dev/shm";
   }
   const std::string name = "/dev/shm/velmora-unnamed-output-" + std::to_string(::getpid()) + ".txt";
