@@ -73,8 +73,9 @@ void writeHHSummaryFile(int pool) {
           const SNPRecord& r = genome.sumSNP[k];
           row.integer(r.chr).ch('\t').integer(r.position).ch('\t').fixed6(r.genetMap).ch('\t');
           row.text(r.rsID).ch('\t').fixed6(static_cast<double>(r.freqA)).ch('\t');
-          // At most three bytes a subject, written straight into the row.
-          char* at = row.reserve(static_cast<size_t>(3 * n) + TextBuffer::kIntegerBytes + 9);
+          // Written straight into the row: at most two bytes a subject, the
+          // number, and the room of the last eight-byte copy below.
+          char* at = row.reserve(static_cast<size_t>(2 * n) + TextBuffer::kIntegerBytes + 9);
           const uint8_t* calls = r.gType[pool];
           for (int b = 0; b < whole; ++b) {
             // Eight bytes are copied whatever the cells' size: the row has the room.
