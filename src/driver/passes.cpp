@@ -112,7 +112,6 @@ void runFoldOverlapPass(int pool) {
   displayHHInformation(n, 0);
   foldOverlapDrawFigures(pool, n, 0);
   mergeFoldOverlapSummary(pool, pass.foldSummary);
-  pass.foldSummary = nullptr;
   if (n >= 2) {
     mergeWholeGenomeFoldTexts(spool, pool, n);
     mergeWholeGenomeFoldFigures(spool, pool, n);

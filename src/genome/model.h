@@ -11,8 +11,9 @@
 // Pool selectors; enum_significance is only a third column of foldOverlap.
 enum : int { enum_patients = 0, enum_controls = 1, enum_significance = 2 };
 
-// Genotype codes. GTYPE_OTHER exists only while a genotyping file is read and
-// is stored as GTYPE_NONE.
+// Genotype codes. GTYPE_OTHER names a call other than AA, BB and AB where a
+// reader tells it apart (the straightforward reader of the tests); it is
+// stored as GTYPE_NONE.
 enum : uint8_t { GTYPE_NONE = 0, GTYPE_AA = 1, GTYPE_BB = 2, GTYPE_AB = 3, GTYPE_OTHER = 4 };
 
 // Default and switched-off large gap (bp between neighbouring SNPs).

@@ -85,7 +85,7 @@ TEST(TextBuffer, ConversionsOfTheRowWritersGivePrintfBytes) {
   std::uniform_real_distribution<double> any(-1e6, 1e6);
   for (int i = 0; i < 60000; ++i) {
     const double v = i < 13 * 16 ? specials[i % 13] : i % 5 == 0 ? any(rng) / 1e5 : any(rng);
-    const int width = static_cast<int>(rng() % 16);
+    const int width = static_cast<int>(rng() % 32) - 12;  // negative: left-aligned
     const int precision = static_cast<int>(rng() % 7);
     std::string got;
     appendFixed(got, v, width, precision);

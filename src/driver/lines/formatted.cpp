@@ -30,12 +30,15 @@ void appendFormatted(std::string& out, const char* format, ...) {
 
 namespace {
 
-void appendRightAligned(std::string& out, const char* text, const char* end, int width) {
+// printf's field width: blanks before the text, or after it for a negative width.
+void appendPadded(std::string& out, const char* text, const char* end, int width) {
   const auto size = static_cast<size_t>(end - text);
-  if (width > 0 && size < static_cast<size_t>(width)) {
-    out.append(static_cast<size_t>(width) - size, ' ');
-  }
+  const size_t field =
+      width < 0 ? static_cast<size_t>(-static_cast<int64_t>(width)) : static_cast<size_t>(width);
+  const size_t blanks = size < field ? field - size : 0;
+  if (width > 0) out.append(blanks, ' ');
   out.append(text, size);
+  if (width < 0) out.append(blanks, ' ');
 }
 
 }  // namespace
@@ -49,11 +52,11 @@ void appendFixed(std::string& out, double value, int width, int precision) {
   }
   const auto result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
-  appendRightAligned(out, text, result.ptr, width);
+  appendPadded(out, text, result.ptr, width);
 }
 
 void appendInteger(std::string& out, int64_t value, int width) {
   char text[24];
   const auto result = std::to_chars(text, text + sizeof text, value);
-  appendRightAligned(out, text, result.ptr, width);
+  appendPadded(out, text, result.ptr, width);
 }

@@ -12,7 +12,8 @@ void appendFormatted(std::string& out, const char* format, ...)
 void appendFormattedV(std::string& out, const char* format, va_list args);
 
 // The single conversions of the busiest rows, without a printf call: the
-// bytes of "%*.*f" (`precision` decimals, right-aligned in `width`
-// characters; nan, -nan and inf as printf prints them) and of "%*ld".
+// bytes of "%*.*f" (`precision` decimals in a field of `width` characters,
+// right-aligned, or left-aligned for a negative width; nan, -nan and inf as
+// printf prints them) and of "%*ld".
 void appendFixed(std::string& out, double value, int width, int precision);
 void appendInteger(std::string& out, int64_t value, int width);

@@ -38,7 +38,7 @@ void UnnamedOutput::publish(const std::string& name, FILE*& placeholder) {
   // writes out the whole file at once, as it does for any file renamed over
   // another.
   const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
-  bool unlinked = ::unlink(name.c_str()) == 0;
+  const bool unlinked = ::unlink(name.c_str()) == 0;
   const bool named =
       unlinked && ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
   if (!named) {

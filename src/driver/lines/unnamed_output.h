@@ -1,7 +1,7 @@
 // An output file written before it may take its name. The bytes go to an
-// unnamed file in the output directory and take the file's name in one step
-// once they are complete: nothing is copied, and a run that stops before
-// leaves nothing behind.
+// unnamed file in the output directory, which is linked at the file's name
+// once they are complete: nothing is copied where the file system allows the
+// link, and a run that stops before leaves nothing behind.
 #pragma once
 #include <cstdio>
 #include <string>
