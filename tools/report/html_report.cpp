@@ -2,10 +2,12 @@
 #include "html_report.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
-#include "json_text.h"
+#include "page_json.h"
 #include "report_error.h"
+#include "sha256.h"
 #include "tables.h"
 
 extern const std::string kAsset_report_html;
@@ -18,19 +20,22 @@ namespace {
 // shows the highest value of the segments it covers.
 constexpr size_t kBarsPerChromosome = 600;
 
-void genomeView(JsonText& j, const ReportData& data) {
+PageJson whole(int64_t value) {
+  return PageJson(static_cast<long long>(value));
+}
+
+PageJson genomeView(const ReportData& data) {
   std::map<int, std::vector<const GenomeSegment*>> byChromosome;
   for (const GenomeSegment& s : data.regions.genome) byChromosome[s.chromosome].push_back(&s);
-  j.key("genome").open('[');
+  PageJson genome = PageJson::array();
   for (const ChromosomeSpan& span : data.preflight.autosomes) {
-    j.open('{').key("chr").num(static_cast<long long>(span.number));
-    j.key("firstBp")
-        .num(static_cast<long long>(span.firstBp))
-        .key("lastBp")
-        .num(static_cast<long long>(span.lastBp));
-    j.key("firstCm").num(span.firstCm, 3).key("lastCm").num(span.lastCm, 3);
-    j.key("snps").num(static_cast<long long>(span.snps));
-    j.key("bars").open('[');
+    PageJson chromosome = {{"chr", span.number},
+                           {"firstBp", whole(span.firstBp)},
+                           {"lastBp", whole(span.lastBp)},
+                           {"firstCm", roundedNumber(span.firstCm, 3)},
+                           {"lastCm", roundedNumber(span.lastCm, 3)},
+                           {"snps", whole(span.snps)}};
+    PageJson bars = PageJson::array();
     const auto& segments = byChromosome[span.number];
     double width =
         static_cast<double>(std::max<int64_t>(1, span.lastBp - span.firstBp)) / kBarsPerChromosome;
@@ -44,166 +49,150 @@ void genomeView(JsonText& j, const ReportData& data) {
         value = std::max(value, segments[k]->value);
         ++k;
       }
-      j.open('[')
-          .item()
-          .num(static_cast<long long>(first))
-          .item()
-          .num(static_cast<long long>(last));
-      j.item().num(value, 3).close(']');
+      bars.push_back({whole(first), whole(last), roundedNumber(value, 3)});
       i = k;
     }
-    j.close(']').close('}');
+    chromosome["bars"] = std::move(bars);
+    genome.push_back(std::move(chromosome));
   }
-  j.close(']');
+  return genome;
 }
 
-void names(JsonText& j, const std::vector<std::string>& list) {
-  j.open('[');
-  for (const std::string& n : list) j.item().str(n);
-  j.close(']');
-}
-
-void indexes(JsonText& j, const std::vector<int>& list) {
-  j.open('[');
-  for (int i : list) j.item().num(static_cast<long long>(i));
-  j.close(']');
-}
-
-void tracks(JsonText& j, const std::vector<std::vector<CountRun>>& subjects) {
-  j.open('[');
+PageJson tracks(const std::vector<std::vector<CountRun>>& subjects) {
+  PageJson all = PageJson::array();
   for (const auto& runs : subjects) {
-    j.open('[');
-    for (const CountRun& r : runs) {
-      j.open('[')
-          .item()
-          .num(static_cast<long long>(r.firstBp))
-          .item()
-          .num(static_cast<long long>(r.lastBp));
-      j.item().num(static_cast<long long>(r.count)).close(']');
-    }
-    j.close(']');
+    PageJson one = PageJson::array();
+    for (const CountRun& r : runs) one.push_back({whole(r.firstBp), whole(r.lastBp), r.count});
+    all.push_back(std::move(one));
   }
-  j.close(']');
+  return all;
+}
+
+// A pair row's number as velmora printed it; null where it printed none (nan).
+PageJson pairNumber(const std::string& text) {
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str()) return nullptr;
+  return roundedNumber(value, 6);
 }
 
 }  // namespace
 
 std::string reportJson(const ReportData& data) {
-  JsonText j;
-  j.open('{');
-  j.key("analysisFile").str(data.options.analysisFile);
-  j.key("annotation").str(data.input.annotation);
-  j.key("areaFile")
-      .str(!data.input.excluded.empty() ? "excluded: " + data.input.excluded
-           : !data.input.target.empty() ? "target: " + data.input.target
-                                        : "");
-  j.key("cutoff").num(data.options.cutoffCm, 2);
-  j.key("build").str(data.options.build);
-  j.key("withControls").raw(data.withControls() ? "true" : "false");
-  j.key("patients");
-  names(j, data.patientNames);
-  j.key("controls");
-  names(j, data.controlNames);
-  j.key("snps").num(static_cast<long long>(data.preflight.annotationSnps));
+  PageJson j;
+  j["analysisFile"] = data.options.analysisFile;
+  j["annotation"] = data.input.annotation;
+  j["areaFile"] = !data.input.excluded.empty() ? "excluded: " + data.input.excluded
+                  : !data.input.target.empty() ? "target: " + data.input.target
+                                               : "";
+  j["cutoff"] = roundedNumber(data.options.cutoffCm, 2);
+  j["build"] = data.options.build;
+  j["withControls"] = data.withControls();
+  j["patients"] = data.patientNames;
+  j["controls"] = data.controlNames;
+  j["snps"] = whole(data.preflight.annotationSnps);
   double totalCm = 0;
   for (const ChromosomeSpan& s : data.preflight.autosomes) totalCm += s.lastCm - s.firstCm;
-  j.key("autosomeCm").num(totalCm, 1);
-  j.key("genesFile")
-      .str(data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
-                            std::to_string(data.genes->genes.size()) + " genes)"
-                      : "");
-  j.key("warnings");
-  names(j, data.preflight.warnings);
-  j.key("highest").num(data.regions.highest, 3);
-  genomeView(j, data);
+  j["autosomeCm"] = roundedNumber(totalCm, 1);
+  j["genesFile"] = data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
+                                    std::to_string(data.genes->genes.size()) + " genes)"
+                              : "";
+  j["warnings"] = data.preflight.warnings;
+  j["highest"] = roundedNumber(data.regions.highest, 3);
+  j["genome"] = genomeView(data);
   if (data.permutations) {
     const PermutationOutcome& p = *data.permutations;
-    j.key("permutations").open('{').key("count").num(static_cast<long long>(p.count));
-    j.key("seed").str(std::to_string(p.seed));
-    j.key("observed").num(asListed(p.maxima[0].both()), 6).key("nullMaxima").open('[');
-    for (double m : p.nullMaxima) j.item().num(m, 6);
-    j.close(']').close('}');
+    PageJson nulls = PageJson::array();
+    for (double m : p.nullMaxima) nulls.push_back(roundedNumber(m, 6));
+    j["permutations"] = {{"count", static_cast<long long>(p.count)},
+                         {"seed", std::to_string(p.seed)},
+                         {"observed", roundedNumber(asListed(p.maxima[0].both()), 6)},
+                         {"nullMaxima", std::move(nulls)}};
   }
 
-  j.key("regions").open('[');
+  PageJson regions = PageJson::array();
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
     const CandidateRegion& r = data.regions.regions[i];
-    j.open('{')
-        .key("rank")
-        .num(static_cast<long long>(r.rank))
-        .key("chr")
-        .num(static_cast<long long>(r.chromosome));
-    j.key("firstBp")
-        .num(static_cast<long long>(r.firstBp))
-        .key("lastBp")
-        .num(static_cast<long long>(r.lastBp));
-    j.key("firstCm").num(r.firstCm).key("lastCm").num(r.lastCm).key("snps").num(
-        static_cast<long long>(r.snps));
-    j.key("best").num(r.best).key("comparison").num(static_cast<long long>(r.comparison));
-    if (r.adjustedP) j.key("adjustedP").num(*r.adjustedP, 6);
-    j.key("patients");
-    indexes(j, r.patients);
-    if (r.controls) {
-      j.key("controls");
-      indexes(j, *r.controls);
-    }
-    j.key("genes").open('[');
+    PageJson region = {{"rank", r.rank},
+                       {"chr", r.chromosome},
+                       {"firstBp", whole(r.firstBp)},
+                       {"lastBp", whole(r.lastBp)},
+                       {"firstCm", roundedNumber(r.firstCm, 6)},
+                       {"lastCm", roundedNumber(r.lastCm, 6)},
+                       {"snps", whole(r.snps)},
+                       {"best", roundedNumber(r.best, 6)},
+                       {"comparison", r.comparison}};
+    if (r.adjustedP) region["adjustedP"] = roundedNumber(*r.adjustedP, 6);
+    region["patients"] = r.patients;
+    if (r.controls) region["controls"] = *r.controls;
+    PageJson genes = PageJson::array();
     for (const Gene* g : data.regionGenes[i]) {
-      j.open('{').key("name").str(g->name).key("first").num(static_cast<long long>(g->first));
-      j.key("last").num(static_cast<long long>(g->last)).close('}');
+      genes.push_back({{"name", g->name}, {"first", whole(g->first)}, {"last", whole(g->last)}});
     }
-    j.close(']').close('}');
+    region["genes"] = std::move(genes);
+    regions.push_back(std::move(region));
   }
-  j.close(']');
+  j["regions"] = std::move(regions);
 
-  j.key("views").open('[');
+  PageJson views = PageJson::array();
   for (const RegionView& v : data.regions.views) {
-    j.open('{').key("rank").num(static_cast<long long>(v.rank));
-    j.key("fromBp")
-        .num(static_cast<long long>(v.fromBp))
-        .key("toBp")
-        .num(static_cast<long long>(v.toBp));
-    j.key("patientThreshold").num(static_cast<long long>(v.patientThreshold));
-    j.key("controlThreshold").num(static_cast<long long>(v.controlThreshold));
-    j.key("patients");
-    tracks(j, v.patients);
-    j.key("controls");
-    tracks(j, v.controls);
-    j.close('}');
+    views.push_back({{"rank", v.rank},
+                     {"fromBp", whole(v.fromBp)},
+                     {"toBp", whole(v.toBp)},
+                     {"patientThreshold", v.patientThreshold},
+                     {"controlThreshold", v.controlThreshold},
+                     {"patients", tracks(v.patients)},
+                     {"controls", tracks(v.controls)}});
   }
-  j.close(']');
+  j["views"] = std::move(views);
 
-  j.key("pairs").open('[');
+  PageJson pairs = PageJson::array();
   for (const PairRow& p : data.pairs) {
     if (p.pool != 0) continue;
-    j.open('[')
-        .item()
-        .num(static_cast<long long>(p.first - 1))
-        .item()
-        .num(static_cast<long long>(p.second - 1));
-    j.item().raw(p.cMConserved).item().raw(p.ratio).close(']');
+    pairs.push_back({p.first - 1, p.second - 1, pairNumber(p.cMConserved), pairNumber(p.ratio)});
   }
-  j.close(']');
+  j["pairs"] = std::move(pairs);
 
-  j.key("queries").open('[');
+  PageJson queries = PageJson::array();
   for (const QueryAnswer& q : data.queries) {
-    j.open('{').key("names");
-    names(j, q.query.names);
-    j.key("list").str(q.listFile).key("segments").open('[');
+    PageJson segments = PageJson::array();
     for (const Segment& s : q.segments) {
-      j.open('{').key("chr").num(static_cast<long long>(s.chromosome));
-      j.key("firstBp")
-          .num(static_cast<long long>(s.first))
-          .key("lastBp")
-          .num(static_cast<long long>(s.last));
-      j.close('}');
+      segments.push_back(
+          {{"chr", s.chromosome}, {"firstBp", whole(s.first)}, {"lastBp", whole(s.last)}});
     }
-    j.close(']').close('}');
+    queries.push_back(
+        {{"names", q.query.names}, {"list", q.listFile}, {"segments", std::move(segments)}});
   }
-  j.close(']');
-  j.close('}');
-  return j.text();
+  j["queries"] = std::move(queries);
+  return scriptSafeJson(j);
 }
+
+namespace {
+
+// The page's policy admits its one inline script by the script's SHA-256
+// ("sha256-" and the digest in base64), so no other script can run even if
+// one got into the page.
+std::string scriptHashSource(const std::string& script) {
+  static const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string hex = sha256Hex(script);
+  std::string bytes;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  std::string encoded;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
+    encoded.push_back(kBase64[(group >> 18) & 63]);
+    encoded.push_back(kBase64[(group >> 12) & 63]);
+    encoded.push_back(i + 1 < bytes.size() ? kBase64[(group >> 6) & 63] : '=');
+    encoded.push_back(i + 2 < bytes.size() ? kBase64[group & 63] : '=');
+  }
+  return "'sha256-" + encoded + "'";
+}
+
+}  // namespace
 
 std::string htmlReport(const ReportData& data) {
   std::string page = kAsset_report_html;
@@ -213,6 +202,7 @@ std::string htmlReport(const ReportData& data) {
     page.replace(at, mark.size(), with);
   };
   // The JSON is filled last so that no mark inside the data is ever replaced.
+  fill("@SCRIPT_HASH@", scriptHashSource(kAsset_report_js));
   fill("/*@STYLE@*/", kAsset_report_css);
   fill("/*@SCRIPT@*/", kAsset_report_js);
   fill("@DATA@", reportJson(data));

@@ -2,18 +2,24 @@
 // gene-annotated region table and a self-contained HTML report.
 //
 // Order: every refusal (command line, inputs, report directory) comes before
-// anything is written; then velmora runs into DIR/run/, its outputs are read,
-// the tables, tracks and page are written, and the manifest comes last. A run
-// that fails after DIR was prepared leaves only velmora.log and a manifest
-// whose status is "failed", so nothing passes for a complete report.
+// anything is written; DIR is locked first, so that a second run on it is
+// refused at once. The report is then built in a staging directory beside
+// DIR: velmora runs into its run/, its outputs are read, the tables, tracks
+// and page are written, the manifest comes last, and only then does the
+// whole report take DIR's place. A failed run leaves an earlier report as it
+// was (its logs wait beside it, named in the error); a first run that fails
+// leaves only velmora.log and a manifest whose status is "failed", so nothing
+// passes for a complete report.
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 
 #include "analysis_input.h"
+#include "driver/lines/path_text.h"
 #include "html_report.h"
 #include "manifest.h"
 #include "preflight.h"
@@ -120,10 +126,50 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   dir.writeFile("report.html", htmlReport(data));
 }
 
+// Every path and name the run was given, from the command line and from the
+// analysis file, with what it is; refused if one holds a control character.
+void refuseControlCharacters(const ReportData& data) {
+  std::vector<std::pair<std::string, std::string>> given{
+      {"the analysis file's path", data.options.analysisFile},
+      {"--out", data.options.outDir},
+      {"--genes", data.options.genesFile},
+      {"--build", data.options.build},
+      {"the annotation file's path", data.input.annotation},
+      {"the excluded area file's path", data.input.excluded},
+      {"the target area file's path", data.input.target}};
+  for (const std::string& q : data.options.queries) given.push_back({"--query", q});
+  for (size_t i = 0; i < data.input.patients.size(); ++i) {
+    given.push_back({"the path of patient " + std::to_string(i + 1), data.input.patients[i]});
+  }
+  for (size_t i = 0; i < data.input.controls.size(); ++i) {
+    given.push_back({"the path of control " + std::to_string(i + 1), data.input.controls[i]});
+  }
+  for (const auto& [what, text] : given) {
+    std::string problem = controlCharacterProblem(what, text);
+    if (!problem.empty()) throw ReportError(problem);
+  }
+}
+
 int run(int argc, char** argv) {
   ReportData data;
   data.options = parseOptions(argc, argv);
+  {
+    // The analysis file is read only once its own path has passed.
+    std::string problem =
+        controlCharacterProblem("the analysis file's path", data.options.analysisFile);
+    if (problem.empty()) problem = controlCharacterProblem("--out", data.options.outDir);
+    if (!problem.empty()) throw ReportError(problem);
+  }
   data.input = readAnalysisInput(data.options.analysisFile);
+  refuseControlCharacters(data);
+
+  // DIR is taken first, so that a second run on it is refused at once.
+  ReportDir dir(data.options.outDir);
+  std::vector<ManifestInput> inputs = inputsOf(data);
+  std::vector<std::string> inputPaths;
+  for (const ManifestInput& i : inputs) inputPaths.push_back(i.path);
+  DirState state = dir.inspect(inputPaths);
+
   data.preflight = runPreflight(data.input, data.options.cutoffCm);
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
@@ -153,10 +199,6 @@ int run(int argc, char** argv) {
     }
     data.genes = readGenes(data.options.genesFile, data.preflight.xNumber);
   }
-  std::vector<ManifestInput> inputs = inputsOf(data);
-  std::vector<std::string> inputPaths;
-  for (const ManifestInput& i : inputs) inputPaths.push_back(i.path);
-  DirState state = inspectReportDir(data.options.outDir, inputPaths);
   const std::string velmora = besideMe("velmora");
   const std::string tracks = besideMe("velmora-tracks");
   const std::vector<std::pair<std::string, std::string>> programs{{"velmora", velmora},
@@ -164,11 +206,14 @@ int run(int argc, char** argv) {
 
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 
-  ReportDir dir(data.options.outDir);
-  dir.prepare(state);
-  std::string runDir = fs::absolute(dir.path("run")).lexically_normal().string() + "/";
+  dir.beginStaging();
+  // velmora writes into the staging directory; the report's own copy of the
+  // analysis file names the run/ folder the report will have.
+  std::string stagingRun = fs::path(dir.path("run")).lexically_normal().string() + "/";
+  std::string finalRun = fs::path(dir.finalPath("run")).lexically_normal().string() + "/";
   try {
-    dir.writeFile("analysis.txt", analysisCopyText(data.input, data.options.analysisFile, runDir));
+    dir.writeFile("analysis.txt",
+                  analysisCopyText(data.input, data.options.analysisFile, stagingRun));
     std::string input = data.options.cutoffText + "\n";
     if (!data.withControls()) input += queryInput(queries);
     std::vector<int64_t> snps;
@@ -188,7 +233,9 @@ int run(int argc, char** argv) {
       std::string said;
       for (const std::string& line : log.lastLines()) said += "  " + line + "\n";
       throw ReportError("velmora stopped with exit status " + std::to_string(result.status) +
-                        "; it said:\n" + said + "(all of it is in " + dir.path("velmora.log") +
+                        "; it said:\n" + said + "(all of it is in " +
+                        (state == DirState::earlierReport ? dir.path("velmora.log")
+                                                          : dir.finalPath("velmora.log")) +
                         ")");
     }
     data.pairs = log.pairs();
@@ -202,17 +249,33 @@ int run(int argc, char** argv) {
       std::cerr << "velmora-report: relabellings took " << data.permutations->seconds << " s\n";
     }
     writeReport(data, dir, tracks);
+    dir.writeFile("analysis.txt",
+                  analysisCopyText(data.input, data.options.analysisFile, finalRun));
   } catch (const std::exception&) {
     // Keep the logs for the user; nothing else may pass for a result.
     if (fs::exists(dir.path("permutations.log"))) dir.record("permutations.log");
     dir.removeAllBut({"velmora.log", "permutations.log"});
     std::vector<std::string> kept = dir.written();
-    std::string text =
-        manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
-    std::FILE* file = std::fopen(dir.path(kManifestName).c_str(), "w");
-    if (file != nullptr) {
-      std::fputs(text.c_str(), file);
-      std::fclose(file);
+    if (!kept.empty()) {
+      std::string text =
+          manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
+      std::FILE* file = std::fopen(dir.path(kManifestName).c_str(), "w");
+      if (file != nullptr) {
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+      }
+      if (state == DirState::earlierReport) {
+        // The earlier report stays whole; this run's logs wait beside it
+        // until the next run clears them.
+        std::cerr << "velmora-report: the earlier report in " << dir.finalPath("")
+                  << " is kept as it was; this run's logs are in " << dir.stagingPath() << "\n";
+      } else {
+        try {
+          dir.install();
+        } catch (const ReportError&) {
+          // The run's own error is the one to report.
+        }
+      }
     }
     throw;
   }
@@ -226,14 +289,18 @@ int run(int argc, char** argv) {
   }
   dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs,
                                             dir.root(), written, settings));
+  dir.install();
   std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
-            << dir.path("report.html") << "\n";
+            << dir.finalPath("report.html") << "\n";
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails the write with a message instead of
+  // killing the run silently; velmora, run from here, inherits this too.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     return run(argc, argv);
   } catch (const ReportError& error) {

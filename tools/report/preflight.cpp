@@ -19,6 +19,7 @@
 
 #include "driver/lines/input_file.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/map_units.h"
 #include "report_error.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +45,7 @@ void refuseDuplicateSubjects(const AnalysisInput& input) {
   };
   std::map<std::string, Seen> byPath;
   std::map<std::pair<dev_t, ino_t>, Seen> byFile;
+  std::map<std::string, Seen> byName;
   auto visit = [&](const std::string& path, const std::string& role) {
     std::string normal = fs::absolute(path).lexically_normal().string();
     struct stat info {};
@@ -60,8 +62,18 @@ void refuseDuplicateSubjects(const AnalysisInput& input) {
                         role + (samePool ? "" : ", in both pools") +
                         ": a subject would share its whole HH with itself");
     }
+    // Subjects are known by their file names' bodies (regions.tsv, queries):
+    // two files with one body would be two subjects of one name.
+    auto sameName = byName.find(sampleName(path));
+    if (sameName != byName.end()) {
+      throw ReportError("the genotyping files " + sameName->second.path + " (" +
+                        sameName->second.role + ") and " + path + " (" + role +
+                        ") have one sample name, " + sampleName(path) +
+                        "; rename one so that every subject's name is its own");
+    }
     byPath[normal] = {role, path};
     byFile[{info.st_dev, info.st_ino}] = {role, path};
+    byName[sampleName(path)] = {role, path};
   };
   for (size_t i = 0; i < input.patients.size(); ++i) visit(input.patients[i], subjectRole(true, i));
   for (size_t i = 0; i < input.controls.size(); ++i)
@@ -217,7 +229,8 @@ SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::s
 
 std::string formatCm(double value) {
   char text[64];
-  std::snprintf(text, sizeof text, "%.1f", value);
+  // A value typed far beyond any map is shown in exponent form.
+  std::snprintf(text, sizeof text, std::fabs(value) < 1e9 ? "%.1f" : "%g", value);
   return text;
 }
 
@@ -264,13 +277,24 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
     totalCm += cm;
     totalBp += span.lastBp - span.firstBp;
   }
-  if (cutoffCm >= longestCm) {
+  if (cutoffCm > longestCm) {
+    throw ReportError("the cutoff of " + formatCm(cutoffCm) +
+                      " cM is longer than any analysed chromosome (the longest, chromosome " +
+                      std::to_string(longestNumber) + ", spans " + formatCm(longestCm) +
+                      " cM): no RCHH can reach it. Choose a cutoff of at most " +
+                      formatCm(longestCm) + " cM.");
+  }
+  if (cutoffCm == longestCm) {
     result.warnings.push_back(
         "The cutoff of " + formatCm(cutoffCm) +
         " cM is at least as long as the longest analysed chromosome (chromosome " +
         std::to_string(longestNumber) + ", " + formatCm(longestCm) + " cM): no RCHH can reach it.");
   }
-  if (totalCm < 100 && totalBp > 100000000) {
+  std::vector<MapStretch> stretches;
+  for (const ChromosomeSpan& span : result.autosomes) {
+    stretches.push_back({span.firstBp, span.lastBp, span.firstCm, span.lastCm});
+  }
+  if (looksLikeMorgans(stretches)) {
     result.warnings.push_back(
         "The autosomes span only " + formatCm(totalCm) + " cM over " +
         std::to_string(totalBp / 1000000) +

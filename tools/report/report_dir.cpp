@@ -1,13 +1,24 @@
-// Inspecting, emptying and filling the report directory.
+// Locking, inspecting, staging and installing the report directory.
 #include "report_dir.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <system_error>
 
 #include "report_error.h"
+#include "sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -16,16 +27,34 @@ const char* const kManifestFirstLine = "# velmora-report manifest";
 
 namespace {
 
-// The relative paths of the files an earlier manifest lists ("file" rows).
-std::set<std::string> manifestFiles(const fs::path& manifest, bool& isManifest) {
-  std::set<std::string> files;
+// Staging directories are named ".NAME" + this + six mkdtemp characters.
+const char* const kStagingInfix = ".velmora-report-";
+
+struct ListedFile {
+  uint64_t bytes = 0;
+  std::string sha256;
+};
+
+// The "file" rows of an earlier manifest: relative path, size, checksum.
+std::map<std::string, ListedFile> manifestFiles(const fs::path& manifest, bool& isManifest) {
+  std::map<std::string, ListedFile> files;
   std::ifstream in(manifest);
   std::string line;
   isManifest = std::getline(in, line) && line == kManifestFirstLine;
   while (isManifest && std::getline(in, line)) {
     if (line.rfind("file\t", 0) != 0) continue;
-    size_t end = line.find('\t', 5);
-    files.insert(line.substr(5, end == std::string::npos ? std::string::npos : end - 5));
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+      f.push_back(line.substr(start, tab - start));
+    }
+    f.push_back(line.substr(start));
+    ListedFile listed;
+    if (f.size() >= 4) {
+      listed.bytes = std::strtoull(f[2].c_str(), nullptr, 10);
+      listed.sha256 = f[3];
+    }
+    files[f[1]] = listed;
   }
   return files;
 }
@@ -38,71 +67,205 @@ bool inside(const fs::path& child, const fs::path& parent) {
   return true;
 }
 
+std::string systemReason() {
+  return std::strerror(errno);
+}
+
+// ".NAME.velmora-report-" for DIR's last component NAME: the start of every
+// staging directory's name.
+std::string stagingPrefix(const std::string& dir) {
+  std::string prefix(1, '.');
+  prefix += fs::path(dir).filename().string();
+  prefix += kStagingInfix;
+  return prefix;
+}
+
+// A new, empty, unique staging directory beside DIR; empty on failure.
+std::string makeStaging(const std::string& dir) {
+  std::string pattern = (fs::path(dir).parent_path() / stagingPrefix(dir)).string();
+  pattern += "XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return "";
+  return pattern;
+}
+
+// What an interrupted run of an earlier velmora-report left: its working
+// files without a manifest, velmora's output directory in its analysis copy
+// being DIR/run/. Nothing a user keeps looks like that.
+bool isEarlierLeftover(const std::string& dir) {
+  static const std::set<std::string> kReportNames{
+      "analysis.txt", "velmora.log", "permutations.log", "run",        "tracks",
+      "regions.tsv",  "pairs.tsv",   "null_maxima.tsv",  "report.html"};
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+    if (kReportNames.count(entry.path().filename().string()) == 0) return false;
+    if (entry.is_symlink()) return false;
+  }
+  if (error || !fs::is_regular_file(dir + "/velmora.log")) return false;
+  std::ifstream analysis(dir + "/analysis.txt");
+  std::string wanted = fs::path(dir).lexically_normal().string() + "/run/";
+  for (std::string line; std::getline(analysis, line);) {
+    if (line == wanted) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-DirState inspectReportDir(const std::string& dir, const std::vector<std::string>& inputs) {
+ReportDir::ReportDir(const std::string& dir) {
+  dir_ = fs::absolute(dir).lexically_normal().string();
+  while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+  if (dir_ == "/") throw ReportError("--out cannot be the root directory");
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    struct stat info {};
+    if (::lstat(dir_.c_str(), &info) != 0) {
+      if (errno != ENOENT) throw ReportError("cannot inspect --out " + dir + ": " + systemReason());
+      std::error_code error;
+      fs::create_directories(fs::path(dir_).parent_path(), error);
+      if (::mkdir(dir_.c_str(), 0777) == 0) {
+        createdDir_ = true;
+      } else if (errno != EEXIST) {
+        throw ReportError("cannot create the report directory " + dir + ": " + systemReason());
+      }
+      continue;
+    }
+    if (S_ISLNK(info.st_mode))
+      throw ReportError("--out " + dir + " is a symbolic link; name the directory itself");
+    if (!S_ISDIR(info.st_mode))
+      throw ReportError("--out " + dir + " exists and is not a directory");
+    int fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;  // replaced meanwhile: look again
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      if (errno == EWOULDBLOCK) {
+        throw ReportError("--out " + dir +
+                          " is in use by another velmora-report run; wait for it to finish "
+                          "or name another directory");
+      }
+      throw ReportError("cannot lock --out " + dir + ": " + systemReason());
+    }
+    // A run that held the lock may have put its new report in place of the
+    // directory just opened; the lock counts only if DIR is still that one.
+    struct stat locked {
+    }, now{};
+    if (::fstat(fd, &locked) == 0 && ::lstat(dir_.c_str(), &now) == 0 &&
+        locked.st_dev == now.st_dev && locked.st_ino == now.st_ino) {
+      lockFd_ = fd;
+      return;
+    }
+    ::close(fd);
+  }
+  throw ReportError("--out " + dir + " keeps changing while velmora-report tries to lock it");
+}
+
+ReportDir::~ReportDir() {
+  std::error_code ignored;
+  if (!installed_ && !staging_.empty()) {
+    // A staging directory left for the user names itself in the run's error;
+    // otherwise nothing of this run stays beside DIR.
+    if (written_.empty()) fs::remove_all(staging_, ignored);
+  }
+  if (!installed_ && createdDir_) ::rmdir(dir_.c_str());  // only when still empty
+  if (stagingFd_ >= 0) ::close(stagingFd_);
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+DirState ReportDir::inspect(const std::vector<std::string>& inputs) {
   std::error_code error;
-  fs::path root = fs::weakly_canonical(fs::absolute(dir), error);
-  if (error) throw ReportError("cannot resolve the report directory " + dir);
+  fs::path root = fs::weakly_canonical(dir_, error);
+  if (error) throw ReportError("cannot resolve the report directory " + dir_);
   for (const std::string& input : inputs) {
     fs::path resolved = fs::weakly_canonical(fs::absolute(input), error);
     if (!error && inside(resolved, root)) {
-      throw ReportError("the input " + input + " lies inside the report directory " + dir +
+      throw ReportError("the input " + input + " lies inside the report directory " + dir_ +
                         "; choose another --out");
     }
   }
-  fs::file_status status = fs::symlink_status(dir, error);
-  if (!fs::exists(status)) return DirState::absent;
-  if (!fs::is_directory(status))
-    throw ReportError("--out " + dir + " exists and is not a directory");
-  if (fs::is_empty(dir, error)) return DirState::empty;
+
+  // Leftovers of interrupted runs: only a run holding DIR's lock makes them,
+  // and this run holds it now.
+  fs::path parent = fs::path(dir_).parent_path();
+  std::string prefix = stagingPrefix(dir_);
+  for (const fs::directory_entry& entry : fs::directory_iterator(parent, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+        entry.is_directory() && !entry.is_symlink()) {
+      std::error_code ignored;
+      fs::remove_all(entry.path(), ignored);
+    }
+  }
+
+  if (fs::is_empty(dir_, error)) return createdDir_ ? DirState::absent : DirState::empty;
   bool isManifest = false;
-  std::set<std::string> listed = manifestFiles(fs::path(dir) / kManifestName, isManifest);
+  std::map<std::string, ListedFile> listed =
+      manifestFiles(fs::path(dir_) / kManifestName, isManifest);
   if (!isManifest) {
+    if (isEarlierLeftover(dir_)) return DirState::earlierReport;
     throw ReportError(
-        "--out " + dir +
+        "--out " + dir_ +
         " is not empty and holds no velmora-report manifest; nothing in it was touched. "
         "Name a new or empty directory, or an earlier report.");
   }
-  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
+  std::vector<std::string> changed;
+  for (auto it = fs::recursive_directory_iterator(dir_); it != fs::recursive_directory_iterator();
        ++it) {
-    std::string relative = fs::relative(it->path(), dir).generic_string();
+    std::string relative = fs::relative(it->path(), dir_).generic_string();
     if (it->is_symlink() || (!it->is_directory() && !it->is_regular_file())) {
-      throw ReportError("--out " + dir + " holds " + relative +
+      throw ReportError("--out " + dir_ + " holds " + relative +
                         ", which no velmora-report wrote; nothing in it was touched");
     }
-    if (it->is_directory()) continue;
-    if (relative != kManifestName && listed.count(relative) == 0) {
-      throw ReportError("--out " + dir + " holds " + relative +
-                        ", which its manifest does not list; nothing in it was touched");
+    if (it->is_directory() || relative == kManifestName) continue;
+    auto entry = listed.find(relative);
+    if (entry == listed.end()) {
+      changed.push_back(relative + " (not in its manifest)");
+      continue;
     }
+    FileDigest digest = digestFile(it->path().string());
+    if (digest.size != entry->second.bytes || digest.sha256 != entry->second.sha256) {
+      changed.push_back(relative + " (edited)");
+    }
+  }
+  if (!changed.empty()) {
+    std::string names;
+    for (const std::string& c : changed) names += (names.empty() ? "" : ", ") + c;
+    throw ReportError("--out " + dir_ +
+                      " holds an earlier report whose files changed since it was made: " + names +
+                      ". Nothing in it was touched; move what you want to keep, or name "
+                      "another directory.");
   }
   return DirState::earlierReport;
 }
 
-void ReportDir::prepare(DirState state) {
-  std::error_code error;
-  if (state == DirState::earlierReport) {
-    // Only files and folders of the earlier report are in it (checked above).
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
-      fs::remove_all(entry.path(), error);
-      if (error)
-        throw ReportError("cannot remove " + entry.path().string() + " of the earlier report");
-    }
+void ReportDir::beginStaging() {
+  staging_ = makeStaging(dir_);
+  if (staging_.empty()) {
+    throw ReportError("cannot create a staging directory beside " + dir_ + ": " + systemReason());
   }
-  fs::create_directories(fs::path(dir_) / "run", error);
-  if (!error) fs::create_directories(fs::path(dir_) / "tracks", error);
-  if (error)
-    throw ReportError("cannot create the report directory " + dir_ + ": " + error.message());
+  // mkdtemp makes it private; the report keeps the mode DIR has.
+  struct stat info {};
+  if (::fstat(lockFd_, &info) == 0) ::chmod(staging_.c_str(), info.st_mode & 07777);
+  stagingFd_ = ::open(staging_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (stagingFd_ >= 0) ::flock(stagingFd_, LOCK_EX | LOCK_NB);
+  std::error_code error;
+  fs::create_directory(fs::path(staging_) / "run", error);
+  if (!error) fs::create_directory(fs::path(staging_) / "tracks", error);
+  if (error) {
+    throw ReportError("cannot create the staging directory " + staging_ + ": " + error.message());
+  }
 }
 
 void ReportDir::writeFile(const std::string& relative, const std::string& content) {
   std::string full = path(relative);
-  std::ofstream out(full, std::ios::binary | std::ios::trunc);
-  out << content;
-  out.close();
-  if (!out) throw ReportError("cannot write " + full);
+  std::FILE* file = std::fopen(full.c_str(), "wb");
+  if (file == nullptr) throw ReportError("cannot write " + full + ": " + systemReason());
   record(relative);
+  size_t done = std::fwrite(content.data(), 1, content.size(), file);
+  int why = done == content.size() ? 0 : errno;
+  if (std::fflush(file) != 0 && why == 0) why = errno;
+  if (std::fclose(file) != 0 && why == 0) why = errno;
+  if (done != content.size() || why != 0) {
+    throw ReportError("cannot write " + full + ": " + std::strerror(why != 0 ? why : EIO) +
+                      " (a full disk or a file-size limit?)");
+  }
 }
 
 void ReportDir::record(const std::string& relative) {
@@ -113,7 +276,8 @@ void ReportDir::record(const std::string& relative) {
 void ReportDir::recordFolder(const std::string& relativeFolder) {
   std::vector<std::string> found;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(path(relativeFolder))) {
-    if (entry.is_regular_file()) found.push_back(fs::relative(entry.path(), dir_).generic_string());
+    if (entry.is_regular_file())
+      found.push_back(fs::relative(entry.path(), staging_).generic_string());
   }
   std::sort(found.begin(), found.end());
   for (const std::string& f : found) record(f);
@@ -124,7 +288,7 @@ void ReportDir::removeAllBut(const std::vector<std::string>& keep) {
   for (const char* folder : {"run", "tracks"}) {
     for (auto it = fs::recursive_directory_iterator(path(folder), error);
          !error && it != fs::recursive_directory_iterator(); ++it) {
-      if (it->is_regular_file()) record(fs::relative(it->path(), dir_).generic_string());
+      if (it->is_regular_file()) record(fs::relative(it->path(), staging_).generic_string());
     }
   }
   std::vector<std::string> kept;
@@ -135,7 +299,34 @@ void ReportDir::removeAllBut(const std::vector<std::string>& keep) {
       fs::remove(path(file), error);
     }
   }
-  fs::remove(path("run"), error);
-  fs::remove(path("tracks"), error);
+  fs::remove_all(path("run"), error);
+  fs::remove_all(path("tracks"), error);
   written_ = kept;
+}
+
+void ReportDir::install() {
+  if (::renameat2(AT_FDCWD, staging_.c_str(), AT_FDCWD, dir_.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) {
+      throw ReportError("cannot put the new report in place of " + dir_ + ": " + systemReason());
+    }
+    // No exchange on this file system: move DIR aside, then the report in.
+    // The aside name is a staging name too, so that a run killed between
+    // the two renames leaves nothing the next run does not clear.
+    std::string aside = makeStaging(dir_);
+    if (aside.empty() || ::rmdir(aside.c_str()) != 0 ||
+        ::rename(dir_.c_str(), aside.c_str()) != 0) {
+      throw ReportError("cannot move " + dir_ + " aside for the new report: " + systemReason());
+    }
+    if (::rename(staging_.c_str(), dir_.c_str()) != 0) {
+      int why = errno;
+      ::rename(aside.c_str(), dir_.c_str());
+      throw ReportError("cannot put the new report in place of " + dir_ + ": " +
+                        std::strerror(why));
+    }
+    ::rename(aside.c_str(), staging_.c_str());
+  }
+  installed_ = true;
+  // What DIR held now sits at the staging name.
+  std::error_code ignored;
+  fs::remove_all(staging_, ignored);
 }

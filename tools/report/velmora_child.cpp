@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +72,9 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
   pid_t child = ::fork();
   if (child < 0) throw ReportError("cannot start " + program);
   if (child == 0) {
+    // velmora writes into the report's staging directory: it must not
+    // outlive a killed velmora-report, whose next run clears that directory.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     ::dup2(in[0], 0);
     ::dup2(logFd, 1);
     ::dup2(err[1], 2);
@@ -89,6 +93,7 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
 
   bool terminal = ::isatty(2) != 0;
   bool logFailed = false;
+  int logError = 0;  // errno of the failed write
   std::string pending;
   char buffer[65536];
   for (;;) {
@@ -101,6 +106,7 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) {
         logFailed = true;
+        logError = w < 0 ? errno : ENOSPC;
         break;
       }
       written += w;
@@ -119,9 +125,15 @@ ChildResult runVelmora(const std::string& program, const std::vector<std::string
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   ::sigaction(SIGPIPE, &previous, nullptr);
-  if (::close(logFd) != 0) logFailed = true;
+  if (::close(logFd) != 0 && !logFailed) {
+    logFailed = true;
+    logError = errno;
+  }
   if (terminal) drawProgressBar(log.progress(), true);
-  if (logFailed) throw ReportError("cannot write " + logPath);
+  if (logFailed) {
+    throw ReportError("cannot write " + logPath + ": " + std::strerror(logError) +
+                      " (a full disk or a file-size limit?)");
+  }
   ChildResult result;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
@@ -135,6 +147,7 @@ int runCapture(const std::string& program, const std::vector<std::string>& argum
   pid_t child = ::fork();
   if (child < 0) throw ReportError("cannot start " + program);
   if (child == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     int null = ::open("/dev/null", O_RDONLY);
     ::dup2(null, 0);
     ::dup2(out[1], 1);
