@@ -11,7 +11,7 @@ readonly SECONDS_PER_TARGET=${FUZZ_SECONDS:-60}
 readonly JOBS=${FUZZ_JOBS:-1}
 readonly BUILD=build-fuzz
 readonly ALL=(analysis_file annotation genotypes_a genotypes_b area_file pair_file combination_line annotsum
-  import_map import_plink import_vcf tracks_list)
+  genes import_map import_plink import_vcf tracks_list)
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j 2

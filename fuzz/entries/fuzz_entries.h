@@ -31,6 +31,10 @@ FuzzResult fuzzPairFile(const uint8_t* data, size_t size);
 FuzzResult fuzzCombinationLine(const uint8_t* data, size_t size);
 // The input is an annotation file summarised line by line as annotsum does.
 FuzzResult fuzzAnnotsum(const uint8_t* data, size_t size);
+// velmora-report's gene file (report_entries.cpp; zlib only): GTF, GFF3 or
+// BED, plain or gzip, read with small line and gene bounds; a plain input is
+// read again gzip-compressed and must give the same verdict and genes.
+FuzzResult fuzzGenes(const uint8_t* data, size_t size);
 
 #ifndef VELMORA_NO_TOOL_FUZZ
 // Companion programs (tool_entries.cpp). velmora-import: a map file behind
@@ -56,6 +60,7 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"pair_file", fuzzPairFile},
     {"combination_line", fuzzCombinationLine},
     {"annotsum", fuzzAnnotsum},
+    {"genes", fuzzGenes},
 #ifndef VELMORA_NO_TOOL_FUZZ
     {"import_map", fuzzImportMap},
     {"import_plink", fuzzImportPlink},

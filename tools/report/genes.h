@@ -2,6 +2,7 @@
 // Name), or BED (name in column 4); plain or gzip-compressed; chromosome names
 // with or without "chr".
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,9 +20,22 @@ struct GeneSet {
   int64_t skipped = 0;      // records on chromosomes velmora does not number (Y, MT, scaffolds)
 };
 
-// Reads `path`; throws ReportError naming the line of the first malformed record.
-// `xNumber` is velmora's number of chromosome X.
-GeneSet readGenes(const std::string& path, int xNumber);
+// What a gene file may hold. A line of GENCODE or RefSeq stays under 10 kB and
+// a gene name under 50 bytes; a human annotation has some 60,000 genes, an
+// exon-level BED a few million records. The bounds keep one reading's memory,
+// and the names the page and regions.tsv show, bounded.
+struct GeneFileLimits {
+  size_t lineBytes = size_t{1} << 20;  // bytes of one line, its line end not counted
+  size_t nameBytes = 255;              // bytes of one gene name
+  size_t genes = 4'000'000;            // genes kept (on chromosomes velmora numbers)
+};
+
+// Reads `path`; throws ReportError naming the file and line of the first
+// malformed record, of a line longer than the bound, of a NUL byte, and of a
+// gene name that the genes column of regions.tsv could not hold unambiguously
+// (empty, longer than the bound, "-" or "NA", holding ',', a blank or a
+// control character). `xNumber` is velmora's number of chromosome X.
+GeneSet readGenes(const std::string& path, int xNumber, const GeneFileLimits& limits = {});
 
 // Names of the genes overlapping [first, last] (1-based, inclusive) on
 // `chromosome`, in position order, each once.
