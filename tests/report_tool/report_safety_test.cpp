@@ -202,7 +202,7 @@ TEST(ReportSafety, PathsNamesAndValuesThatCouldForgeOutputAreRefused) {
   // A cutoff beyond every chromosome is refused; a map value of 62 digits
   // still gives a page whose data is valid JSON, under a policy that admits
   // only the page's own script.
-  refused({cohort.analysisFile, "--cutoff", "5e61", "--out", dir.file("rep")},
+  refused({cohort.analysisFile, "--cutoff", "5e61", "--out", dir.file("new/deeper/rep")},
           "is longer than any analysed chromosome");
   std::vector<std::string> annotation = linesOf(dir.read("annotation.txt"));
   std::string huge;

@@ -119,7 +119,13 @@ ReportDir::ReportDir(const std::string& dir) {
     struct stat info {};
     if (::lstat(dir_.c_str(), &info) != 0) {
       if (errno != ENOENT) throw ReportError("cannot inspect --out " + dir + ": " + systemReason());
+      // Missing parents are made too, and removed again with DIR when the
+      // run ends without a report.
       std::error_code error;
+      for (fs::path up = fs::path(dir_).parent_path(); !up.empty() && !fs::exists(up, error);
+           up = up.parent_path()) {
+        createdParents_.push_back(up.string());
+      }
       fs::create_directories(fs::path(dir_).parent_path(), error);
       if (::mkdir(dir_.c_str(), 0777) == 0) {
         createdDir_ = true;
@@ -164,7 +170,10 @@ ReportDir::~ReportDir() {
     // otherwise nothing of this run stays beside DIR.
     if (written_.empty()) fs::remove_all(staging_, ignored);
   }
-  if (!installed_ && createdDir_) ::rmdir(dir_.c_str());  // only when still empty
+  if (!installed_ && createdDir_) {
+    ::rmdir(dir_.c_str());  // only when still empty
+    for (const std::string& parent : createdParents_) ::rmdir(parent.c_str());
+  }
   if (stagingFd_ >= 0) ::close(stagingFd_);
   if (lockFd_ >= 0) ::close(lockFd_);
 }

@@ -66,8 +66,9 @@ class ReportDir {
   std::string dir_;      // as absolute, normal path, without a trailing '/'
   std::string staging_;  // empty until beginStaging()
   std::vector<std::string> written_;
-  int lockFd_ = -1;          // DIR, locked for the run
-  int stagingFd_ = -1;       // the staging directory, locked too once made
-  bool createdDir_ = false;  // DIR did not exist before this run
+  int lockFd_ = -1;                          // DIR, locked for the run
+  int stagingFd_ = -1;                       // the staging directory, locked too once made
+  bool createdDir_ = false;                  // DIR did not exist before this run
+  std::vector<std::string> createdParents_;  // DIR's missing parents, innermost first
   bool installed_ = false;
 };
