@@ -1,6 +1,7 @@
 // Helpers of the interchange tests.
 #include "import/interchange.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -65,4 +66,28 @@ RunResult runImport(const std::vector<std::string>& args) {
   std::vector<std::string> argv{toolPath("velmora-import")};
   argv.insert(argv.end(), args.begin(), args.end());
   return runProgram(argv, "");
+}
+
+std::string errorLine(const RunResult& result) {
+  size_t at = result.err.find("ERROR: ");
+  return at == std::string::npos ? "" : result.err.substr(at, result.err.find('\n', at) - at);
+}
+
+std::map<std::string, std::string> everyEntry(const std::string& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+    std::string name = entry.path().lexically_relative(root).string();
+    if (entry.is_symlink()) {
+      entries[name] = "(link to " + fs::read_symlink(entry.path()).string() + ")";
+    } else if (entry.is_regular_file()) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::ostringstream bytes;
+      bytes << in.rdbuf();
+      entries[name] = bytes.str();
+    } else {
+      entries[name] = "(folder)";
+    }
+  }
+  return entries;
 }

@@ -29,3 +29,10 @@ std::vector<std::string> analysisSection(const std::string& text, const std::str
 
 // Runs velmora-import with the given arguments.
 RunResult runImport(const std::vector<std::string>& args);
+
+// The first "ERROR: " line of a run's standard error, or "".
+std::string errorLine(const RunResult& result);
+
+// Every entry under `root` (relative name -> bytes of a file, the target of a
+// link, or "(folder)"), for telling that a refused run wrote nothing.
+std::map<std::string, std::string> everyEntry(const std::string& root);

@@ -13,6 +13,7 @@
 #include "driver/lines/input_file.h"
 #include "driver/lines/line_reader.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/path_text.h"
 #include "driver/lines/safe_file.h"
 #include "driver/lines/text_fields.h"
 
@@ -137,6 +138,29 @@ Cohort readCohort(const std::string& analysisFile) {
   // Read as velmora-report reads it: velmora's labels and sections.
   const AnalysisInput input = readAnalysisInput(analysisFile);
   Cohort cohort;
+  cohort.sources.push_back(CohortSource{"the annotation file", input.annotation});
+  for (size_t i = 0; i < input.patients.size(); ++i) {
+    cohort.sources.push_back(
+        CohortSource{"patient genotyping file " + std::to_string(i + 1), input.patients[i]});
+  }
+  for (size_t i = 0; i < input.controls.size(); ++i) {
+    cohort.sources.push_back(
+        CohortSource{"control genotyping file " + std::to_string(i + 1), input.controls[i]});
+  }
+  // The paths the export reads: a genotyping file's name becomes a sample
+  // name, which VCF and PLINK lines cannot carry with a control character.
+  for (const CohortSource& source : cohort.sources) {
+    std::string problem =
+        controlCharacterProblem("the path of " + source.what + " in " + analysisFile, source.path);
+    if (!problem.empty()) throw std::runtime_error(problem);
+  }
+  // Never written over either: the analysis file, and the area files it
+  // names that the export does not read.
+  cohort.sources.push_back(CohortSource{"the analysis file", analysisFile});
+  if (!input.excluded.empty())
+    cohort.sources.push_back(CohortSource{"the excluded area file", input.excluded});
+  if (!input.target.empty())
+    cohort.sources.push_back(CohortSource{"the target area file", input.target});
   cohort.snps = readAnnotation(input.annotation);
   std::unordered_map<std::string, size_t> rowOf;
   for (size_t i = 0; i < cohort.snps.size(); ++i) rowOf.emplace(cohort.snps[i].id, i);

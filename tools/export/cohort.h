@@ -18,11 +18,20 @@ struct CohortSubject {
   std::vector<uint8_t> calls;  // per SNP: 0 none, 1 AA, 2 BB, 3 AB (velmora's codes)
 };
 
+// A file of the analysis: the analysis file itself and every file it names,
+// read or not. An export never writes over one of them.
+struct CohortSource {
+  std::string what;  // "the annotation file", "patient genotyping file 2", ...
+  std::string path;  // as given or as the analysis file writes it
+};
+
 struct Cohort {
   std::vector<CohortSnp> snps;          // annotation order
   std::vector<CohortSubject> subjects;  // patients, then controls
+  std::vector<CohortSource> sources;
 };
 
 // Reads the analysis file and what it names; throws std::runtime_error with a
-// message for the user.
+// message for the user. A path read from the analysis file that holds a
+// control character is refused: it would end up in a sample name.
 Cohort readCohort(const std::string& analysisFile);

@@ -2,6 +2,7 @@
 // binary fileset, a genetic map file and patient/control sample lists, so that
 // velmora's data can be used by other tools and read back by velmora-import.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "cohort.h"
+#include "driver/lines/path_text.h"
 #include "driver/lines/safe_file.h"
 #include "formats.h"
 
@@ -20,8 +22,40 @@ const char* const kUsage =
     "\n"
     "Writes OUTDIR/BASE.vcf.gz (bgzip; BASE.vcf with --plain-vcf), OUTDIR/BASE.bed,\n"
     ".bim and .fam (phenotype 2 patient, 1 control), OUTDIR/genetic_map.txt,\n"
-    "OUTDIR/patients.txt and OUTDIR/controls.txt. BASE defaults to 'cohort'.\n"
+    "OUTDIR/patients.txt and OUTDIR/controls.txt. BASE defaults to 'cohort' and\n"
+    "is a plain file name. No file of the analysis is ever written over.\n"
     "Allele A is written as the reference allele; bases are placeholders.\n";
+
+// BASE names files inside OUTDIR: a '/' or a "." or ".." would put them
+// elsewhere, and an empty one would write hidden files.
+void requirePlainName(const std::string& base) {
+  if (base.empty()) throw std::runtime_error("--name needs a file name, not an empty one");
+  if (base.find('/') != std::string::npos) {
+    throw std::runtime_error("--name '" + base +
+                             "' holds a '/'; give a plain file name, the files go into OUTDIR");
+  }
+  if (base == "." || base == "..")
+    throw std::runtime_error("--name '" + base + "' is not a file name; give a plain file name");
+}
+
+// True when writing `output` would replace `input`: the same file (device and
+// inode, where the output exists) or the same resolved path (where it does
+// not, or the input is missing).
+bool samePlace(const std::string& output, const std::string& input) {
+  struct stat out {};
+  struct stat in {};
+  if (lstat(output.c_str(), &out) == 0 && stat(input.c_str(), &in) == 0 &&
+      out.st_dev == in.st_dev && out.st_ino == in.st_ino) {
+    return true;
+  }
+  std::error_code error;
+  std::filesystem::path a =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(output), error);
+  if (error) return false;
+  std::filesystem::path b =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(input), error);
+  return !error && a == b;
+}
 
 }  // namespace
 
@@ -51,11 +85,17 @@ int main(int argc, char** argv) {
   // (a full disk, say) leaves no partial file that looks like a result.
   std::string staging;
   try {
+    // Checked before anything is read or written; the paths are not printed,
+    // since that would print the character.
+    const std::vector<std::pair<std::string, std::string>> given{
+        {"the analysis file's path", positional[0]}, {"OUTDIR", positional[1]}, {"--name", base}};
+    for (const auto& [what, text] : given) {
+      std::string problem = controlCharacterProblem(what, text);
+      if (!problem.empty()) throw std::runtime_error(problem);
+    }
+    requirePlainName(base);
     Cohort cohort = readCohort(positional[0]);
     std::string out = positional[1] + "/";
-    std::error_code error;
-    std::filesystem::create_directories(out, error);
-    if (error) throw std::runtime_error("cannot create directory " + positional[1]);
     const std::vector<std::string> names{base + (plain ? ".vcf" : ".vcf.gz"),
                                          base + ".bed",
                                          base + ".bim",
@@ -71,7 +111,17 @@ int main(int argc, char** argv) {
                                  " exists and is not a regular file of its own (a link, a FIFO or "
                                  "a file with other hard links); not replaced");
       }
+      for (const CohortSource& source : cohort.sources) {
+        if (samePlace(out + name, source.path)) {
+          throw std::runtime_error(out + name + " is " + source.what + " (" + source.path +
+                                   "); velmora-export never writes over a file of its analysis: "
+                                   "choose another OUTDIR or --name");
+        }
+      }
     }
+    std::error_code error;
+    std::filesystem::create_directories(out, error);
+    if (error) throw std::runtime_error("cannot create directory " + positional[1]);
     std::string pattern = out + ".velmora-export-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr)
       throw std::runtime_error("cannot create a temporary directory in " + positional[1]);

@@ -14,11 +14,14 @@
 #
 # Guarded against what would hang Ghostscript or write the wrong file: rows
 # and extents are checked against what velmora can draw, the resolution and
-# the PNG's size are bounded, names with control characters are refused (a
-# title reaches PostScript only as printable text), two figures that would
-# write one PDF are refused, and each output is rendered to a temporary file
-# that replaces the old one only when Ghostscript succeeded.
+# the PNG's size are bounded, paths and names with control characters are
+# refused, a title reaches PostScript only as letters, digits and ._+- (any
+# other byte, a backslash or parenthesis among them, becomes '_'), two figures
+# that would write one PDF are refused, and each output is rendered to a
+# temporary file that replaces the old one only when Ghostscript succeeded.
 set -euo pipefail
+# Names are compared and cleaned byte by byte, whatever the user's locale.
+export LC_ALL=C
 
 # velmora's highest chromosome number; its frame is 24572.955 x-units wide.
 readonly MAX_ROWS=10001
@@ -66,11 +69,16 @@ done
   fail "--resolution needs a whole number from 1 to $MAX_RESOLUTION, not '$resolution'"
 [[ -z $chromosomes || ($chromosomes =~ ^[1-9][0-9]{0,4}$ && $chromosomes -le $MAX_ROWS) ]] ||
   fail "--chromosomes needs a whole number from 1 to $MAX_ROWS, not '$chromosomes'"
+# A control character (LF, CR, TAB, the other C0 bytes, DEL) would break the
+# messages and the PostScript comment lines; such a path is not printed.
 has_control() { [[ $1 == *[[:cntrl:]]* ]]; }
-has_control "$out_dir" && fail "the --out name holds a control character"
+has_control "$out_dir" && fail "the --out name holds a control character; rename it"
+for path in "${paths[@]}"; do
+  has_control "$path" && fail "a path given holds a control character; rename it"
+done
 command -v gs > /dev/null || fail "Ghostscript (gs) is not installed; on Debian: apt-get install ghostscript"
 if [[ -n $out_dir ]]; then
-  mkdir -p "$out_dir" || fail "cannot create $out_dir"
+  mkdir -p -- "$out_dir" || fail "cannot create $out_dir"
 fi
 
 # Whole-genome figures only: they begin with the PostScript header. Pieces left
@@ -80,11 +88,15 @@ add_figure() {
   if has_control "$1"; then
     fail "the figure name $(printf '%q' "$1") holds a control character; rename it"
   fi
-  if [[ ! -f $1 ]]; then
+  # A relative name starting with '-' would read as an option, and one like
+  # a=b.ps as an awk assignment.
+  local figure=$1
+  [[ $figure == /* ]] || figure=./$figure
+  if [[ ! -f $figure ]]; then
     # A FIFO or device would block the reading; only regular files are figures.
     echo "render_figures: $1 is not a regular file; skipped" >&2
-  elif [[ $(head -c 4 "$1") == '%!PS' ]]; then
-    figures+=("$1")
+  elif [[ $(head -c 4 "$figure") == '%!PS' ]]; then
+    figures+=("$figure")
   else
     echo "render_figures: $1 has no PostScript header (a per-chromosome piece?); skipped" >&2
   fi
@@ -133,11 +145,16 @@ read -r top_row max_x <<< "$extent"
 
 # Writes the labelled copy of figure $1 to $2.
 wrap_figure() {
-  local figure=$1 wrapped=$2 legend=0
+  local figure=$1 wrapped=$2 legend=0 title
   grep -q '2.83 2.83 scale' "$figure" && legend=1
-  awk -v rows="$top_row" -v max_x="$max_x" -v legend="$legend" -v title="$(basename "$figure")" '
+  # The title is cleaned before any use, and reaches awk through the
+  # environment: awk -v would turn a backslash-n in the name into a line break.
+  title=$(basename -- "$figure")
+  title=${title//[^A-Za-z0-9._+-]/_}
+  FIGURE_TITLE=$title awk -v rows="$top_row" -v max_x="$max_x" -v legend="$legend" '
     function ceil(v) { return v == int(v) ? v : int(v) + 1 }
     BEGIN {
+      title = ENVIRON["FIGURE_TITLE"]
       row_top = 18 * (1.5 + 0.75 * (rows - 1))
       width_mb = max_x / 100
       # Axis step: at most ten ticks, at least 20 Mb (40 pt) apart so that
@@ -169,9 +186,6 @@ wrap_figure() {
         printf "(%d) dup stringwidth pop 2 div %.2f exch sub 3 moveto show\n", mb, mb * 2
       }
       printf "%.2f 11.5 moveto (Mb) show\n", axis_mb * 2 + 4
-      # Only printable text reaches the PostScript string.
-      gsub(/[^ -~]/, "_", title)
-      gsub(/[()\\%]/, "_", title)
       printf "/Helvetica findfont 8 scalefont setfont 0 %.2f moveto (%s) show grestore\n", top + 6, title
     }' > "$wrapped"
   # velmora draws in the coordinate system it is given; the copy runs inside

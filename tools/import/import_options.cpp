@@ -1,6 +1,7 @@
 // Parsing velmora-import's command line.
 #include "import_options.h"
 
+#include "driver/lines/path_text.h"
 #include "driver/lines/text_fields.h"
 #include "input_error.h"
 
@@ -109,8 +110,23 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
         throw InputError("--missing-x takes 'placeholder' or 'accept', not '" + mode + "'");
       }
     } else {
-      throw InputError("unknown argument '" + arg + "'\n" + kImportUsage);
+      std::string problem = controlCharacterProblem("argument " + std::to_string(i + 1), arg);
+      throw InputError(problem.empty() ? "unknown argument '" + arg + "'\n" + kImportUsage
+                                       : problem);
     }
+  }
+  // Paths reach the report, the analysis file's comments and its sections,
+  // all line by line: a control character is refused before anything is read.
+  std::vector<std::pair<std::string, std::string>> paths;
+  if (options.vcf) paths.emplace_back("--vcf", *options.vcf);
+  if (options.plinkPrefix) paths.emplace_back("--plink", *options.plinkPrefix);
+  paths.emplace_back("--out", options.outDirectory);
+  for (const std::string& map : options.mapFiles) paths.emplace_back("--map", map);
+  if (options.patientList) paths.emplace_back("--patients", *options.patientList);
+  if (options.controlList) paths.emplace_back("--controls", *options.controlList);
+  for (const auto& [what, path] : paths) {
+    std::string problem = controlCharacterProblem(what, path);
+    if (!problem.empty()) throw InputError(problem);
   }
   if (options.vcf.has_value() == options.plinkPrefix.has_value()) {
     throw InputError("give exactly one input, --vcf FILE or --plink PREFIX\n" +

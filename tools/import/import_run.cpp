@@ -8,6 +8,7 @@
 
 #include "driver/analysis_file.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/map_units.h"
 #include "genetic_map.h"
 #include "input_error.h"
 #include "output_directory.h"
@@ -26,11 +27,6 @@ namespace {
 // frequency and cM with their tabs stay far below this.
 constexpr size_t kAnnotationNumbersRoom = 100;
 
-// A map in Morgans: over a chromosome stretch of at least this many bp...
-constexpr int64_t kMorgansCheckSpan = 20000000;
-// ...the values rise by less than this (a cM map rises by about 20 or more).
-constexpr double kMorgansLargestRise = 5;
-
 MapSource chooseMap(const ImportOptions& options, const VariantSource& source) {
   MapUnits units = options.mapUnits.value_or(MapUnits::centimorgans);
   if (!options.mapFiles.empty()) {
@@ -44,8 +40,10 @@ MapSource chooseMap(const ImportOptions& options, const VariantSource& source) {
                    "--map FILE, or --cm-per-mb RATE to approximate one from bp positions");
 }
 
-// Refuses a map whose values stay within a few units over chromosomes of
-// tens of Mb: Morgans taken for cM would make every RCHH a hundredth as long.
+// Refuses a map whose values rise by far less per Mb than any human map
+// (looksLikeMorgans): Morgans taken for cM would make every RCHH a hundredth
+// as long. The density, not the rise, is compared, so that data of a few
+// chromosomes are caught as well as a genome.
 void refuseMorgans(const SnpTable& table, const ImportOptions& options, const MapSource& map) {
   if (options.mapUnits || map.origin() == MapOrigin::uniformRate) return;
   struct Extent {
@@ -63,28 +61,26 @@ void refuseMorgans(const SnpTable& table, const ImportOptions& options, const Ma
     e.lastBp = row.position;
     e.lastCM = row.cM;
   }
-  int long_ = 0;
-  int flat = 0;
+  std::vector<MapStretch> stretches;
+  for (const auto& [key, e] : extents)
+    stretches.push_back({e.firstBp, e.lastBp, e.firstCM, e.lastCM});
+  if (!looksLikeMorgans(stretches)) return;
+  // The longest chromosome serves as the example.
   std::string example;
+  int64_t longest = -1;
   for (const auto& [key, e] : extents) {
-    if (e.lastBp - e.firstBp < kMorgansCheckSpan) continue;
-    ++long_;
-    if (e.lastCM - e.firstCM < kMorgansLargestRise) {
-      ++flat;
-      if (example.empty()) {
-        char text[160];
-        std::snprintf(text, sizeof text, "chromosome %s rises by %.4g over %.1f Mb",
-                      key == INT_MAX ? "X" : std::to_string(key).c_str(), e.lastCM - e.firstCM,
-                      static_cast<double>(e.lastBp - e.firstBp) / 1e6);
-        example = text;
-      }
-    }
+    if (e.lastBp - e.firstBp <= longest) continue;
+    longest = e.lastBp - e.firstBp;
+    double mb = static_cast<double>(longest) / 1e6;
+    char text[200];
+    std::snprintf(text, sizeof text, "chromosome %s rises by %.4g over %.1f Mb, %.3g per Mb",
+                  key == INT_MAX ? "X" : std::to_string(key).c_str(), e.lastCM - e.firstCM, mb,
+                  (e.lastCM - e.firstCM) / mb);
+    example = text;
   }
-  if (long_ > 0 && flat == long_) {
-    throw InputError("the genetic map looks like Morgans, not cM (" + example +
-                     "): run again with --map-units morgans to multiply it by 100, or with "
-                     "--map-units cm if it really is in cM");
-  }
+  throw InputError("the genetic map looks like Morgans, not cM (" + example +
+                   "; human maps rise by about 0.5 to 3 cM per Mb): run again with --map-units "
+                   "morgans to multiply it by 100, or with --map-units cm if it really is in cM");
 }
 
 // velmora's limits on what an import writes, checked before anything is.
@@ -121,6 +117,37 @@ void refusePlinkCodesAsAutosomes(const ChromosomeCounts& counts, const ImportOpt
                    "again with --autosomes 22 (23 X, 24 Y, 25 XY, 26 MT)");
 }
 
+// A sample as a message names it: its place in the input, and for PLINK its
+// two IDs.
+std::string sampleWords(const std::vector<SampleInfo>& samples, size_t index) {
+  const SampleInfo& sample = samples[index];
+  std::string words = "sample " + std::to_string(index + 1);
+  if (!sample.familyId.empty()) {
+    words += " (family '" + sample.familyId + "', individual '" + sample.individualId + "')";
+  }
+  return words;
+}
+
+// velmora names a subject by its genotyping file: two pooled samples of one
+// name would be written to two files of which neither tells which sample it
+// holds (the second would get a made-up suffix).
+void refuseRepeatedNames(const std::vector<SampleInfo>& samples, const Pools& pools) {
+  std::map<std::string, size_t> firstOf;
+  for (const std::vector<size_t>* pool : {&pools.patients, &pools.controls}) {
+    for (size_t sample : *pool) {
+      auto [first, fresh] = firstOf.emplace(samples[sample].name, sample);
+      if (!fresh) {
+        size_t a = std::min(first->second, sample);
+        size_t b = std::max(first->second, sample);
+        throw InputError(sampleWords(samples, a) + " and " + sampleWords(samples, b) +
+                         " of the input are both named '" + samples[sample].name +
+                         "', so their genotyping files could not be told apart: give each sample "
+                         "a name of its own, or leave one out of the pools");
+      }
+    }
+  }
+}
+
 // Comment text for the analysis file: one line, printable.
 std::string oneLine(std::string text) {
   for (char& c : text) {
@@ -146,6 +173,7 @@ void runImport(const ImportOptions& options, std::ostream& report) {
   const std::vector<SampleInfo>& samples = source->samples();
   Pools pools =
       assignPools(samples, source->hasPhenotypes(), options.patientList, options.controlList);
+  refuseRepeatedNames(samples, pools);
 
   report << "velmora-import: " << source->describe() << ", " << samples.size() << " samples\n"
          << "  genetic map: " << map.describe() << '\n';

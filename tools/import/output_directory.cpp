@@ -6,12 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <vector>
 
+#include "driver/analysis_labels.h"
 #include "driver/lines/line_reader.h"
+#include "driver/lines/path_text.h"
 #include "input_error.h"
 #include "regular_file.h"
 
@@ -50,7 +54,46 @@ bool startsWithMark(const std::string& analysisPath) {
   return reader.next(line) && line.rfind(kImportMark, 0) == 0;
 }
 
-// Refuses anything in `dir` an import would not have written.
+// The genotyping files an earlier import wrote, as its analysis file lists
+// them in the two pools: the file names of the paths in a folder named
+// genotypes. Only the folder's name is compared, since an import that was
+// moved keeps the paths of its old place.
+std::set<std::string> genotypingFilesListed(const std::string& analysisPath) {
+  std::set<std::string> names;
+  std::string problem;
+  InputFile file = openRegularInput(analysisPath, problem);
+  if (!file) return names;
+  LineReader reader(file.get());
+  std::string_view line;
+  bool inPool = false;
+  while (reader.next(line)) {
+    if (!line.empty() && line[0] == ':') {
+      inPool = line.compare(0, kPatientsLabel.compared, kPatientsLabel.text) == 0 ||
+               line.compare(0, kControlsLabel.compared, kControlsLabel.text) == 0;
+      continue;
+    }
+    size_t first = line.find_first_not_of(" \t");
+    size_t last = line.find_last_not_of(" \t");
+    if (!inPool || first == std::string_view::npos) continue;
+    fs::path path(std::string(line.substr(first, last - first + 1)));
+    if (path.parent_path().filename() == "genotypes") names.insert(path.filename().string());
+  }
+  return names;
+}
+
+// "'a', 'b' and 3 more" for a message.
+std::string quotedNames(const std::vector<std::string>& names) {
+  constexpr size_t kNamed = 5;
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < kNamed; ++i)
+    text += (i == 0 ? "'" : ", '") + names[i] + "'";
+  if (names.size() > kNamed) text += " and " + std::to_string(names.size() - kNamed) + " more";
+  return text;
+}
+
+// Refuses anything in `dir` an import would not have written: the new import
+// takes the place of the whole directory (only results/ moves across), so a
+// user's file in it would be deleted.
 void requireEarlierImport(const std::string& dir, const std::string& requested) {
   static const std::set<std::string> kExpected{"annotation.txt", "analysis.txt", "genotypes",
                                                "results"};
@@ -68,18 +111,31 @@ void requireEarlierImport(const std::string& dir, const std::string& requested) 
   if (error) throw InputError("cannot list --out " + requested + ": " + error.message());
   if (empty) return;
   if (stray.empty() && !startsWithMark(dir + "/analysis.txt")) stray = "analysis.txt";
-  if (stray.empty()) {
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir + "/genotypes", error)) {
-      if (kindOf(entry.path().string()) != 'f') {
-        stray = "genotypes/" + entry.path().filename().string();
-        break;
-      }
-    }
-  }
   if (!stray.empty()) {
     throw InputError("--out " + requested + " holds '" + stray +
                      "', which no earlier velmora-import wrote; name a new or empty directory, "
                      "or the directory of an earlier import to replace it");
+  }
+  // genotypes/ holds what the earlier analysis file lists, and nothing else.
+  const std::set<std::string> written = genotypingFilesListed(dir + "/analysis.txt");
+  std::vector<std::string> foreign;
+  const std::string genotypes = dir + "/genotypes";
+  fs::directory_iterator entries = kindOf(genotypes) == 'd'
+                                       ? fs::directory_iterator(genotypes, error)
+                                       : fs::directory_iterator();
+  for (const fs::directory_entry& entry : entries) {
+    std::string name = entry.path().filename().string();
+    if (kindOf(entry.path().string()) != 'f' || written.count(name) == 0)
+      foreign.push_back("genotypes/" + name);
+  }
+  if (error) throw InputError("cannot list " + genotypes + ": " + error.message());
+  if (!foreign.empty()) {
+    std::sort(foreign.begin(), foreign.end());
+    const std::string them = foreign.size() == 1 ? "it" : "them";
+    throw InputError("--out " + requested + " holds " + quotedNames(foreign) +
+                     ", which the earlier velmora-import did not write (its analysis.txt lists "
+                     "the genotyping files it wrote); a new import there would delete " +
+                     them + ": move " + them + " elsewhere, or name a new or empty directory");
   }
 }
 
@@ -88,12 +144,11 @@ void requireEarlierImport(const std::string& dir, const std::string& requested) 
 OutputDirectory::OutputDirectory(const std::string& requested) {
   std::string base = fs::absolute(requested).lexically_normal().string();
   while (base.size() > 1 && base.back() == '/') base.pop_back();
-  for (char c : base) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      throw InputError(
-          "the output directory's path holds a control character (a line break?), "
-          "which an analysis file cannot carry");
-    }
+  // The analysis file names paths under it, one a line; the current directory
+  // of a relative --out counts as well.
+  if (std::string problem = controlCharacterProblem("the output directory's path", base);
+      !problem.empty()) {
+    throw InputError(problem);
   }
   if (base.size() > kLongestDirectoryPath) {
     throw InputError("the output directory's path is longer than " +

@@ -1,7 +1,8 @@
 // Where an import writes: a temporary directory beside --out, renamed into
 // place only when every file is complete, so that a failed import leaves
 // --out as it was. An --out that exists must hold an earlier import (or
-// nothing); a link is never followed.
+// nothing), with no file in genotypes/ that its analysis file does not list;
+// a link is never followed.
 #pragma once
 #include <string>
 

@@ -12,9 +12,10 @@ namespace {
 
 std::vector<size_t> readList(const std::string& path, const std::vector<SampleInfo>& samples) {
   std::map<std::string, size_t> byName;
+  std::map<std::string, size_t> repeated;  // a second sample of a name: the name is ambiguous
   std::map<std::string, size_t> byFamilyAndName;
   for (size_t i = 0; i < samples.size(); ++i) {
-    byName.emplace(samples[i].name, i);
+    if (!byName.emplace(samples[i].name, i).second) repeated.emplace(samples[i].name, i);
     if (!samples[i].familyId.empty()) {
       byFamilyAndName.emplace(samples[i].familyId + '\t' + samples[i].individualId, i);
     }
@@ -30,7 +31,15 @@ std::vector<size_t> readList(const std::string& path, const std::vector<SampleIn
     // The whole trimmed line is the name, so that VCF names with blanks work.
     std::string name(fields.front().data(), fields.back().data() + fields.back().size());
     std::optional<size_t> index;
-    if (auto found = byName.find(name); found != byName.end()) index = found->second;
+    if (auto found = byName.find(name); found != byName.end()) {
+      if (auto second = repeated.find(name); second != repeated.end()) {
+        throw InputError("sample list " + path + " line " + std::to_string(reader.lineNumber()) +
+                         ": samples " + std::to_string(found->second + 1) + " and " +
+                         std::to_string(second->second + 1) + " of the input are both named '" +
+                         name + "', so the list cannot tell which it means");
+      }
+      index = found->second;
+    }
     if (!index && fields.size() == 2) {
       auto found = byFamilyAndName.find(std::string(fields[0]) + '\t' + std::string(fields[1]));
       if (found != byFamilyAndName.end()) index = found->second;

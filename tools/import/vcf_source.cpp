@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string_view>
 
 #include "input_error.h"
@@ -182,6 +183,27 @@ class VcfSource : public VariantSource {
     return true;
   }
 
+  // htslib refuses a repeated sample name with a header it cannot read; the
+  // #CHROM line is looked at first so that the message names both columns.
+  void refuseRepeatedSamples(std::string_view chromLine) const {
+    std::map<std::string_view, size_t> columnOf;
+    size_t column = 1;
+    for (size_t from = 0; from <= chromLine.size(); ++column) {
+      size_t end = std::min(chromLine.find('\t', from), chromLine.size());
+      std::string_view name = chromLine.substr(from, end - from);
+      from = end + 1;
+      if (column < 10) continue;  // the fixed columns and FORMAT
+      auto [first, fresh] = columnOf.emplace(name, column);
+      if (!fresh) {
+        throw InputError("the #CHROM line of " + path_ + " names sample '" + std::string(name) +
+                         "' twice, in columns " + std::to_string(first->second) + " and " +
+                         std::to_string(column) +
+                         ", so their genotyping files could not be told apart: give each "
+                         "sample a name of its own");
+      }
+    }
+  }
+
   // The VCF header text (the ## lines and the #CHROM line, empty lines
   // passed over) read as bounded lines and parsed by htslib; nullptr when the
   // text is no header.
@@ -195,6 +217,7 @@ class VcfSource : public VariantSource {
       if (line_.l == 0) continue;
       if (line_.s[0] != '#') break;
       complete = line_.l < 2 || line_.s[1] != '#';
+      if (complete) refuseRepeatedSamples(std::string_view(line_.s, line_.l));
       if (kputsn(line_.s, line_.l, &text.k) < 0 || kputc('\n', &text.k) < 0) {
         throw InputError("out of memory reading the header of " + path_);
       }

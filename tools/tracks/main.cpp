@@ -20,6 +20,7 @@
 #include "bed_track.h"
 #include "driver/lines/close_file.h"
 #include "driver/lines/lines.h"
+#include "driver/lines/path_text.h"
 #include "driver/lines/safe_file.h"
 #include "driver/lines/text_fields.h"
 #include "start_end_list.h"
@@ -43,8 +44,16 @@ const char* const kUsage =
     "                   genotyping files' names, so that a name may hold blanks\n"
     "Subjects' names in a BED are joined by ',', with blanks, control characters,\n"
     "',' and '%' written %XX.\n"
-    "A BED never replaces a list given, two lists never write one BED, and each\n"
-    "BED is written to a temporary file renamed into place when complete.\n";
+    "A BED never replaces a list given or the analysis file, two lists never write\n"
+    "one BED, and each BED is written to a temporary file renamed into place when\n"
+    "complete. Paths and list names with control characters are refused.\n";
+
+// A BED's track line carries its list's name, and its messages the paths: a
+// line break or tab in either would break them. The path is not repeated.
+void refuseControlCharacters(const std::string& what, const std::string& path) {
+  std::string problem = controlCharacterProblem(what, path);
+  if (!problem.empty()) throw std::runtime_error(problem);
+}
 
 bool isListName(const std::string& name) {
   static const std::regex pattern(
@@ -136,6 +145,7 @@ int main(int argc, char** argv) {
   ChromosomeNaming naming;
   std::optional<fs::path> outDirectory;
   std::unique_ptr<SubjectNames> known;
+  std::optional<std::string> analysisFile;
   std::vector<std::string> inputs;
   try {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -153,14 +163,20 @@ int main(int argc, char** argv) {
         }
         naming.xNumber = static_cast<int>(*number);
       } else if (args[i] == "--outdir" && i + 1 < args.size()) {
+        refuseControlCharacters("--outdir", args[i + 1]);
         outDirectory = args[++i];
         if (!fs::is_directory(*outDirectory))
           throw std::runtime_error("no directory " + outDirectory->string());
       } else if (args[i] == "--analysis" && i + 1 < args.size()) {
-        known = subjectNamesOf(args[++i]);
+        refuseControlCharacters("--analysis", args[i + 1]);
+        analysisFile = args[++i];
+        known = subjectNamesOf(*analysisFile);
       } else if (!args[i].empty() && args[i][0] == '-') {
+        refuseControlCharacters("argument " + std::to_string(i + 1), args[i]);
         throw std::runtime_error("unknown or incomplete option '" + args[i] + "'\n" + kUsage);
       } else {
+        refuseControlCharacters("the list or directory " + std::to_string(inputs.size() + 1),
+                                args[i]);
         inputs.push_back(args[i]);
       }
     }
@@ -172,6 +188,7 @@ int main(int argc, char** argv) {
       if (!fs::exists(input)) throw std::runtime_error("no file or directory " + input);
       bool named = !fs::is_directory(input);
       for (const fs::path& list : listsOf(input)) {
+        refuseControlCharacters("the name of a list in " + input, list.filename().string());
         fs::path bed =
             (outDirectory ? *outDirectory : list.parent_path()) / (list.stem().string() + ".bed");
         jobs.push_back(Job{list, bed, named});
@@ -187,6 +204,10 @@ int main(int argc, char** argv) {
         throw std::runtime_error(
             "the track of " + job.list.string() + " would be " + job.bed.string() +
             ", which is a list given to read; name lists ending in .txt or use --outdir");
+      }
+      if (analysisFile && bed == identity(*analysisFile)) {
+        throw std::runtime_error("the track of " + job.list.string() + " would be " +
+                                 job.bed.string() + ", which is the analysis file; use --outdir");
       }
       auto [other, fresh] = writers.emplace(bed, &job);
       if (!fresh) {
