@@ -15,16 +15,11 @@
 
 #include "common/cohort.h"
 #include "common/harness.h"
+#include "report_tool/report_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-RunResult report(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{VELMORA_REPORT_BIN};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return runProgram(argv, "", VELMORA_SOURCE_DIR);
-}
 
 // Every file under `dir` with its bytes, by relative path.
 std::map<std::string, std::string> snapshot(const ScratchDir& scratch, const std::string& dir) {

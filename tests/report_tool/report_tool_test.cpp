@@ -13,16 +13,11 @@
 
 #include "common/cohort.h"
 #include "common/harness.h"
+#include "report_tool/report_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-RunResult report(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{VELMORA_REPORT_BIN};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return runProgram(argv, "", VELMORA_SOURCE_DIR);
-}
 
 std::vector<std::string> fields(const std::string& line) {
   std::vector<std::string> out;

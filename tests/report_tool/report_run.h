@@ -1,0 +1,14 @@
+// Running the built velmora-report from the source tree, as its tests do.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "common/harness.h"
+
+// velmora-report with `args`, run in the source tree (the demo's analysis
+// files name their inputs relative to it).
+inline RunResult report(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{VELMORA_REPORT_BIN};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runProgram(argv, "", VELMORA_SOURCE_DIR);
+}
