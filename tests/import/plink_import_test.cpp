@@ -117,4 +117,42 @@ TEST(PlinkImport, SampleListsOverrideThePhenotypeAndAcceptFamilyAndIndividualIds
   EXPECT_NEAR(rows[4].cM, 0.1 + 0.1 * 99.0 / 999.0, 1e-6);
 }
 
+// Array exports code alleles A/B, older PLINK files 1/2: both are SNPs, and
+// give the annotation and calls that the same fileset coded in bases gives.
+TEST(PlinkImport, AlleleCodesAbAndOneTwoAreSnps) {
+  ScratchDir dir;
+  const char* const kFam2 = "F1 a 0 0 1 2\nF1 b 0 0 2 2\nF2 c 0 0 1 1\n";
+  std::vector<std::vector<Code>> calls{{AA, BB, AB}, {BB, AB, AA}, {AB, AA, NONE},
+                                       {AA, AA, BB}, {BB, BB, AB}, {AA, AB, BB}};
+  dir.write("coded.fam", kFam2);
+  dir.write("coded.bim",
+            "1\trs1\t0.5\t1000\tB\tA\n"
+            "1\trs2\t0.6\t2000\t2\t1\n"
+            "1\trs3\t0.7\t3000\tb\ta\n"
+            "1\trs4\t0.8\t4000\tA\t2\n"  // mixed codings: no SNP
+            "1\trs5\t0.9\t5000\tB\tB\n"  // one allele twice: no SNP
+            "23\trs6\t0.2\t6000\tG\tA\n");
+  dir.write("coded.bed", bed(calls));
+  dir.write("bases.fam", kFam2);
+  dir.write("bases.bim",
+            "1\trs1\t0.5\t1000\tG\tA\n"
+            "1\trs2\t0.6\t2000\tT\tC\n"
+            "1\trs3\t0.7\t3000\tg\ta\n"
+            "23\trs6\t0.2\t6000\tG\tA\n");
+  dir.write("bases.bed", bed({calls[0], calls[1], calls[2], calls[5]}));
+  RunResult coded = runImport({"--plink", dir.file("coded"), "--out", dir.file("coded_out")});
+  ASSERT_EQ(coded.status, 0) << coded.err;
+  RunResult bases = runImport({"--plink", dir.file("bases"), "--out", dir.file("bases_out")});
+  ASSERT_EQ(bases.status, 0) << bases.err;
+  EXPECT_NE(coded.err.find("2  indels and other non-SNP alleles"), std::string::npos) << coded.err;
+  EXPECT_EQ(dir.read("coded_out/annotation.txt"), dir.read("bases_out/annotation.txt"));
+  EXPECT_EQ(readAnnotationRows(dir.read("coded_out/annotation.txt")).size(), 4u);
+  for (const char* sample : {"a", "b", "c"}) {
+    std::string name = std::string("_out/genotypes/") + sample + ".txt";
+    ASSERT_TRUE(dir.exists("coded" + name)) << sample;
+    EXPECT_EQ(dir.read("coded" + name), dir.read("bases" + name)) << sample;
+  }
+  EXPECT_EQ(readCalls(dir.file("coded_out/genotypes/b.txt"))["rs2"], "AB");
+}
+
 }  // namespace

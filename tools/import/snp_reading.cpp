@@ -1,6 +1,7 @@
 // Filtering input records down to velmora's SNPs.
 #include "snp_reading.h"
 
+#include <cctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +16,31 @@ bool isBase(const std::string& allele) {
          std::string_view("ACGTacgt").find(allele[0]) != std::string_view::npos;
 }
 
+// Two alleles of one SNP: two different bases, or the two letters of an
+// array's A/B coding, or the two numbers of PLINK's 1/2 coding (where 0
+// stands for a missing allele and is caught before). velmora only needs to
+// tell the two alleles apart, so any of these codings serves.
+bool isSnpPair(const std::string& first, const std::string& second) {
+  if (isBase(first) && isBase(second)) {
+    return std::toupper(static_cast<unsigned char>(first[0])) !=
+           std::toupper(static_cast<unsigned char>(second[0]));
+  }
+  auto code = [](const std::string& allele) -> char {
+    return allele.size() == 1
+               ? static_cast<char>(std::toupper(static_cast<unsigned char>(allele[0])))
+               : '\0';
+  };
+  char a = code(first), b = code(second);
+  return (a == 'A' && b == 'B') || (a == 'B' && b == 'A') || (a == '1' && b == '2') ||
+         (a == '2' && b == '1');
+}
+
 // Why a record with these alleles is no biallelic SNP, if it is not.
 std::optional<SkipReason> alleleProblem(const std::vector<std::string>& alleles) {
   if (alleles.size() < 2 || alleles[1] == "." || alleles[1] == "0")
     return SkipReason::noAlternative;
   if (alleles.size() > 2) return SkipReason::multiAllelic;
-  if (!isBase(alleles[0]) || !isBase(alleles[1]) || alleles[0] == alleles[1])
-    return SkipReason::notSnp;
+  if (!isSnpPair(alleles[0], alleles[1])) return SkipReason::notSnp;
   return std::nullopt;
 }
 
