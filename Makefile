@@ -33,7 +33,7 @@ test-sanitize: setup
 
 # The threaded paths (pair engine, genotyping reader, row writers) and the
 # end-to-end runs under ThreadSanitizer; any report fails the target.
-TSAN_TESTS = test_hh test_genome test_lines test_e2e test_golden test_stats test_report test_query
+TSAN_TESTS = test_hh test_genome test_base test_e2e test_golden test_stats test_report test_query
 test-tsan: setup
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON
 	$(CMAKE) --build build-tsan -j $(JOBS) --target velmora annotsum $(TSAN_TESTS)
@@ -78,7 +78,7 @@ BENCH_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off
 
 .PHONY: bench
 bench: build
-	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp src/driver/lines/velmora_format.cpp -o build/bench-gen
+	$(CXX) $(BENCH_CXXFLAGS) -Isrc bench/gen/*.cpp src/base/velmora_format.cpp -o build/bench-gen
 	python3 bench/run_bench.py --size $(SIZE) $(if $(POINTS),--points $(POINTS)) --velmora build/velmora --gen build/bench-gen
 ifneq ($(SIZE),growth)
 	cmake --build build --target permutation_bench

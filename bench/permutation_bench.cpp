@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "driver/run_inputs.h"
 #include "stats/permutation.h"
 

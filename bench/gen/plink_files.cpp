@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/lines/plink_bed.h"
+#include "base/plink_bed.h"
 
 namespace benchgen {
 namespace {

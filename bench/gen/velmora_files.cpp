@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numeric>
 
-#include "driver/lines/velmora_format.h"
+#include "base/velmora_format.h"
 #include "out_file.h"
 #include "rng.h"
 

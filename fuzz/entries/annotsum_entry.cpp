@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "annotsum/summary.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
+#include "base/input_file.h"
+#include "base/lines.h"
 #include "fuzz_entries.h"
 
 FuzzResult fuzzAnnotsum(const uint8_t* data, size_t size) {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <optional>
 #include <vector>
 
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/output.h"
+#include "base/safe_file.h"
 #include "driver/analysis_labels.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
-#include "driver/lines/safe_file.h"
 #include "driver/output_directory.h"
 #include "genome/model.h"
 

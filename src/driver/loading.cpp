@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
+#include "base/output.h"
 #include "driver/analysis_file.h"
-#include "driver/lines/output.h"
 #include "driver/run_files.h"
 #include "driver/run_inputs.h"
 #include "driver/run_phases.h"

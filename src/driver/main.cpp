@@ -3,8 +3,8 @@
 #include <new>
 #include <string>
 
+#include "base/output.h"
 #include "driver/analysis_file.h"
-#include "driver/lines/output.h"
 #include "driver/output_directory.h"
 #include "driver/run_files.h"
 #include "driver/run_phases.h"

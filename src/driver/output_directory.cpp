@@ -13,8 +13,8 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "driver/output_directory.h"
 #include "driver/run_files.h"
 #include "driver/run_phases.h"

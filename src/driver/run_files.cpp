@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/ordered_rows.h"
-#include "driver/lines/output.h"
-#include "driver/lines/text_buffer.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/ordered_rows.h"
+#include "base/output.h"
+#include "base/text_buffer.h"
 #include "genome/model.h"
 #include "hh/engine_options.h"
 #include "report/report.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdio>
 
-#include "driver/lines/unnamed_output.h"
+#include "base/unnamed_output.h"
 #include "report/piece_spool.h"
 
 // "%sHH_HomozygosityHaplotype_Summary_%s.txt": every SNP with every subject's

@@ -6,9 +6,9 @@
 #include <new>
 #include <vector>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "genome/annotation_summary.h"
 #include "genome/genome.h"
 #include "genome/rsid_order.h"

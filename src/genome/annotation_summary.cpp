@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "genome/model.h"
 
 void buildChromosomeIndex() {

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <new>
 
-#include "driver/lines/lines.h"
-#include "driver/lines/safe_file.h"
+#include "base/lines.h"
+#include "base/safe_file.h"
 #include "genome/genotype_line.h"
 
 namespace {

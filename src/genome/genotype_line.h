@@ -16,7 +16,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 #include "genome/model.h"
 
 // Readable bytes every caller keeps after the end of the bytes it scans: a

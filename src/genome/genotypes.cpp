@@ -27,9 +27,9 @@
 #include <thread>
 #include <vector>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "genome/genome.h"
 #include "genome/genotype_file.h"
 #include "genome/genotype_line.h"

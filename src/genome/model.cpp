@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 RunSettings settings;
 GenomeData genome;

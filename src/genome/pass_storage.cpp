@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 std::string tempFileName(int32_t k) {
   return outName("%stempFile%03ld.txt", settings.outputFilePath.c_str(), static_cast<long>(k));

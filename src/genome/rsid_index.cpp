@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 RsIDIndex::RsIDIndex(const std::vector<SNPRecord*>& order) : order_(order) {
   const size_t records = order.size();

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "genome/genome.h"
 
 int compareRsID(const std::string& a, const std::string& b) {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/lines/c_numbers.h"
+#include "base/c_numbers.h"
 
 // "%d": a value beyond 32 bits keeps its low 32 bits, as the C library stores it.
 inline bool scanInt32(const char* field, int32_t& value) {

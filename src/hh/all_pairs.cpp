@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"

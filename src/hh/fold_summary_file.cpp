@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/lines/ordered_rows.h"
-#include "driver/lines/output.h"
-#include "driver/lines/text_buffer.h"
-#include "driver/lines/unnamed_output.h"
+#include "base/ordered_rows.h"
+#include "base/output.h"
+#include "base/text_buffer.h"
+#include "base/unnamed_output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"

@@ -1,7 +1,7 @@
 // Formatting a pair row.
 #include "hh/pair_rows.h"
 
-#include "driver/lines/formatted.h"
+#include "base/formatted.h"
 #include "genome/model.h"
 #include "hh/hh.h"
 

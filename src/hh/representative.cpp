@@ -2,7 +2,7 @@
 // compared with it.
 #include <cstdio>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"

@@ -1,8 +1,8 @@
 // The slot in plain-array form, and the checked look-ups of the pass tables.
 #include <cstdio>
 
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 

@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "driver/lines/c_numbers.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/ordered_rows.h"
-#include "driver/lines/output.h"
-#include "driver/lines/text_buffer.h"
+#include "base/c_numbers.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/ordered_rows.h"
+#include "base/output.h"
+#include "base/text_buffer.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
 #include "genome/reader_threads.h"

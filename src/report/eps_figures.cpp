@@ -1,7 +1,7 @@
 // EPS figures of segments: one row per chromosome (x = bp / 10000, rows 0.75
 // units apart, bars 0.5 high), black bars per chromosome or coloured bars over
 // the whole genome with an optional five-step legend.
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "report/report.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Fold-overlap reports: the per-chromosome text of the segments shared by at
 // least W subjects with the names of the sharing subjects, and a pool's
 // whole-genome figure and list of constant fold overlap.
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "report/report.h"
 
 namespace {

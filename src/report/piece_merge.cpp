@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/output.h"
 #include "report/report.h"
 
 bool copyLines(const char* from, FILE* to) {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "report/report.h"
 
 int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, SlotFlags& flags) {

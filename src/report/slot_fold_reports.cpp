@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
-#include "driver/lines/text_buffer.h"
+#include "base/lines.h"
+#include "base/output.h"
+#include "base/text_buffer.h"
 #include "report/report.h"
 
 namespace {

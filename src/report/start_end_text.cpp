@@ -1,6 +1,6 @@
 // The two tab-separated start/end lists: fold-overlap values of one column, and
 // the p-value list with both pools' counts.
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "report/report.h"
 
 int Output_start_end_text(const std::string& path, const std::string& title, int column) {

@@ -12,7 +12,7 @@
 // scanned against it with the same kernel as the pairs.
 #include <cstdio>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "hh/packed_scan.h"
 #include "stats/pooled_cohort.h"
 

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <random>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "stats/pooled_cohort.h"
 
 namespace {

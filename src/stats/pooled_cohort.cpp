@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "genome/model.h"
 #include "hh/packed_scan.h"
 #include "stats/significance_steps.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "driver/lines/velmora_format.h"
+#include "base/velmora_format.h"
 
 Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
   std::mt19937 rng(plan.seed);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number

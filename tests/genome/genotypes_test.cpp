@@ -5,8 +5,8 @@
 #include <random>
 #include <sstream>
 
+#include "base/lines.h"
 #include "common/harness.h"
-#include "driver/lines/lines.h"
 #include "genome/genotype_file.h"
 #include "genome/reader_threads.h"
 #include "genome_fixture.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 #include "import/interchange.h"
 
 namespace {

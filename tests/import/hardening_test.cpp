@@ -11,8 +11,8 @@
 
 #include <filesystem>
 
+#include "base/lines.h"
 #include "driver/analysis_file.h"
-#include "driver/lines/lines.h"
 #include "import/interchange.h"
 #include "vcf_source.h"
 #include "velmora_files.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <random>
 
+#include "base/lines.h"
 #include "common/harness.h"
-#include "driver/lines/lines.h"
 #include "report_fixture.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
+#include "base/input_file.h"
+#include "base/lines.h"
 #include "summary.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <unordered_map>
 
 #include "analysis_input.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/line_reader.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/path_text.h"
-#include "driver/lines/safe_file.h"
-#include "driver/lines/text_fields.h"
+#include "base/input_file.h"
+#include "base/line_reader.h"
+#include "base/lines.h"
+#include "base/path_text.h"
+#include "base/safe_file.h"
+#include "base/text_fields.h"
 
 namespace {
 

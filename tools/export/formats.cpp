@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "driver/lines/close_file.h"
-#include "driver/lines/plink_bed.h"
-#include "driver/lines/safe_file.h"
+#include "base/close_file.h"
+#include "base/plink_bed.h"
+#include "base/safe_file.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/path_text.h"
+#include "base/safe_file.h"
 #include "cohort.h"
-#include "driver/lines/path_text.h"
-#include "driver/lines/safe_file.h"
 #include "formats.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <regex>
 
-#include "driver/lines/line_reader.h"
-#include "driver/lines/text_fields.h"
+#include "base/line_reader.h"
+#include "base/text_fields.h"
 #include "input_error.h"
 #include "text_input.h"
 

@@ -1,8 +1,8 @@
 // Parsing velmora-import's command line.
 #include "import_options.h"
 
-#include "driver/lines/path_text.h"
-#include "driver/lines/text_fields.h"
+#include "base/path_text.h"
+#include "base/text_fields.h"
 #include "input_error.h"
 
 const char* const kImportUsage =

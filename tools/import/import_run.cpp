@@ -6,9 +6,9 @@
 #include <map>
 #include <memory>
 
+#include "base/lines.h"
+#include "base/map_units.h"
 #include "driver/analysis_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/map_units.h"
 #include "genetic_map.h"
 #include "input_error.h"
 #include "output_directory.h"

@@ -13,9 +13,9 @@
 #include <set>
 #include <vector>
 
+#include "base/line_reader.h"
+#include "base/path_text.h"
 #include "driver/analysis_labels.h"
-#include "driver/lines/line_reader.h"
-#include "driver/lines/path_text.h"
 #include "input_error.h"
 #include "regular_file.h"
 

@@ -10,9 +10,9 @@
 #include <array>
 #include <set>
 
-#include "driver/lines/line_reader.h"
-#include "driver/lines/plink_bed.h"
-#include "driver/lines/text_fields.h"
+#include "base/line_reader.h"
+#include "base/plink_bed.h"
+#include "base/text_fields.h"
 #include "genetic_map.h"
 #include "input_error.h"
 #include "regular_file.h"

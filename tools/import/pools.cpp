@@ -3,8 +3,8 @@
 
 #include <map>
 
-#include "driver/lines/line_reader.h"
-#include "driver/lines/text_fields.h"
+#include "base/line_reader.h"
+#include "base/text_fields.h"
 #include "input_error.h"
 #include "text_input.h"
 

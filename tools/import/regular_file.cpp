@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "driver/lines/safe_file.h"
+#include "base/safe_file.h"
 
 InputFile openRegularInput(const std::string& path, std::string& problem) {
   InputFile file(openRegularForReading(path));

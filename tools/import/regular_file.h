@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "driver/lines/input_file.h"
+#include "base/input_file.h"
 
 // Opens `path` for reading; holds nullptr with `problem` saying why when it is
 // missing, unreadable, a directory, or not a regular file (FIFO, device, socket).

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "driver/lines/input_file.h"
+#include "base/input_file.h"
 
 struct TextInput {
   InputFile file;     // the decompressed text; never nullptr

@@ -6,9 +6,9 @@
 #include <memory>
 #include <set>
 
-#include "driver/lines/close_file.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/safe_file.h"
+#include "base/close_file.h"
+#include "base/input_file.h"
+#include "base/safe_file.h"
 #include "input_error.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/lines/velmora_format.h"
+#include "base/velmora_format.h"
 #include "snp_table.h"
 #include "variant_source.h"
 

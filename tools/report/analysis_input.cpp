@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/input_file.h"
+#include "base/lines.h"
 #include "driver/analysis_labels.h"
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
 #include "report_error.h"
 
 namespace fs = std::filesystem;

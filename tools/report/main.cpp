@@ -19,7 +19,7 @@
 #include <iostream>
 
 #include "analysis_input.h"
-#include "driver/lines/path_text.h"
+#include "base/path_text.h"
 #include "html_report.h"
 #include "manifest.h"
 #include "preflight.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 #include "driver/run_inputs.h"
 #include "genome/model.h"
 #include "report_error.h"

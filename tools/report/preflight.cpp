@@ -17,9 +17,9 @@
 #include <set>
 #include <unordered_set>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/map_units.h"
+#include "base/input_file.h"
+#include "base/lines.h"
+#include "base/map_units.h"
 #include "report_error.h"
 
 namespace fs = std::filesystem;

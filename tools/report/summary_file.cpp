@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
+#include "base/input_file.h"
+#include "base/lines.h"
 #include "report_error.h"
 
 namespace {

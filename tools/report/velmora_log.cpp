@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 VelmoraLog::VelmoraLog(int patients, int controls, std::vector<int64_t> snpsPerChromosome)
     : patients_(patients), controls_(controls) {

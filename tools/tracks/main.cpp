@@ -17,12 +17,12 @@
 #include <stdexcept>
 
 #include "analysis_input.h"
+#include "base/close_file.h"
+#include "base/lines.h"
+#include "base/path_text.h"
+#include "base/safe_file.h"
+#include "base/text_fields.h"
 #include "bed_track.h"
-#include "driver/lines/close_file.h"
-#include "driver/lines/lines.h"
-#include "driver/lines/path_text.h"
-#include "driver/lines/safe_file.h"
-#include "driver/lines/text_fields.h"
 #include "start_end_list.h"
 #include "subject_names.h"
 

@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "driver/lines/line_reader.h"
-#include "driver/lines/safe_file.h"
-#include "driver/lines/text_fields.h"
+#include "base/line_reader.h"
+#include "base/safe_file.h"
+#include "base/text_fields.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The unnamed output file: invisible until published, then the file at its
 // name with every byte, linked where it can be and copied where it cannot.
-#include "driver/lines/unnamed_output.h"
+#include "base/unnamed_output.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/output.h"
 #include "common/harness.h"
-#include "driver/lines/output.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Line reading, trimming, splitting and path trimming.
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 #include <gtest/gtest.h>
 

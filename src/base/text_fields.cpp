@@ -1,5 +1,5 @@
 // Field splitting and whole-field number parsing.
-#include "driver/lines/text_fields.h"
+#include "base/text_fields.h"
 
 #include <charconv>
 #include <cmath>

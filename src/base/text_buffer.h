@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/lines/formatted.h"
+#include "base/formatted.h"
 
 class TextBuffer {
  public:

@@ -1,7 +1,7 @@
 // fileNameBody: the file-name part of a path, for reports.
 #include <cstring>
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 const char* fileNameBody(const char* path) {
   const char* slash = std::strrchr(path, '/');

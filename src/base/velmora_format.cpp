@@ -1,5 +1,5 @@
 // Formatting of velmora's input lines.
-#include "driver/lines/velmora_format.h"
+#include "base/velmora_format.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/lines/input_file.h"
-#include "driver/lines/lines.h"
+#include "base/input_file.h"
+#include "base/lines.h"
 
 class LineReader {
  public:

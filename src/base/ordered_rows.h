@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/lines/text_buffer.h"
+#include "base/text_buffer.h"
 
 // Calls row(text, k) for k = begin .. end-1 and appends the rows to `out` in
 // that order. `row` only reads shared data and writes to the buffer it is

@@ -1,11 +1,11 @@
 // Fatal errors and output-file helpers.
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 #include <cstdarg>
 #include <cstdlib>
 #include <utility>
 
-#include "driver/lines/close_file.h"
+#include "base/close_file.h"
 
 namespace {
 

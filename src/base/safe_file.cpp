@@ -1,5 +1,5 @@
 // Opening inputs and creating outputs without being led astray by the file system.
-#include "driver/lines/safe_file.h"
+#include "base/safe_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // finishWrittenFile: flush, error check and close in one place.
-#include "driver/lines/close_file.h"
+#include "base/close_file.h"
 
 bool finishWrittenFile(FILE* file) {
   bool failed = std::fflush(file) != 0 || std::ferror(file) != 0;

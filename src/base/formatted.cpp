@@ -1,6 +1,6 @@
 // printf into the end of a string: a stack buffer for the usual short text,
 // a second conversion straight into the string for longer text.
-#include "driver/lines/formatted.h"
+#include "base/formatted.h"
 
 #include <charconv>
 #include <cstdio>

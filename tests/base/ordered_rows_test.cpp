@@ -1,6 +1,6 @@
 // Rows formatted on several threads come out in row order, byte for byte the
 // rows formatted in turn, for every thread count and around chunk edges.
-#include "driver/lines/ordered_rows.h"
+#include "base/ordered_rows.h"
 
 #include <gtest/gtest.h>
 

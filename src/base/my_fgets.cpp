@@ -1,7 +1,7 @@
 // MyFgets and readWholeLine: one line of a text file, LF, CR LF or CR ended.
 // A stream is read by one thread at a time, so the unlocked getc is safe and
 // spares a lock per character.
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 char* MyFgets(char* buf, int32_t size, FILE* stream) {
   if (size <= 0) {

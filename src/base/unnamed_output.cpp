@@ -1,6 +1,6 @@
 // The unnamed output file: O_TMPFILE, linked at the target's name once the
 // placeholder there is removed.
-#include "driver/lines/unnamed_output.h"
+#include "base/unnamed_output.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "driver/lines/output.h"
+#include "base/output.h"
 
 UnnamedOutput::UnnamedOutput(const std::string& outputFilePath) {
   // Mode 0666 before the umask, as every output file is created.

@@ -1,7 +1,7 @@
 // split: cuts a line into fields in place, tab-separated or comma-separated with quotes.
 #include <cstring>
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 namespace {
 

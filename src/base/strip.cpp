@@ -1,7 +1,7 @@
 // strip: trims blanks and tabs around a text in place.
 #include <cstring>
 
-#include "driver/lines/lines.h"
+#include "base/lines.h"
 
 char* strip(char* text) {
   if (text == nullptr) return nullptr;

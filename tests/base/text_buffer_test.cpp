@@ -1,5 +1,5 @@
 // The fast formatter gives printf's bytes.
-#include "driver/lines/text_buffer.h"
+#include "base/text_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "driver/lines/formatted.h"
+#include "base/formatted.h"
 
 namespace {
 

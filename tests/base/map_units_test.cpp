@@ -1,6 +1,6 @@
 // The map-density rule: a map in Morgans is told from one in cM over spans of
 // any size, and short or cold stretches never pass for Morgans on their own.
-#include "driver/lines/map_units.h"
+#include "base/map_units.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The fast readers of plain numbers against the C conversions they stand in
 // for, on texts of every shape: where they answer, the value is the C one.
-#include "driver/lines/c_numbers.h"
+#include "base/c_numbers.h"
 
 #include <gtest/gtest.h>
 

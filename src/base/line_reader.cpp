@@ -1,5 +1,5 @@
 // LineReader: MyFgets with a counter and the reason of its stop.
-#include "driver/lines/line_reader.h"
+#include "base/line_reader.h"
 
 #include <cstring>
 

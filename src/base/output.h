@@ -7,7 +7,7 @@
 // Size of every output-name buffer; a name holds at most kNameBufferSize - 1 characters.
 constexpr int kNameBufferSize = 1000;
 
-#include "driver/lines/safe_file.h"
+#include "base/safe_file.h"
 
 // A stop of the run: the message (with its line end) that `main` prints to
 // standard error before it ends the process with exit status 1. Threads catch

@@ -1,9 +1,9 @@
 // Opening input files and telling why their reading stopped.
-#include "driver/lines/input_file.h"
+#include "base/input_file.h"
 
-#include "driver/lines/lines.h"
-#include "driver/lines/output.h"
-#include "driver/lines/safe_file.h"
+#include "base/lines.h"
+#include "base/output.h"
+#include "base/safe_file.h"
 
 InputFile openInput(const std::string& path) {
   return InputFile(openRegularForReading(path));
