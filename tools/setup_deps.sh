@@ -3,7 +3,7 @@
 # they are missing. Does nothing (and needs no network) when all are present.
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev ghostscript libhts-dev zlib1g-dev nlohmann-json3-dev chromium clang-format)
+packages=(g++ cmake make libgtest-dev ghostscript libhts-dev zlib1g-dev libssl-dev nlohmann-json3-dev chromium clang-format)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "common/cohort.h"
 #include "common/harness.h"
@@ -62,6 +63,21 @@ TEST(ReportSafety, EarlierReportSurvivesFailedKilledAndLimitedRuns) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::map<std::string, std::string> before = snapshot(dir, "rep");
   ASSERT_TRUE(before.count("report.html"));
+  // Every checksum of the manifest, whether taken while the file was scanned,
+  // as it was written or by reading it, is the file's own.
+  int rows = 0;
+  for (const std::string& line : linesOf(before.at("manifest.tsv"))) {
+    std::vector<std::string> f;
+    std::stringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');) f.push_back(field);
+    if (f[0] != "input" && f[0] != "file") continue;
+    std::string path = f[0] == "input" ? f[1] : out + "/" + f[1];
+    RunResult sum = runProgram({"/usr/bin/sha256sum", path}, "");
+    EXPECT_EQ(sum.out.substr(0, 64), f[3]) << line;
+    EXPECT_EQ(f[2], std::to_string(fs::file_size(path))) << line;
+    ++rows;
+  }
+  EXPECT_GT(rows, 12 + 5);  // the analysis file, annotation, 12 subjects, the report's files
   EXPECT_TRUE(stagingLeftovers(dir).empty());
 
   // velmora fails (no SNP in the target area): the earlier report stays, the

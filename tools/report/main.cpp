@@ -126,6 +126,14 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   dir.writeFile("report.html", htmlReport(data));
 }
 
+// The checksums taken while files were read or written anyway: the inputs
+// the checks scanned and the report's own files.
+std::map<std::string, FileDigest> knownDigests(const ReportData& data, const ReportDir& dir) {
+  std::map<std::string, FileDigest> known = data.preflight.digests;
+  known.insert(dir.digests().begin(), dir.digests().end());
+  return known;
+}
+
 // Every path and name the run was given, from the command line and from the
 // analysis file, with what it is; refused if one holds a control character.
 void refuseControlCharacters(const ReportData& data) {
@@ -257,8 +265,8 @@ int run(int argc, char** argv) {
     dir.removeAllBut({"velmora.log", "permutations.log"});
     std::vector<std::string> kept = dir.written();
     if (!kept.empty()) {
-      std::string text =
-          manifestText(data.options.commandLine, "failed", programs, inputs, dir.root(), kept);
+      std::string text = manifestText(data.options.commandLine, "failed", programs, inputs,
+                                      dir.root(), kept, {}, knownDigests(data, dir));
       std::FILE* file = std::fopen(dir.path(kManifestName).c_str(), "w");
       if (file != nullptr) {
         std::fputs(text.c_str(), file);
@@ -287,8 +295,9 @@ int run(int argc, char** argv) {
     settings.push_back({"permutations", std::to_string(data.permutations->count)});
     settings.push_back({"seed", std::to_string(data.permutations->seed)});
   }
-  dir.writeFile(kManifestName, manifestText(data.options.commandLine, "complete", programs, inputs,
-                                            dir.root(), written, settings));
+  dir.writeFile(kManifestName,
+                manifestText(data.options.commandLine, "complete", programs, inputs, dir.root(),
+                             written, settings, knownDigests(data, dir)));
   dir.install();
   std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
             << dir.finalPath("report.html") << "\n";

@@ -34,7 +34,12 @@ std::string manifestText(const std::vector<std::string>& commandLine, const std:
                          const std::vector<std::pair<std::string, std::string>>& programs,
                          const std::vector<ManifestInput>& inputs, const std::string& dir,
                          const std::vector<std::string>& written,
-                         const std::vector<std::pair<std::string, std::string>>& settings) {
+                         const std::vector<std::pair<std::string, std::string>>& settings,
+                         const std::map<std::string, FileDigest>& known) {
+  auto digestOf = [&](const std::string& path) {
+    auto found = known.find(path);
+    return found != known.end() ? found->second : digestFile(path);
+  };
   std::string text = std::string(kManifestFirstLine) + "\n";
   std::string command;
   for (const std::string& word : commandLine) {
@@ -51,12 +56,12 @@ std::string manifestText(const std::vector<std::string>& commandLine, const std:
   for (const auto& [name, value] : settings) text += "setting\t" + name + "\t" + value + "\n";
   text += "# kind\tpath\tbytes\tsha256\trole (inputs)\n";
   for (const ManifestInput& input : inputs) {
-    FileDigest d = digestFile(input.path);
+    FileDigest d = digestOf(input.path);
     text += "input\t" + input.path + "\t" + std::to_string(d.size) + "\t" + d.sha256 + "\t" +
             input.role + "\n";
   }
   for (const std::string& file : written) {
-    FileDigest d = digestFile(dir + "/" + file);
+    FileDigest d = digestOf(dir + "/" + file);
     text += "file\t" + file + "\t" + std::to_string(d.size) + "\t" + d.sha256 + "\n";
   }
   return text;

@@ -21,6 +21,7 @@
 #include "base/lines.h"
 #include "base/map_units.h"
 #include "report_error.h"
+#include "sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -106,13 +107,13 @@ struct AnnotationScan {
 const char* const kColumnNames[] = {"",      "chromosome", "position", "allele frequency",
                                     "rs ID", "genetic map"};
 
-AnnotationScan scanAnnotation(const std::string& path) {
+AnnotationScan scanAnnotation(const std::string& path, Sha256& sum) {
   AnnotationScan scan;
   std::vector<char> line(kLineLimit + 1);
   char* fields[kMaxFields];
   {
     // First pass as velmora makes it: the highest numbered chromosome is X.
-    InputFile file = openInput(path);
+    InputFile file = openDigestingInput(path, sum);
     if (!file) throw ReportError("cannot open the annotation file " + path);
     while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
       split(line.data(), fields, "\t", kMaxFields);
@@ -191,9 +192,10 @@ struct SubjectScan {
   int64_t lowerCaseCalls = 0;   // calls that are AA, BB or AB but for case
 };
 
-SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::string>& rsIDs) {
+SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::string>& rsIDs,
+                        Sha256& sum) {
   SubjectScan scan;
-  InputFile file = openInput(path);
+  InputFile file = openDigestingInput(path, sum);
   if (!file) throw ReportError("cannot open the genotyping file " + path);
   std::vector<char> line(kLineLimit + 1);
   char* fields[kMaxFields];
@@ -227,6 +229,15 @@ SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::s
   return scan;
 }
 
+// Keeps the checksum that `sum` took of `path` while it was scanned, when
+// the scan read the whole file (a stop at an overlong line reads less).
+void keepDigest(const std::string& path, Sha256& sum, std::map<std::string, FileDigest>& digests) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) == sum.size()) {
+    digests[path] = {sum.size(), sum.hex()};
+  }
+}
+
 std::string formatCm(double value) {
   char text[64];
   // A value typed far beyond any map is shown in exponent form.
@@ -256,7 +267,9 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   refuseDuplicateSubjects(input);
 
   Preflight result;
-  AnnotationScan annotation = scanAnnotation(input.annotation);
+  Sha256 annotationSum;
+  AnnotationScan annotation = scanAnnotation(input.annotation, annotationSum);
+  keepDigest(input.annotation, annotationSum, result.digests);
   result.xNumber = annotation.lastChromosome;
   result.annotationSnps = annotation.stored;
   for (const auto& [number, span] : annotation.chromosomes) {
@@ -312,7 +325,9 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   std::vector<std::string> lowerCase;
   auto checkSubjects = [&](const std::vector<std::string>& paths, bool patients) {
     for (size_t i = 0; i < paths.size(); ++i) {
-      SubjectScan s = scanSubject(paths[i], annotation.rsIDs);
+      Sha256 sum;
+      SubjectScan s = scanSubject(paths[i], annotation.rsIDs, sum);
+      keepDigest(paths[i], sum, result.digests);
       std::string who =
           sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
       bool restLooksA = s.linesAfterFirst > 0 && s.layoutALines * 2 > s.linesAfterFirst;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis_input.h"
+#include "sha256.h"
 
 // One chromosome of the annotation, as velmora will number it.
 struct ChromosomeSpan {
@@ -22,6 +23,9 @@ struct Preflight {
   int xNumber = 0;                        // velmora's number of chromosome X (the highest)
   int64_t annotationSnps = 0;             // lines velmora will store
   std::vector<std::string> warnings;      // plain sentences, in the order found
+  // Checksums of the annotation and genotyping files, taken as they were
+  // scanned, by path as the analysis file gives it (those read whole only).
+  std::map<std::string, FileDigest> digests;
 };
 
 // Refuses (ReportError): an input that is not a regular file (or is missing),

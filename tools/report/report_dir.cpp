@@ -275,6 +275,7 @@ void ReportDir::writeFile(const std::string& relative, const std::string& conten
     throw ReportError("cannot write " + full + ": " + std::strerror(why != 0 ? why : EIO) +
                       " (a full disk or a file-size limit?)");
   }
+  digests_[full] = {content.size(), sha256Hex(content)};
 }
 
 void ReportDir::record(const std::string& relative) {

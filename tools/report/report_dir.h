@@ -7,8 +7,11 @@
 // run. Every file written through ReportDir is remembered so that the
 // manifest lists exactly what was written.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
+
+#include "sha256.h"
 
 extern const char* const kManifestName;       // "manifest.tsv"
 extern const char* const kManifestFirstLine;  // identifies a report directory
@@ -53,6 +56,9 @@ class ReportDir {
   // Records every regular file under `relativeFolder`, sorted.
   void recordFolder(const std::string& relativeFolder);
   const std::vector<std::string>& written() const { return written_; }
+  // Checksums of the files writeFile wrote, by path() (taken from the bytes
+  // written, so the manifest need not read them again).
+  const std::map<std::string, FileDigest>& digests() const { return digests_; }
 
   // After a failure: removes every recorded file except those in `keep`.
   void removeAllBut(const std::vector<std::string>& keep);
@@ -66,6 +72,7 @@ class ReportDir {
   std::string dir_;      // as absolute, normal path, without a trailing '/'
   std::string staging_;  // empty until beginStaging()
   std::vector<std::string> written_;
+  std::map<std::string, FileDigest> digests_;
   int lockFd_ = -1;                          // DIR, locked for the run
   int stagingFd_ = -1;                       // the staging directory, locked too once made
   bool createdDir_ = false;                  // DIR did not exist before this run
