@@ -240,4 +240,20 @@ TEST(ReportSafety, PathsNamesAndValuesThatCouldForgeOutputAreRefused) {
   EXPECT_EQ(html.find("script-src 'unsafe-inline'"), std::string::npos);
 }
 
+// The finished report takes DIR's place by a rename, which cannot cross file
+// systems: a DIR that is a mount point is refused before the run, not after.
+TEST(ReportSafety, MountPointIsRefusedBeforeTheRun) {
+  ScratchDir dir;
+  Cohort cohort = smallCohort(dir, 0);
+  fs::create_directory(dir.file("mounted"));
+  if (std::system(("mount -t tmpfs tmpfs " + dir.file("mounted") + " 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  RunResult r = report({cohort.analysisFile, "--cutoff", "8", "--out", dir.file("mounted")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("is a mount point"), std::string::npos) << r.err;
+  EXPECT_TRUE(stagingLeftovers(dir).empty());
+  EXPECT_TRUE(dir.list("mounted").empty());
+  EXPECT_EQ(std::system(("umount " + dir.file("mounted")).c_str()), 0);
+}
+
 }  // namespace

@@ -250,8 +250,18 @@ void ReportDir::beginStaging() {
     throw ReportError("cannot create a staging directory beside " + dir_ + ": " + systemReason());
   }
   // mkdtemp makes it private; the report keeps the mode DIR has.
-  struct stat info {};
+  struct stat info {
+  }, staged{};
   if (::fstat(lockFd_, &info) == 0) ::chmod(staging_.c_str(), info.st_mode & 07777);
+  // The finished report is exchanged with DIR by a rename, which cannot
+  // cross file systems: say so now rather than after the whole run.
+  if (::stat(staging_.c_str(), &staged) == 0 && staged.st_dev != info.st_dev) {
+    ::rmdir(staging_.c_str());
+    staging_.clear();
+    throw ReportError("--out " + dir_ +
+                      " is a mount point: the report is built beside it and could not take its "
+                      "place; name a directory inside it");
+  }
   stagingFd_ = ::open(staging_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (stagingFd_ >= 0) ::flock(stagingFd_, LOCK_EX | LOCK_NB);
   std::error_code error;
