@@ -117,9 +117,7 @@ void collectEvents(const PooledCohort& cohort, PooledSlot& slot, int threads) {
 }  // namespace
 
 int permutationThreads(int wanted) {
-  if (wanted > 0) return wanted;
-  const unsigned hardware = std::thread::hardware_concurrency();
-  return hardware == 0 ? 1 : static_cast<int>(hardware);
+  return threadsFor(wanted);
 }
 
 void PooledCohortDeleter::operator()(PooledCohort* cohort) const {

@@ -8,18 +8,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/map_units.h"
+#include "base/parallel_for.h"
 #include "report_error.h"
 #include "sha256.h"
 
@@ -95,14 +99,86 @@ bool plainNumber(const char* text, bool integer) {
   return digits && *p == '\0';
 }
 
+// The annotation's rs IDs, looked up once per genotyping line. An ID "rs"
+// and 1 to 18 digits without a leading zero is its number, which names it
+// exactly: those sit in one flat open-addressed table (one cache line a
+// probe, where a node-based set takes several); any other ID in a set of
+// strings looked up by the field's text.
+class IdSet {
+ public:
+  void insert(std::string_view id) {
+    uint64_t number = 0;
+    if (!rsNumber(id, number)) {
+      others_.emplace(id);
+      return;
+    }
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    if (place(number)) ++count_;
+  }
+  bool contains(std::string_view id) const {
+    uint64_t number = 0;
+    if (!rsNumber(id, number)) return others_.find(id) != others_.end();
+    if (slots_.empty()) return false;
+    for (size_t at = slotOf(number);; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at] == number + 1) return true;
+      if (slots_[at] == 0) return false;
+    }
+  }
+
+ private:
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
+  };
+  static bool rsNumber(std::string_view id, uint64_t& number) {
+    if (id.size() < 3 || id.size() > 20 || id[0] != 'r' || id[1] != 's' || id[2] == '0')
+      return false;
+    number = 0;
+    for (size_t i = 2; i < id.size(); ++i) {
+      const unsigned digit = static_cast<unsigned char>(id[i]) - static_cast<unsigned>('0');
+      if (digit > 9) return false;
+      number = number * 10 + digit;
+    }
+    return true;
+  }
+  size_t slotOf(uint64_t number) const {
+    return static_cast<size_t>((number * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  // Stores number + 1 (0 marks an empty slot); false when it was there.
+  bool place(uint64_t number) {
+    for (size_t at = slotOf(number);; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at] == number + 1) return false;
+      if (slots_[at] == 0) {
+        slots_[at] = number + 1;
+        return true;
+      }
+    }
+  }
+  void grow() {
+    std::vector<uint64_t> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : old.size() * 2, 0);
+    shift_ = 64 - std::countr_zero(slots_.size());
+    for (uint64_t value : old) {
+      if (value != 0) place(value - 1);
+    }
+  }
+  std::vector<uint64_t> slots_;
+  size_t count_ = 0;
+  int shift_ = 64;
+  std::unordered_set<std::string, TextHash, std::equal_to<>> others_;
+};
+
 struct AnnotationScan {
-  std::unordered_set<std::string> rsIDs;
+  IdSet rsIDs;
   std::map<int, ChromosomeSpan> chromosomes;
   int lastChromosome = 0;
   int64_t stored = 0;
   int64_t notPlainLines = 0;
   std::string firstNotPlain;  // "line N: column C holds 'text'"
 };
+
+// Genotyping files scanned at once: beyond this the disk, not the cores, sets the pace.
+constexpr int kScanThreads = 8;
 
 const char* const kColumnNames[] = {"",      "chromosome", "position", "allele frequency",
                                     "rs ID", "genetic map"};
@@ -183,25 +259,26 @@ bool digitsOnly(const char* text) {
   return true;
 }
 
-struct SubjectScan {
-  bool layoutA = false;         // velmora's choice from the first line
-  int64_t linesAfterFirst = 0;  // non-empty lines after the first one
-  int64_t layoutALines = 0;     // of those, lines whose first field holds a non-digit
-  int64_t found = 0;            // rs IDs of the annotation, in velmora's layout
-  int64_t validCalls = 0;       // AA, BB or AB at a found rs ID
-  int64_t lowerCaseCalls = 0;   // calls that are AA, BB or AB but for case
+// The rs IDs of the first subject's lines in order, and whether the
+// annotation holds each: the files of one export share their SNP order, so
+// a line whose rs ID is the first file's at the same line needs no lookup.
+struct LineMemo {
+  std::vector<std::string> ids;
+  std::vector<char> found;
 };
 
-SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::string>& rsIDs,
-                        Sha256& sum) {
-  SubjectScan scan;
+// Scans one genotyping file as velmora reads it. With `record`, the lines'
+// rs IDs are kept in `memo`; otherwise `memo` serves as a cache.
+SubjectFacts scanSubject(const std::string& path, const IdSet& rsIDs, LineMemo& memo, bool record,
+                         Sha256& sum) {
+  SubjectFacts scan;
   InputFile file = openDigestingInput(path, sum);
   if (!file) throw ReportError("cannot open the genotyping file " + path);
   std::vector<char> line(kLineLimit + 1);
   char* fields[kMaxFields];
   bool first = true;
   size_t idColumn = 0, callColumn = 1;
-  while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
+  for (size_t number = 0; MyFgets(line.data(), kLineLimit, file.get()) != nullptr; ++number) {
     int count = split(line.data(), fields, "\t", kMaxFields);
     if (first) {
       scan.layoutA = !digitsOnly(fields[0]);
@@ -212,8 +289,20 @@ SubjectScan scanSubject(const std::string& path, const std::unordered_set<std::s
       ++scan.linesAfterFirst;
       if (!digitsOnly(fields[0])) ++scan.layoutALines;
     }
-    if (static_cast<size_t>(count) <= idColumn) continue;
-    if (rsIDs.count(fields[idColumn]) == 0) continue;
+    const std::string_view id =
+        static_cast<size_t>(count) > idColumn ? std::string_view(fields[idColumn]) : "";
+    bool known;
+    if (record) {
+      known = static_cast<size_t>(count) > idColumn && rsIDs.contains(id);
+      memo.ids.emplace_back(id);
+      memo.found.push_back(known);
+    } else if (number < memo.ids.size() && memo.ids[number] == id &&
+               static_cast<size_t>(count) > idColumn) {
+      known = memo.found[number] != 0;
+    } else {
+      known = static_cast<size_t>(count) > idColumn && rsIDs.contains(id);
+    }
+    if (!known) continue;
     ++scan.found;
     if (static_cast<size_t>(count) <= callColumn) continue;
     const char* call = fields[callColumn];
@@ -323,11 +412,33 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
 
   int64_t half = (annotation.stored + 1) / 2;
   std::vector<std::string> lowerCase;
+  // Every subject is scanned on the threads, the first one alone before the
+  // others so that its lines can spare them the lookups; warnings follow in
+  // list order.
+  std::vector<std::string> paths = input.patients;
+  paths.insert(paths.end(), input.controls.begin(), input.controls.end());
+  std::vector<SubjectFacts> scans(paths.size());
+  std::vector<std::optional<FileDigest>> digests(paths.size());
+  LineMemo memo;
+  auto scanOne = [&](int64_t item, int) {
+    const size_t i = static_cast<size_t>(item);
+    Sha256 sum;
+    scans[i] = scanSubject(paths[i], annotation.rsIDs, memo, i == 0, sum);
+    struct stat info {};
+    if (::stat(paths[i].c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) == sum.size())
+      digests[i] = FileDigest{sum.size(), sum.hex()};
+  };
+  if (!paths.empty()) scanOne(0, 0);
+  forEachItemOnThreads(
+      static_cast<int64_t>(paths.size()) - 1, std::min(threadsFor(0), kScanThreads),
+      [&](int64_t item, int worker) { scanOne(item + 1, worker); }, [] {});
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (digests[i]) result.digests[paths[i]] = *digests[i];
+  }
+  result.subjects = scans;
   auto checkSubjects = [&](const std::vector<std::string>& paths, bool patients) {
     for (size_t i = 0; i < paths.size(); ++i) {
-      Sha256 sum;
-      SubjectScan s = scanSubject(paths[i], annotation.rsIDs, sum);
-      keepDigest(paths[i], sum, result.digests);
+      const SubjectFacts& s = scans[patients ? i : input.patients.size() + i];
       std::string who =
           sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
       bool restLooksA = s.linesAfterFirst > 0 && s.layoutALines * 2 > s.linesAfterFirst;

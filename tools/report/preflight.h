@@ -18,6 +18,16 @@ struct ChromosomeSpan {
   int64_t snps = 0;
 };
 
+// What the checks read in one genotyping file, as velmora will read it.
+struct SubjectFacts {
+  bool layoutA = false;         // velmora's choice from the first line
+  int64_t linesAfterFirst = 0;  // non-empty lines after the first one
+  int64_t layoutALines = 0;     // of those, lines whose first field holds a non-digit
+  int64_t found = 0;            // lines naming an rs ID of the annotation, in velmora's layout
+  int64_t validCalls = 0;       // AA, BB or AB at a found rs ID
+  int64_t lowerCaseCalls = 0;   // calls that are AA, BB or AB but for case
+};
+
 struct Preflight {
   std::vector<ChromosomeSpan> autosomes;  // the analysed chromosomes (1 .. X - 1), ascending
   int xNumber = 0;                        // velmora's number of chromosome X (the highest)
@@ -26,6 +36,7 @@ struct Preflight {
   // Checksums of the annotation and genotyping files, taken as they were
   // scanned, by path as the analysis file gives it (those read whole only).
   std::map<std::string, FileDigest> digests;
+  std::vector<SubjectFacts> subjects;  // patients, then controls, in list order
 };
 
 // Refuses (ReportError): an input that is not a regular file (or is missing),
