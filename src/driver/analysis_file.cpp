@@ -193,8 +193,7 @@ void readLargeGapEntry(const std::string& path) {
   LabelSearch search(path);
   settings.largeGap = kLargeGapDefault;
   if (!search.find(kLargeGapLabel)) return;
-  std::optional<std::string> line = search.nextLine();
-  if (line && line->compare(0, 2, "NO") == 0) settings.largeGap = kLargeGapOff;
+  settings.largeGap = largeGapFor(search.nextLine());
 }
 
 int decimalDigits(long value) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "genome/large_gap.h"
+
 // Pool selectors; enum_significance is only a third column of foldOverlap.
 enum : int { enum_patients = 0, enum_controls = 1, enum_significance = 2 };
 
@@ -15,10 +17,6 @@ enum : int { enum_patients = 0, enum_controls = 1, enum_significance = 2 };
 // reader tells it apart (the straightforward reader of the tests); it is
 // stored as GTYPE_NONE.
 enum : uint8_t { GTYPE_NONE = 0, GTYPE_AA = 1, GTYPE_BB = 2, GTYPE_AB = 3, GTYPE_OTHER = 4 };
-
-// Default and switched-off large gap (bp between neighbouring SNPs).
-constexpr int64_t kLargeGapDefault = 300000;
-constexpr int64_t kLargeGapOff = 900000000;
 
 // Capacity of includeRegion.
 constexpr int64_t kMaxRegions = 10000;

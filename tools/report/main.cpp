@@ -20,6 +20,7 @@
 
 #include "analysis_input.h"
 #include "base/path_text.h"
+#include "genome/large_gap.h"
 #include "html_report.h"
 #include "manifest.h"
 #include "preflight.h"
@@ -76,9 +77,7 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   in.controlSummary = dir.path("run/HH_FoldOverlap_Summary_ControlPool.txt");
   in.patients = static_cast<int>(data.input.patients.size());
   in.controls = static_cast<int>(data.input.controls.size());
-  in.largeGap = data.input.largeGapLine && data.input.largeGapLine->compare(0, 2, "NO") == 0
-                    ? 900000000
-                    : 300000;
+  in.largeGap = largeGapFor(data.input.largeGapLine);
   data.regions = findRegions(in);
   if (data.permutations) {
     const PermutationOutcome& outcome = *data.permutations;

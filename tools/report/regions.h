@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "genome/large_gap.h"
 #include "start_end_list.h"
 
 struct CandidateRegion {
@@ -83,8 +84,8 @@ struct RegionInputs {
   std::string representativeList;  // with controls: the p-value list using the representative
   std::string patientSummary, controlSummary;
   int patients = 0, controls = 0;
-  int64_t largeGap = 300000;  // bp
-  size_t viewedRegions = 40;  // how many regions get a view
+  int64_t largeGap = kLargeGapDefault;  // bp
+  size_t viewedRegions = 40;            // how many regions get a view
 };
 
 RegionResult findRegions(const RegionInputs& inputs);
