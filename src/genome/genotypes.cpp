@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/genotype_layout.h"
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/output.h"
@@ -46,13 +47,11 @@ struct Layout {
   int32_t callColumn;  // 1-based
 };
 
-// Layout A (rs ID, call) unless the first field is digits only or empty, which
-// is layout B (call in column 3, rs ID in column 5).
+// The layout velmora's rule gives the first field, in 1-based columns.
 Layout chooseLayout(const FieldText& first) {
-  for (const char* p = first.begin; p < first.end; ++p) {
-    if (*p < '0' || *p > '9') return {1, 2};
-  }
-  return {5, 3};
+  const GenotypeLayout layout = layoutOfFirstField(
+      std::string_view(first.begin, static_cast<size_t>(first.end - first.begin)));
+  return {layout.idColumn + 1, layout.callColumn + 1};
 }
 
 // Calls each line of `file` with its scan, in file order, with the line ends

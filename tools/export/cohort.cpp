@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "analysis_input.h"
+#include "base/genotype_layout.h"
 #include "base/input_file.h"
 #include "base/line_reader.h"
 #include "base/lines.h"
@@ -107,11 +108,9 @@ std::vector<uint8_t> readCalls(const std::string& path,
   forEachLine(path, "genotyping file", [&](std::string& line, const std::string&) {
     int count = split(line.data(), fields, "\t", kMaxFields);
     if (idColumn < 0) {
-      // velmora's rule: a first field of digits only means the numeric layout.
-      std::string first = fields[0];
-      bool digits = first.find_first_not_of("0123456789") == std::string::npos;
-      idColumn = digits ? 4 : 0;
-      callColumn = digits ? 2 : 1;
+      const GenotypeLayout layout = layoutOfFirstField(fields[0]);
+      idColumn = layout.idColumn;
+      callColumn = layout.callColumn;
     }
     if (count <= idColumn) return;
     auto row = rowOf.find(fields[idColumn]);

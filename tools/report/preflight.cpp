@@ -20,6 +20,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/genotype_layout.h"
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/map_units.h"
@@ -252,13 +253,6 @@ AnnotationScan scanAnnotation(const std::string& path, Sha256& sum) {
   return scan;
 }
 
-bool digitsOnly(const char* text) {
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-  }
-  return true;
-}
-
 // The rs IDs of the first subject's lines in order, and whether the
 // annotation holds each: the files of one export share their SNP order, so
 // a line whose rs ID is the first file's at the same line needs no lookup.
@@ -281,13 +275,14 @@ SubjectFacts scanSubject(const std::string& path, const IdSet& rsIDs, LineMemo& 
   for (size_t number = 0; MyFgets(line.data(), kLineLimit, file.get()) != nullptr; ++number) {
     int count = split(line.data(), fields, "\t", kMaxFields);
     if (first) {
-      scan.layoutA = !digitsOnly(fields[0]);
-      idColumn = scan.layoutA ? 0 : 4;
-      callColumn = scan.layoutA ? 1 : 2;
+      const GenotypeLayout layout = layoutOfFirstField(fields[0]);
+      scan.layoutA = layout.rsIdFirst;
+      idColumn = static_cast<size_t>(layout.idColumn);
+      callColumn = static_cast<size_t>(layout.callColumn);
       first = false;
     } else if (count > 1 || fields[0][0] != '\0') {
       ++scan.linesAfterFirst;
-      if (!digitsOnly(fields[0])) ++scan.layoutALines;
+      if (layoutOfFirstField(fields[0]).rsIdFirst) ++scan.layoutALines;
     }
     const std::string_view id =
         static_cast<size_t>(count) > idColumn ? std::string_view(fields[idColumn]) : "";
