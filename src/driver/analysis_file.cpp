@@ -10,11 +10,11 @@
 #include <optional>
 #include <vector>
 
+#include "base/analysis_labels.h"
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/output.h"
 #include "base/safe_file.h"
-#include "driver/analysis_labels.h"
 #include "driver/output_directory.h"
 #include "genome/model.h"
 

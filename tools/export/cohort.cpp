@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "analysis_input.h"
+#include "base/analysis_input.h"
 #include "base/genotype_layout.h"
 #include "base/input_file.h"
 #include "base/line_reader.h"

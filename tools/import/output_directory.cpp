@@ -13,9 +13,9 @@
 #include <set>
 #include <vector>
 
+#include "base/analysis_input.h"
 #include "base/line_reader.h"
 #include "base/path_text.h"
-#include "driver/analysis_labels.h"
 #include "input_error.h"
 #include "regular_file.h"
 
@@ -60,23 +60,17 @@ bool startsWithMark(const std::string& analysisPath) {
 // moved keeps the paths of its old place.
 std::set<std::string> genotypingFilesListed(const std::string& analysisPath) {
   std::set<std::string> names;
-  std::string problem;
-  InputFile file = openRegularInput(analysisPath, problem);
-  if (!file) return names;
-  LineReader reader(file.get());
-  std::string_view line;
-  bool inPool = false;
-  while (reader.next(line)) {
-    if (!line.empty() && line[0] == ':') {
-      inPool = line.compare(0, kPatientsLabel.compared, kPatientsLabel.text) == 0 ||
-               line.compare(0, kControlsLabel.compared, kControlsLabel.text) == 0;
-      continue;
+  AnalysisInput earlier;
+  try {
+    earlier = readAnalysisInput(analysisPath);
+  } catch (const std::exception&) {
+    return names;  // then no file there counts as the import's own
+  }
+  for (const std::vector<std::string>* pool : {&earlier.patients, &earlier.controls}) {
+    for (const std::string& listed : *pool) {
+      fs::path path(listed);
+      if (path.parent_path().filename() == "genotypes") names.insert(path.filename().string());
     }
-    size_t first = line.find_first_not_of(" \t");
-    size_t last = line.find_last_not_of(" \t");
-    if (!inPool || first == std::string_view::npos) continue;
-    fs::path path(std::string(line.substr(first, last - first + 1)));
-    if (path.parent_path().filename() == "genotypes") names.insert(path.filename().string());
   }
   return names;
 }

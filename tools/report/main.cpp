@@ -18,7 +18,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "analysis_input.h"
+#include "base/analysis_input.h"
 #include "base/path_text.h"
 #include "genome/large_gap.h"
 #include "html_report.h"

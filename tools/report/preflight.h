@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis_input.h"
+#include "base/analysis_input.h"
 #include "sha256.h"
 
 // One chromosome of the annotation, as velmora will number it.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis_input.h"
+#include "base/analysis_input.h"
 #include "genes.h"
 #include "options.h"
 #include "permutations.h"

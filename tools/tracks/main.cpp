@@ -16,7 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "analysis_input.h"
+#include "base/analysis_input.h"
 #include "base/close_file.h"
 #include "base/lines.h"
 #include "base/path_text.h"

@@ -16,7 +16,7 @@ struct AnalysisInput {
   std::optional<std::string> largeGapLine;  // the raw line after "::use large gap"
 };
 
-// Reads `path`; throws ReportError for a missing label or an empty required
+// Reads `path`; throws std::runtime_error for a missing label or an empty required
 // section, with the label named.
 AnalysisInput readAnalysisInput(const std::string& path);
 

@@ -1,14 +1,14 @@
-// Reading the analysis file with the core's line utilities, and writing its copy.
-#include "analysis_input.h"
+// Reading the analysis file as velmora reads it, and writing its copy.
+#include "base/analysis_input.h"
 
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
+#include "base/analysis_labels.h"
 #include "base/input_file.h"
 #include "base/lines.h"
-#include "driver/analysis_labels.h"
-#include "report_error.h"
 
 namespace fs = std::filesystem;
 
@@ -16,14 +16,14 @@ namespace {
 
 std::vector<std::string> fileLines(const std::string& path) {
   InputFile file = openInput(path);
-  if (!file) throw ReportError("cannot open the analysis file " + path);
+  if (!file) throw std::runtime_error("cannot open the analysis file " + path);
   std::vector<std::string> lines;
   std::vector<char> buffer(kLineLimit + 1);
   while (MyFgets(buffer.data(), kLineLimit, file.get()) != nullptr)
     lines.emplace_back(buffer.data());
   if (whyNoLine(file.get()) != LineStop::endOfFile) {
-    throw ReportError("the analysis file " + path + " has a line of " + std::to_string(kLineLimit) +
-                      " characters or more, or cannot be read");
+    throw std::runtime_error("the analysis file " + path + " has a line of " +
+                             std::to_string(kLineLimit) + " characters or more, or cannot be read");
   }
   return lines;
 }
@@ -51,7 +51,7 @@ std::vector<std::string> requiredSection(const std::vector<std::string>& lines,
                                          const AnalysisLabel& label, const std::string& path) {
   size_t at = findLabel(lines, label);
   if (at == std::string::npos) {
-    throw ReportError("the analysis file " + path + " has no '" + label.text + "' label");
+    throw std::runtime_error("the analysis file " + path + " has no '" + label.text + "' label");
   }
   return section(lines, at);
 }
@@ -67,7 +67,7 @@ AnalysisInput readAnalysisInput(const std::string& path) {
   AnalysisInput input;
   std::vector<std::string> annotation = requiredSection(lines, kAnnotationLabel, path);
   if (annotation.empty())
-    throw ReportError("the analysis file " + path + " names no annotation file");
+    throw std::runtime_error("the analysis file " + path + " names no annotation file");
   input.annotation = annotation[0];
   std::vector<std::string> excluded = requiredSection(lines, kExcludedLabel, path);
   if (!excluded.empty()) {
@@ -77,7 +77,8 @@ AnalysisInput readAnalysisInput(const std::string& path) {
     if (!target.empty()) input.target = target[0];
   }
   input.patients = requiredSection(lines, kPatientsLabel, path);
-  if (input.patients.empty()) throw ReportError("the analysis file " + path + " names no patient");
+  if (input.patients.empty())
+    throw std::runtime_error("the analysis file " + path + " names no patient");
   input.controls = requiredSection(lines, kControlsLabel, path);
   std::vector<std::string> output = requiredSection(lines, kOutputLabel, path);
   if (!output.empty()) input.outputDirectory = output[0];
