@@ -7,27 +7,24 @@
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"
 #include "hh/hh.h"
+#include "hh/representative_rule.h"
 
 namespace {
 
-// Representative call at SNP k: the majority homozygote of the sharing group
-// where four or more patients share; elsewhere the homozygote of the less
-// frequent allele.
+// Representative call at SNP k (representative_rule.h).
 int representativeCode(const SNPRecord& snp, int n) {
   const int64_t level = snp.foldOverlap[enum_patients];
-  if (level > 3) {
+  if (level >= kRepresentativeMajorityLevel) {
     int nA = 0, nB = 0;
     for (int m = 0; m < n; ++m) {
-      if (snp.rchhCount[m] < level - 1) continue;  // not in the sharing group
+      if (!inSharingGroup(snp.rchhCount[m], level)) continue;
       const int code = getGType(snp.gType[enum_patients], static_cast<uint64_t>(m));
       if (code == GTYPE_AA) ++nA;
       if (code == GTYPE_BB) ++nB;
     }
-    if (nA > nB) return GTYPE_AA;
-    if (nA < nB) return GTYPE_BB;
-    return GTYPE_AB;  // a tie never counts as an opposite homozygote
+    return majorityHomozygote(nA, nB);
   }
-  return static_cast<double>(snp.freqA) < 0.5 ? GTYPE_AA : GTYPE_BB;
+  return lessFrequentHomozygote(static_cast<double>(snp.freqA));
 }
 
 }  // namespace

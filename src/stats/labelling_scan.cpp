@@ -14,6 +14,7 @@
 
 #include "base/output.h"
 #include "hh/packed_scan.h"
+#include "hh/representative_rule.h"
 #include "stats/pooled_cohort.h"
 
 namespace {
@@ -72,7 +73,9 @@ class CandidateSet {
   std::vector<int32_t> place_;
 };
 
-constexpr int32_t kCandidateCount = 3;
+// A patient becomes a candidate member of a sharing group when its count
+// reaches the lowest count a member at the majority level has.
+constexpr int32_t kCandidateCount = static_cast<int32_t>(kRepresentativeMajorityLevel) - 1;
 
 constexpr uint8_t kAcrossPools = 2;
 
@@ -171,14 +174,13 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
       work.plainLevel[0][static_cast<size_t>(k)] = lp;
       work.plainLevel[1][static_cast<size_t>(k)] = lc;
     }
-    if (lp <= kCandidateCount) continue;
+    if (lp < kRepresentativeMajorityLevel) continue;
     int nA = 0, nB = 0;
     const uint64_t* word0 = slot.callsByWord.data() +
                             2 * static_cast<size_t>(k >> 6) * static_cast<size_t>(cohort.subjects);
     const int shift = static_cast<int>(k & 63);
     for (const int32_t g : work.candidates.members()) {
-      // Only members of the sharing group count: a count of the level minus one.
-      const int in = work.count[static_cast<size_t>(g)] >= lp - 1;
+      const int in = inSharingGroup(work.count[static_cast<size_t>(g)], lp);
       nA += in & static_cast<int>((word0[2 * g] >> shift) & 1);
       nB += in & static_cast<int>((word0[2 * g + 1] >> shift) & 1);
     }
@@ -186,8 +188,9 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
     const uint64_t bit = uint64_t{1} << (k & 63);
     word[0] &= ~bit;
     word[1] &= ~bit;
-    if (nA > nB) word[0] |= bit;
-    if (nA < nB) word[1] |= bit;  // a tie is AB, never an opposite homozygote
+    const int call = majorityHomozygote(nA, nB);
+    if (call == GTYPE_AA) word[0] |= bit;
+    if (call == GTYPE_BB) word[1] |= bit;
   }
 
   // Every subject against the representative HH.

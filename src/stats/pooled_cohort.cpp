@@ -8,6 +8,7 @@
 #include "base/output.h"
 #include "genome/model.h"
 #include "hh/packed_scan.h"
+#include "hh/representative_rule.h"
 #include "stats/significance_steps.h"
 #include "stats/stats.h"
 
@@ -72,7 +73,8 @@ void packPooledSlot(const PooledCohort& cohort, int chr, PooledSlot& slot) {
 
   slot.lessFrequentHomozygote.assign(2 * static_cast<size_t>(slot.packed.words), 0);
   for (int64_t k = 0; k < count; ++k) {
-    const bool aa = static_cast<double>(genome.sumSNP[static_cast<size_t>(s + k)].freqA) < 0.5;
+    const bool aa = lessFrequentHomozygote(static_cast<double>(
+                        genome.sumSNP[static_cast<size_t>(s + k)].freqA)) == GTYPE_AA;
     slot.lessFrequentHomozygote[2 * static_cast<size_t>(k >> 6) + (aa ? 0 : 1)] |= uint64_t{1}
                                                                                    << (k & 63);
   }
