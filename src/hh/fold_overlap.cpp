@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/parallel_for.h"
 #include "genome/model.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"
@@ -76,36 +77,20 @@ void storeCountedLevels(int pool, int chr, int n) {
   const int64_t parts = std::clamp<int64_t>((e - s) * std::max(n, 1) / kCountersPerPart, 1,
                                             static_cast<int64_t>(engineThreads()));
   std::vector<uint32_t> highest(static_cast<size_t>(parts), 0);
-  std::vector<std::exception_ptr> failures(static_cast<size_t>(parts));
-  const auto part = [&](int64_t p) {
-    try {
-      std::vector<uint32_t> histogram;
-      const int64_t from = s + (e - s) * p / parts, to = s + (e - s) * (p + 1) / parts;
-      for (int64_t k = from; k < to; ++k) {
-        if (!inRegion[static_cast<size_t>(k - s)]) continue;
-        const uint32_t level = foldLevelCounted(genome.sumSNP[k].rchhCount, n, histogram);
-        genome.sumSNP[k].foldOverlap[pool] = level;
-        genome.sumSNP[k].overlapCount[pool] = static_cast<int32_t>(level);
-        highest[static_cast<size_t>(p)] = std::max(highest[static_cast<size_t>(p)], level);
-      }
-    } catch (...) {
-      failures[static_cast<size_t>(p)] = std::current_exception();
-    }
-  };
-  {
-    std::vector<std::jthread> helpers;
-    for (int64_t p = 1; p < parts; ++p) {
-      try {
-        helpers.emplace_back(part, p);
-      } catch (const std::system_error&) {
-        part(p);  // no thread to spare: this part here
-      }
-    }
-    part(0);
-  }
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
+  forEachItemOnThreads(
+      parts, static_cast<int>(parts),
+      [&](int64_t p, int) {
+        std::vector<uint32_t> histogram;
+        const int64_t from = s + (e - s) * p / parts, to = s + (e - s) * (p + 1) / parts;
+        for (int64_t k = from; k < to; ++k) {
+          if (!inRegion[static_cast<size_t>(k - s)]) continue;
+          const uint32_t level = foldLevelCounted(genome.sumSNP[k].rchhCount, n, histogram);
+          genome.sumSNP[k].foldOverlap[pool] = level;
+          genome.sumSNP[k].overlapCount[pool] = static_cast<int32_t>(level);
+          highest[static_cast<size_t>(p)] = std::max(highest[static_cast<size_t>(p)], level);
+        }
+      },
+      [] {});
   uint32_t& slotHighest = pass.maxOverlapChr[static_cast<size_t>(chr)];
   for (uint32_t level : highest) slotHighest = std::max(slotHighest, level);
 }

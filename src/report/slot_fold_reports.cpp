@@ -14,6 +14,7 @@
 
 #include "base/lines.h"
 #include "base/output.h"
+#include "base/parallel_for.h"
 #include "base/text_buffer.h"
 #include "report/report.h"
 
@@ -117,28 +118,19 @@ void spoolSlotFoldReports(PieceSpool& spool, int pool, int n, int chr, int threa
     const long counts = std::min<long>(perRound, top - 1);  // w = top .. top - counts + 1
     round.clear();
     for (long i = 0; i < counts; ++i) round.push_back(std::make_unique<FoldPieces>());
-    std::atomic<long> next{0};
-    const auto work = [&](size_t worker) {
-      for (long i = next++; i < counts; i = next++) {
-        FoldPieces& pieces = *round[static_cast<size_t>(i)];
-        try {
-          reports.format(top - i, scratch[worker], pieces);
-        } catch (...) {
-          pieces.failure = std::current_exception();
-        }
-      }
-    };
-    {
-      std::vector<std::jthread> helpers;
-      for (int t = 1; t < threads && t < counts; ++t) {
-        try {
-          helpers.emplace_back(work, static_cast<size_t>(t));
-        } catch (const std::system_error&) {
-          break;  // fewer threads give the same pieces
-        }
-      }
-      work(0);
-    }
+    // A piece's failure stays with it, so that the pieces before it are
+    // spooled before the run stops, as in turn.
+    forEachItemOnThreads(
+        counts, std::min<int>(threads, static_cast<int>(counts)),
+        [&](int64_t i, int worker) {
+          FoldPieces& pieces = *round[static_cast<size_t>(i)];
+          try {
+            reports.format(top - i, scratch[static_cast<size_t>(worker)], pieces);
+          } catch (...) {
+            pieces.failure = std::current_exception();
+          }
+        },
+        [] {});
     // In the order of one thread: the first failure in fold-count order stops
     // the run, after the pieces before it.
     for (long i = 0; i < counts; ++i) {
