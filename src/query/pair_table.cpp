@@ -17,6 +17,7 @@
 #include "base/lines.h"
 #include "base/ordered_rows.h"
 #include "base/output.h"
+#include "base/parallel_for.h"
 #include "base/text_buffer.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
@@ -180,25 +181,15 @@ void displayHHInformation(int n, int representative) {
   for (size_t first = 0; first < inUse.size(); first += batch) {
     const size_t count = std::min(batch, inUse.size() - first);
     std::vector<SlotRows> read(count);
-    {
-      std::vector<std::jthread> helpers;
-      for (size_t i = 0; i < count; ++i) {
-        const int32_t k = inUse[first + i];
-        const bool keepNames = first + i + 1 == inUse.size();
-        auto task = [&, i, k, keepNames] {
-          readSlotRows(files[k].get(), rows, keepNames, read[i]);
-        };
-        if (i + 1 == count) {
-          task();  // the calling thread reads the last one
-          break;
-        }
-        try {
-          helpers.emplace_back(task);
-        } catch (const std::system_error&) {
-          task();  // no thread to spare: read it here
-        }
-      }
-    }
+    // readSlotRows keeps a failure in its rows, to be raised in slot order.
+    forEachItemOnThreads(
+        static_cast<int64_t>(count), static_cast<int>(count),
+        [&](int64_t item, int) {
+          const size_t i = static_cast<size_t>(item);
+          const int32_t k = inUse[first + i];
+          readSlotRows(files[k].get(), rows, first + i + 1 == inUse.size(), read[i]);
+        },
+        [] {});
     for (size_t i = 0; i < count; ++i) addSlotRows(inUse[first + i], read[i], sums, cutoffText);
   }
   files.clear();
