@@ -2,17 +2,10 @@
 #include "path_text.h"
 
 #include <cstdio>
+#include <stdexcept>
 
-bool hasControlCharacter(std::string_view text) {
+void refuseControlCharacters(const std::string& what, std::string_view text) {
   for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f) return true;
-  }
-  return false;
-}
-
-std::string controlCharacterProblem(const std::string& what, std::string_view path) {
-  for (char c : path) {
     unsigned char u = static_cast<unsigned char>(c);
     if (u >= 0x20 && u != 0x7f) continue;
     std::string name;
@@ -32,7 +25,7 @@ std::string controlCharacterProblem(const std::string& what, std::string_view pa
         name = std::string("the control character ") + code;
       }
     }
-    return what + " holds " + name + "; paths and names with control characters are refused";
+    throw std::runtime_error(what + " holds " + name +
+                             "; paths and names with control characters are refused");
   }
-  return "";
 }

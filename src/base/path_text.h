@@ -6,12 +6,9 @@
 #include <string>
 #include <string_view>
 
-// True when `text` holds a C0 control character (0x01..0x1f, LF, CR and TAB
-// among them), NUL, or DEL (0x7f).
-bool hasControlCharacter(std::string_view text);
-
-// Empty when `path` is fine; otherwise a message naming what (`what`, e.g.
-// "--out") holds which character, e.g. "--out holds a line break (LF); paths
-// and names with control characters are refused". The path itself is not
-// repeated, since printing it would print the character.
-std::string controlCharacterProblem(const std::string& what, std::string_view path);
+// Throws std::runtime_error when `text` holds a C0 control character
+// (0x01..0x1f, LF, CR and TAB among them), NUL or DEL (0x7f). The message
+// names `what` (e.g. "--out") and the character, e.g. "--out holds a line
+// break (LF); paths and names with control characters are refused"; the
+// text itself is not repeated, since printing it would print the character.
+void refuseControlCharacters(const std::string& what, std::string_view text);

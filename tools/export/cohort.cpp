@@ -149,9 +149,7 @@ Cohort readCohort(const std::string& analysisFile) {
   // The paths the export reads: a genotyping file's name becomes a sample
   // name, which VCF and PLINK lines cannot carry with a control character.
   for (const CohortSource& source : cohort.sources) {
-    std::string problem =
-        controlCharacterProblem("the path of " + source.what + " in " + analysisFile, source.path);
-    if (!problem.empty()) throw std::runtime_error(problem);
+    refuseControlCharacters("the path of " + source.what + " in " + analysisFile, source.path);
   }
   // Never written over either: the analysis file, and the area files it
   // names that the export does not read.

@@ -89,10 +89,7 @@ int main(int argc, char** argv) {
     // since that would print the character.
     const std::vector<std::pair<std::string, std::string>> given{
         {"the analysis file's path", positional[0]}, {"OUTDIR", positional[1]}, {"--name", base}};
-    for (const auto& [what, text] : given) {
-      std::string problem = controlCharacterProblem(what, text);
-      if (!problem.empty()) throw std::runtime_error(problem);
-    }
+    for (const auto& [what, text] : given) refuseControlCharacters(what, text);
     requirePlainName(base);
     Cohort cohort = readCohort(positional[0]);
     std::string out = positional[1] + "/";

@@ -110,9 +110,8 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
         throw InputError("--missing-x takes 'placeholder' or 'accept', not '" + mode + "'");
       }
     } else {
-      std::string problem = controlCharacterProblem("argument " + std::to_string(i + 1), arg);
-      throw InputError(problem.empty() ? "unknown argument '" + arg + "'\n" + kImportUsage
-                                       : problem);
+      refuseControlCharacters("argument " + std::to_string(i + 1), arg);
+      throw InputError("unknown argument '" + arg + "'\n" + kImportUsage);
     }
   }
   // Paths reach the report, the analysis file's comments and its sections,
@@ -124,10 +123,7 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
   for (const std::string& map : options.mapFiles) paths.emplace_back("--map", map);
   if (options.patientList) paths.emplace_back("--patients", *options.patientList);
   if (options.controlList) paths.emplace_back("--controls", *options.controlList);
-  for (const auto& [what, path] : paths) {
-    std::string problem = controlCharacterProblem(what, path);
-    if (!problem.empty()) throw InputError(problem);
-  }
+  for (const auto& [what, path] : paths) refuseControlCharacters(what, path);
   if (options.vcf.has_value() == options.plinkPrefix.has_value()) {
     throw InputError("give exactly one input, --vcf FILE or --plink PREFIX\n" +
                      std::string(kImportUsage));

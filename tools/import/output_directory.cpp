@@ -140,10 +140,7 @@ OutputDirectory::OutputDirectory(const std::string& requested) {
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   // The analysis file names paths under it, one a line; the current directory
   // of a relative --out counts as well.
-  if (std::string problem = controlCharacterProblem("the output directory's path", base);
-      !problem.empty()) {
-    throw InputError(problem);
-  }
+  refuseControlCharacters("the output directory's path", base);
   if (base.size() > kLongestDirectoryPath) {
     throw InputError("the output directory's path is longer than " +
                      std::to_string(kLongestDirectoryPath) +

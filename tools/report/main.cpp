@@ -135,7 +135,7 @@ std::map<std::string, FileDigest> knownDigests(const ReportData& data, const Rep
 
 // Every path and name the run was given, from the command line and from the
 // analysis file, with what it is; refused if one holds a control character.
-void refuseControlCharacters(const ReportData& data) {
+void refusePathsWithControlCharacters(const ReportData& data) {
   std::vector<std::pair<std::string, std::string>> given{
       {"the analysis file's path", data.options.analysisFile},
       {"--out", data.options.outDir},
@@ -151,24 +151,16 @@ void refuseControlCharacters(const ReportData& data) {
   for (size_t i = 0; i < data.input.controls.size(); ++i) {
     given.push_back({"the path of control " + std::to_string(i + 1), data.input.controls[i]});
   }
-  for (const auto& [what, text] : given) {
-    std::string problem = controlCharacterProblem(what, text);
-    if (!problem.empty()) throw ReportError(problem);
-  }
+  for (const auto& [what, text] : given) refuseControlCharacters(what, text);
 }
 
 int run(int argc, char** argv) {
   ReportData data;
   data.options = parseOptions(argc, argv);
-  {
-    // The analysis file is read only once its own path has passed.
-    std::string problem =
-        controlCharacterProblem("the analysis file's path", data.options.analysisFile);
-    if (problem.empty()) problem = controlCharacterProblem("--out", data.options.outDir);
-    if (!problem.empty()) throw ReportError(problem);
-  }
+  // The analysis file is read only once its own path has passed.
+  refuseControlCharacters("the analysis file's path", data.options.analysisFile);
   data.input = readAnalysisInput(data.options.analysisFile);
-  refuseControlCharacters(data);
+  refusePathsWithControlCharacters(data);
 
   // DIR is taken first, so that a second run on it is refused at once.
   ReportDir dir(data.options.outDir);

@@ -25,6 +25,7 @@
 #include "base/lines.h"
 #include "base/map_units.h"
 #include "base/parallel_for.h"
+#include "genome/rsid_index.h"
 #include "report_error.h"
 #include "sha256.h"
 
@@ -100,29 +101,29 @@ bool plainNumber(const char* text, bool integer) {
   return digits && *p == '\0';
 }
 
-// The annotation's rs IDs, looked up once per genotyping line. An ID "rs"
-// and 1 to 18 digits without a leading zero is its number, which names it
-// exactly: those sit in one flat open-addressed table (one cache line a
-// probe, where a node-based set takes several); any other ID in a set of
+// The annotation's rs IDs, looked up once per genotyping line. An ID that
+// velmora's index keys exactly by its number (RsIDIndex::keyOf: "rs" and up
+// to 18 digits) sits in one flat open-addressed table of keys, one cache line
+// a probe where a node-based set takes several; any other ID in a set of
 // strings looked up by the field's text.
 class IdSet {
  public:
   void insert(std::string_view id) {
-    uint64_t number = 0;
-    if (!rsNumber(id, number)) {
+    const RsIDIndex::Probe p = RsIDIndex::keyOf(id);
+    if (!p.exact) {
       others_.emplace(id);
       return;
     }
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    if (place(number)) ++count_;
+    if (place(p.key)) ++count_;
   }
   bool contains(std::string_view id) const {
-    uint64_t number = 0;
-    if (!rsNumber(id, number)) return others_.find(id) != others_.end();
+    const RsIDIndex::Probe p = RsIDIndex::keyOf(id);
+    if (!p.exact) return others_.find(id) != others_.end();
     if (slots_.empty()) return false;
-    for (size_t at = slotOf(number);; at = (at + 1) & (slots_.size() - 1)) {
-      if (slots_[at] == number + 1) return true;
-      if (slots_[at] == 0) return false;
+    for (size_t at = slotOf(p.key);; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at] == p.key) return true;
+      if (slots_[at] == 0) return false;  // exact keys carry a tag bit: never 0
     }
   }
 
@@ -131,26 +132,15 @@ class IdSet {
     using is_transparent = void;
     size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
   };
-  static bool rsNumber(std::string_view id, uint64_t& number) {
-    if (id.size() < 3 || id.size() > 20 || id[0] != 'r' || id[1] != 's' || id[2] == '0')
-      return false;
-    number = 0;
-    for (size_t i = 2; i < id.size(); ++i) {
-      const unsigned digit = static_cast<unsigned char>(id[i]) - static_cast<unsigned>('0');
-      if (digit > 9) return false;
-      number = number * 10 + digit;
-    }
-    return true;
+  size_t slotOf(uint64_t key) const {
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
   }
-  size_t slotOf(uint64_t number) const {
-    return static_cast<size_t>((number * 0x9E3779B97F4A7C15ull) >> shift_);
-  }
-  // Stores number + 1 (0 marks an empty slot); false when it was there.
-  bool place(uint64_t number) {
-    for (size_t at = slotOf(number);; at = (at + 1) & (slots_.size() - 1)) {
-      if (slots_[at] == number + 1) return false;
+  // False when the key was there already.
+  bool place(uint64_t key) {
+    for (size_t at = slotOf(key);; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at] == key) return false;
       if (slots_[at] == 0) {
-        slots_[at] = number + 1;
+        slots_[at] = key;
         return true;
       }
     }
@@ -159,8 +149,8 @@ class IdSet {
     std::vector<uint64_t> old = std::move(slots_);
     slots_.assign(old.empty() ? 1024 : old.size() * 2, 0);
     shift_ = 64 - std::countr_zero(slots_.size());
-    for (uint64_t value : old) {
-      if (value != 0) place(value - 1);
+    for (uint64_t key : old) {
+      if (key != 0) place(key);
     }
   }
   std::vector<uint64_t> slots_;
@@ -284,18 +274,19 @@ SubjectFacts scanSubject(const std::string& path, const IdSet& rsIDs, LineMemo& 
       ++scan.linesAfterFirst;
       if (layoutOfFirstField(fields[0]).rsIdFirst) ++scan.layoutALines;
     }
+    // A line without the rs ID column reads as the empty ID, which no
+    // annotation holds.
     const std::string_view id =
         static_cast<size_t>(count) > idColumn ? std::string_view(fields[idColumn]) : "";
     bool known;
-    if (record) {
-      known = static_cast<size_t>(count) > idColumn && rsIDs.contains(id);
-      memo.ids.emplace_back(id);
-      memo.found.push_back(known);
-    } else if (number < memo.ids.size() && memo.ids[number] == id &&
-               static_cast<size_t>(count) > idColumn) {
+    if (!record && number < memo.ids.size() && memo.ids[number] == id) {
       known = memo.found[number] != 0;
     } else {
-      known = static_cast<size_t>(count) > idColumn && rsIDs.contains(id);
+      known = !id.empty() && rsIDs.contains(id);
+      if (record) {
+        memo.ids.emplace_back(id);
+        memo.found.push_back(known);
+      }
     }
     if (!known) continue;
     ++scan.found;
@@ -313,13 +304,13 @@ SubjectFacts scanSubject(const std::string& path, const IdSet& rsIDs, LineMemo& 
   return scan;
 }
 
-// Keeps the checksum that `sum` took of `path` while it was scanned, when
-// the scan read the whole file (a stop at an overlong line reads less).
-void keepDigest(const std::string& path, Sha256& sum, std::map<std::string, FileDigest>& digests) {
+// The checksum that `sum` took of `path` while it was scanned, when the scan
+// read the whole file (a stop at an overlong line reads less).
+std::optional<FileDigest> wholeFileDigest(const std::string& path, Sha256& sum) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) == sum.size()) {
-    digests[path] = {sum.size(), sum.hex()};
-  }
+  if (::stat(path.c_str(), &info) != 0 || static_cast<uint64_t>(info.st_size) != sum.size())
+    return std::nullopt;
+  return FileDigest{sum.size(), sum.hex()};
 }
 
 std::string formatCm(double value) {
@@ -353,7 +344,8 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   Preflight result;
   Sha256 annotationSum;
   AnnotationScan annotation = scanAnnotation(input.annotation, annotationSum);
-  keepDigest(input.annotation, annotationSum, result.digests);
+  if (auto digest = wholeFileDigest(input.annotation, annotationSum))
+    result.digests[input.annotation] = *digest;
   result.xNumber = annotation.lastChromosome;
   result.annotationSnps = annotation.stored;
   for (const auto& [number, span] : annotation.chromosomes) {
@@ -412,16 +404,14 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   // list order.
   std::vector<std::string> paths = input.patients;
   paths.insert(paths.end(), input.controls.begin(), input.controls.end());
-  std::vector<SubjectFacts> scans(paths.size());
+  result.subjects.resize(paths.size());
   std::vector<std::optional<FileDigest>> digests(paths.size());
   LineMemo memo;
   auto scanOne = [&](int64_t item, int) {
     const size_t i = static_cast<size_t>(item);
     Sha256 sum;
-    scans[i] = scanSubject(paths[i], annotation.rsIDs, memo, i == 0, sum);
-    struct stat info {};
-    if (::stat(paths[i].c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) == sum.size())
-      digests[i] = FileDigest{sum.size(), sum.hex()};
+    result.subjects[i] = scanSubject(paths[i], annotation.rsIDs, memo, i == 0, sum);
+    digests[i] = wholeFileDigest(paths[i], sum);
   };
   if (!paths.empty()) scanOne(0, 0);
   forEachItemOnThreads(
@@ -430,10 +420,9 @@ Preflight runPreflight(const AnalysisInput& input, double cutoffCm) {
   for (size_t i = 0; i < paths.size(); ++i) {
     if (digests[i]) result.digests[paths[i]] = *digests[i];
   }
-  result.subjects = scans;
   auto checkSubjects = [&](const std::vector<std::string>& paths, bool patients) {
     for (size_t i = 0; i < paths.size(); ++i) {
-      const SubjectFacts& s = scans[patients ? i : input.patients.size() + i];
+      const SubjectFacts& s = result.subjects[patients ? i : input.patients.size() + i];
       std::string who =
           sampleName(paths[i]) + " (" + subjectRole(patients, i) + ", " + paths[i] + ")";
       bool restLooksA = s.linesAfterFirst > 0 && s.layoutALines * 2 > s.linesAfterFirst;

@@ -48,13 +48,6 @@ const char* const kUsage =
     "one BED, and each BED is written to a temporary file renamed into place when\n"
     "complete. Paths and list names with control characters are refused.\n";
 
-// A BED's track line carries its list's name, and its messages the paths: a
-// line break or tab in either would break them. The path is not repeated.
-void refuseControlCharacters(const std::string& what, const std::string& path) {
-  std::string problem = controlCharacterProblem(what, path);
-  if (!problem.empty()) throw std::runtime_error(problem);
-}
-
 bool isListName(const std::string& name) {
   static const std::regex pattern(
       R"(HH_(\d{3}_FoldOverlaps_.*|NoStSharingRCHHs.*|P_Value_.*|RCHHsSharedBy.*)\.txt)");
@@ -163,6 +156,8 @@ int main(int argc, char** argv) {
         }
         naming.xNumber = static_cast<int>(*number);
       } else if (args[i] == "--outdir" && i + 1 < args.size()) {
+        // A BED's track line carries its list's name, and the messages the
+        // paths: a line break or tab in either would break them.
         refuseControlCharacters("--outdir", args[i + 1]);
         outDirectory = args[++i];
         if (!fs::is_directory(*outDirectory))
