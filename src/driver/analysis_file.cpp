@@ -178,15 +178,7 @@ void readOutputEntry(const std::string& path) {
   if (!search.find(kOutputLabel)) fatal("ERROR: Output director label is not found.\n");
   std::vector<std::string> values = search.section();
   if (values.empty()) fatal("ERROR: Output directory is not set.\n");
-  settings.outputFilePath = values[0];
-  checkOutputNameRoom(3);
-  claimOutputDirectory(settings.outputFilePath);
-  std::string probeName = settings.outputFilePath + "____temp____";
-  FILE* probe = openOutput(probeName);
-  if (probe == nullptr) fatal("ERROR: Output directory does not exist.\n");
-  std::fprintf(stderr, "Output directory:\t%s\n", settings.outputFilePath.c_str());
-  std::fclose(probe);
-  std::remove(probeName.c_str());
+  useOutputDirectory(values[0]);
 }
 
 void readLargeGapEntry(const std::string& path) {
@@ -234,6 +226,18 @@ void checkOutputNameRoom(int chrDigits) {
   outName("%sHH_HomozygosityHaplotype_Summary_PatientPool.txt", dir);
   outName("%sHH_FoldOverlap_Summary_PatientPool_chr%s.txt", dir, chrNumber.c_str());
   outName("%sHH_%s_FoldOverlaps_PatientPool_chr%s.txt", dir, fold.c_str(), chrNumber.c_str());
+}
+
+void useOutputDirectory(const std::string& path) {
+  settings.outputFilePath = path;
+  checkOutputNameRoom(3);
+  claimOutputDirectory(settings.outputFilePath);
+  std::string probeName = settings.outputFilePath + "____temp____";
+  FILE* probe = openOutput(probeName);
+  if (probe == nullptr) fatal("ERROR: Output directory does not exist.\n");
+  std::fprintf(stderr, "Output directory:\t%s\n", settings.outputFilePath.c_str());
+  std::fclose(probe);
+  std::remove(probeName.c_str());
 }
 
 void readAnalysisFile(const std::string& path) {

@@ -13,6 +13,11 @@ void readAnalysisFile(const std::string& path);
 // is neither locked nor probed, and settings.outputFilePath stays empty).
 void readAnalysisInputs(const std::string& path);
 
+// Takes `path` (a prefix of every output name, normally ending in '/') as the
+// run's output directory: checks that its names fit, locks it, probes that it
+// takes a file and reports it. Ends the run (FatalError) otherwise.
+void useOutputDirectory(const std::string& path);
+
 // True when `path` names something that can be opened and read as a file
 // (a directory does not count).
 bool canOpenForReading(const std::string& path);

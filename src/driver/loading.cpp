@@ -74,8 +74,22 @@ void loadRunInputs(const std::string& path) {
   loadTables(false);
 }
 
-void runLoadingSequence() {
-  loadTables(true);
+namespace {
+
+void writeHHSummaryFiles() {
   writeHHSummaryFile(enum_patients);
   if (settings.noTgPool[enum_controls] != 0) writeHHSummaryFile(enum_controls);
+}
+
+}  // namespace
+
+void runLoadingSequence() {
+  loadTables(true);
+  writeHHSummaryFiles();
+}
+
+void beginLoadedRun() {
+  requireOpenFileRoom();
+  checkOutputNameRoom(decimalDigits(genome.lastChromosome));
+  writeHHSummaryFiles();
 }

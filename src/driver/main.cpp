@@ -5,11 +5,8 @@
 
 #include "base/output.h"
 #include "driver/analysis_file.h"
-#include "driver/output_directory.h"
-#include "driver/run_files.h"
 #include "driver/run_phases.h"
 #include "genome/model.h"
-#include "query/query.h"
 
 namespace {
 
@@ -35,22 +32,7 @@ int run(int argc, char** argv) {
   readAnalysisFile(argv[1]);
   askForCutoff();
   runLoadingSequence();
-  allocateRunStorage();
-  checkPairFileSpace();
-  for (int pool = enum_patients; pool <= enum_controls; ++pool) {
-    if (settings.noTgPool[pool] > 0) runFoldOverlapPass(pool);
-    if (bothPoolsInUse()) writeRepresentativeFile();
-  }
-  if (bothPoolsInUse()) {
-    runRepresentativeAndComparisonPhases();
-  } else {
-    // A turn keeps its figure pieces in a spool; pieces an interrupted
-    // earlier run left as files go first. The pair files of the last turn stay.
-    do {
-      removeStalePieces(false);
-    } while (customCombinationHH() != 0);
-  }
-  endRun();
+  runAnalysisPhases();
   return 0;
 }
 

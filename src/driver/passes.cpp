@@ -11,6 +11,7 @@
 #include "driver/run_phases.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "genome/run_listener.h"
 #include "hh/engine_options.h"
 #include "hh/hh.h"
 #include "query/query.h"
@@ -95,6 +96,7 @@ void runFoldOverlapPass(int pool) {
     fatal("ERROR: Failed to allocate memory\n");
   }
   std::fprintf(stderr, "\n\n%s\n", settings.stringTgPool[pool]);
+  if (runListener != nullptr) runListener->passBegins(pool, false);
   clearSlotMaxima();
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
     if (slotEmpty(k)) continue;
@@ -125,6 +127,7 @@ void runRepresentativePass(int pool) {
   openTempFiles();
   clearSlotMaxima();
   std::fprintf(stderr, "\nRepresentative: %s\n", settings.stringTgPool[pool]);
+  if (runListener != nullptr) runListener->passBegins(pool, true);
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
     if (slotEmpty(k)) continue;
     pass.chrNo = k;
@@ -162,4 +165,23 @@ void endRun() {
     fatal("ERROR: Failed to write standard output\n");
   std::fprintf(stderr, "\nCompleted!\n");
   std::fflush(stderr);
+}
+
+void runAnalysisPhases() {
+  allocateRunStorage();
+  checkPairFileSpace();
+  for (int pool = enum_patients; pool <= enum_controls; ++pool) {
+    if (settings.noTgPool[pool] > 0) runFoldOverlapPass(pool);
+    if (bothPoolsInUse()) writeRepresentativeFile();
+  }
+  if (bothPoolsInUse()) {
+    runRepresentativeAndComparisonPhases();
+  } else {
+    // A turn keeps its figure pieces in a spool; pieces an interrupted
+    // earlier run left as files go first. The pair files of the last turn stay.
+    do {
+      removeStalePieces(false);
+    } while (customCombinationHH() != 0);
+  }
+  endRun();
 }

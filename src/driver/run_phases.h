@@ -4,6 +4,16 @@
 // Annotation, regions, genotypes of every pool in use, HH summary files.
 void runLoadingSequence();
 
+// For a cohort loaded without its output directory (loadRunInputs, or a
+// load straight from other formats) once useOutputDirectory has taken one:
+// the output checks the chromosomes decide, and the HH summary files.
+void beginLoadedRun();
+
+// Everything after the loading sequence, in velmora's order: run storage,
+// the passes of both pools, the comparisons or the query dialogue, the end
+// of the run.
+void runAnalysisPhases();
+
 // Temporary pair file handles, per-slot maxima and selection flags for the rest of the run.
 void allocateRunStorage();
 

@@ -1,9 +1,11 @@
 // readAnnotation: the annotation file into the SNP table. The file is read
 // twice: the first pass sizes every table (lines, highest chromosome number),
-// the second checks and stores each line.
+// the second checks and stores each line. An annotation held as text is read
+// through a memory stream by the same passes.
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "base/input_file.h"
@@ -21,17 +23,63 @@ namespace {
 // typing error in the file, not a genome.
 constexpr int32_t kMaxChromosomeNumber = static_cast<int32_t>(kMaxRegions) + 1;
 
-InputFile openAnnotation(const std::string& path) {
-  InputFile file = openInput(path);
-  if (!file) fatal("ERROR: Cannot open the annotation file %s\n", path.c_str());
+// The annotation's bytes: the file at `path`, or `text` when it is given,
+// with `path` naming it in messages.
+struct AnnotationSource {
+  const std::string& path;
+  const std::string* text = nullptr;
+};
+
+InputFile openAnnotation(const AnnotationSource& source) {
+  InputFile file;
+  if (source.text == nullptr) {
+    file = openInput(source.path);
+  } else {
+    // Read mode never writes to the buffer.
+    file.reset(fmemopen(const_cast<char*>(source.text->data()), source.text->size(), "r"));
+  }
+  if (!file) fatal("ERROR: Cannot open the annotation file %s\n", source.path.c_str());
   return file;
+}
+
+// A decimal number as a person writes it: optional sign, digits, and for a
+// non-integer an optional fraction; no exponent, nothing after it.
+bool plainNumber(const char* text, bool integer) {
+  const char* p = text;
+  if (*p == '+' || *p == '-') ++p;
+  bool digits = false;
+  for (; *p >= '0' && *p <= '9'; ++p) digits = true;
+  if (!integer && *p == '.') {
+    for (++p; *p >= '0' && *p <= '9'; ++p) digits = true;
+  }
+  return digits && *p == '\0';
+}
+
+// Counts, for a LoadObserver, a line whose numbers velmora reads by their
+// leading part only (scientific notation, trailing text), keeping the first.
+void noteNotPlain(char** fields, int64_t lineNumber, AnnotationLoadFacts& facts) {
+  static const char* const kColumnNames[] = {"",      "chromosome", "position", "allele frequency",
+                                             "rs ID", "genetic map"};
+  std::string first;
+  for (const int column : {2, 3, 5}) {
+    if (first.empty() && !plainNumber(fields[column - 1], column == 2)) {
+      first = "line " + std::to_string(lineNumber) + ", " + kColumnNames[column] + " '" +
+              fields[column - 1] + "'";
+    }
+  }
+  const char c = fields[0][0];
+  if (first.empty() && c != 'X' && c != 'x' && !plainNumber(fields[0], true)) {
+    first = "line " + std::to_string(lineNumber) + ", chromosome '" + fields[0] + "'";
+  }
+  if (first.empty()) return;
+  if (facts.notPlainLines++ == 0) facts.firstNotPlain = std::move(first);
 }
 
 // First pass: every line counts; lastChromosome is the largest number in column 1.
 // A line too long for the buffer would silently end the file here, leaving a
 // table that looks complete; the run stops instead.
-int64_t scanAnnotation(const std::string& path, char* buf, char** fields) {
-  InputFile file = openAnnotation(path);
+int64_t scanAnnotation(const AnnotationSource& source, char* buf, char** fields) {
+  InputFile file = openAnnotation(source);
   int64_t lines = 0;
   int32_t last = 0;
   while (MyFgets(buf, kLineLimit, file.get()) != nullptr) {
@@ -40,7 +88,7 @@ int64_t scanAnnotation(const std::string& path, char* buf, char** fields) {
     int32_t chr = 0;
     if (scanInt32(fields[0], chr) && chr > last) last = chr;
   }
-  requireWholeFile(file.get(), "Annotation file", path);
+  requireWholeFile(file.get(), "Annotation file", source.path);
   genome.lastChromosome = last;
   return lines;
 }
@@ -146,8 +194,11 @@ void requireChromosomeOrder(const AnnotationLine& line, int64_t lineNumber) {
 }
 
 // Second pass over at most `slots` lines; returns the number of lines checked.
-int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, char** fields) {
-  InputFile file = openAnnotation(path);
+int64_t readAnnotationLines(const AnnotationSource& source, int64_t slots, char* buf,
+                            char** fields) {
+  InputFile file = openAnnotation(source);
+  AnnotationLoadFacts* facts = loadObserver != nullptr ? &loadObserver->annotation : nullptr;
+  if (facts != nullptr) *facts = AnnotationLoadFacts();
   genome.totalAnnotationDataCount = 0;
   std::fputs("\nAnnotation data read = ", stderr);
   int64_t linesRead = 0;
@@ -157,6 +208,7 @@ int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, c
     // Made before the line is judged, so a count that stands still repeats.
     if (stored % 10000 == 0) std::fprintf(stderr, "%ld  ", stored);
     if (fields[0][0] == 'Y' || fields[0][0] == 'y') continue;
+    if (facts != nullptr && count >= 5) noteNotPlain(fields, n + 1, *facts);
     ++linesRead;
     AnnotationLine line;
     if (!parseLine(fields, count, line)) {
@@ -186,13 +238,15 @@ int64_t readAnnotationLines(const std::string& path, int64_t slots, char* buf, c
 
 }  // namespace
 
-void readAnnotation(const std::string& path) {
+namespace {
+
+void readAnnotationFrom(const AnnotationSource& source) {
   std::vector<char> buf(kLineLimit + 1);
   std::vector<char*> fields(kMaxFields);
   genome.lastChromosome = 0;
-  const int64_t lines = scanAnnotation(path, buf.data(), fields.data());
+  const int64_t lines = scanAnnotation(source, buf.data(), fields.data());
   allocateTables(lines);
-  const int64_t linesRead = readAnnotationLines(path, lines, buf.data(), fields.data());
+  const int64_t linesRead = readAnnotationLines(source, lines, buf.data(), fields.data());
   // The slots of dropped lines were never filled; the table ends at the last stored record.
   genome.sumSNP.resize(static_cast<size_t>(genome.totalAnnotationDataCount));
   std::fprintf(stderr, "\nNumber of SNPs read\t\t%ld\n", linesRead);
@@ -200,4 +254,14 @@ void readAnnotation(const std::string& path) {
   buildRsIDOrder();
   buildChromosomeIndex();
   summariseAnnotation(linesRead);
+}
+
+}  // namespace
+
+void readAnnotation(const std::string& path) {
+  readAnnotationFrom(AnnotationSource{path});
+}
+
+void readAnnotationText(const std::string& label, const std::string& text) {
+  readAnnotationFrom(AnnotationSource{label, &text});
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -47,6 +48,7 @@ bool GenotypeFile::open(const std::string& path) {
   struct stat info;
   if (mappingAllowed && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
       mapWhole(static_cast<size_t>(info.st_size))) {
+    if (onBytes_) onBytes_(begin_, static_cast<size_t>(end_ - begin_));
     return true;
   }
   // Not mapped: an empty or irregular file, or no room for the mapping.
@@ -61,6 +63,15 @@ bool GenotypeFile::open(const std::string& path) {
   atEnd_ = false;
   more(begin_);
   return true;
+}
+
+void GenotypeFile::openText(std::string_view text) {
+  close();
+  block_.assign(text.size() + kScanPadding, '\0');
+  std::copy(text.begin(), text.end(), block_.begin());
+  begin_ = block_.data();
+  end_ = begin_ + text.size();
+  atEnd_ = true;
 }
 
 // Maps the file and, right after its last page, a zero page, so that the
@@ -102,6 +113,7 @@ bool GenotypeFile::more(const char* keep) {
     readError_ = got < 0;
     return false;
   }
+  if (onBytes_) onBytes_(data + kept, static_cast<size_t>(got));
   return true;
 }
 

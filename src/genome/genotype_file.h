@@ -5,10 +5,13 @@
 // is copied per line. Blocks are the default: with the files in the page
 // cache they read faster than the mapping (whose page-table work costs more
 // than the copy into a block that stays in cache) and keep the resident size
-// down.
+// down. A file's text may also be given in memory, for calls held in
+// memory whose lines must be read as the file would be.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class GenotypeFile {
@@ -21,7 +24,14 @@ class GenotypeFile {
   // Opens `path` and makes its first bytes available. False when the file
   // cannot be opened.
   bool open(const std::string& path);
+  // Makes `text` (copied) the bytes at hand, the whole of a file.
+  void openText(std::string_view text);
   void close();
+
+  // Called with every byte of each file opened from here on, once, in file
+  // order, as the bytes are read (a mapped file at once); never for a text.
+  // Empty: nothing is called.
+  void onBytes(std::function<void(const char*, size_t)> hook) { onBytes_ = std::move(hook); }
 
   // The bytes at hand: [begin(), end()).
   const char* begin() const { return begin_; }
@@ -52,5 +62,6 @@ class GenotypeFile {
   bool readError_ = false;
   void* mapping_ = nullptr;  // the file's pages and a zero page after them
   size_t mappingSize_ = 0;
-  std::vector<char> block_;  // the block buffer when the file is not mapped
+  std::vector<char> block_;  // the block buffer when the file is not mapped, or the text
+  std::function<void(const char*, size_t)> onBytes_;
 };

@@ -13,14 +13,22 @@
 // no line is copied, and an identifier "rs" + digits is keyed by its number as
 // it is scanned. Subjects are read on several threads at once; the calling
 // thread stores their calls and writes their reports in subject order.
+//
+// An import's files may also be held as calls (MemoryGenotypes): their rows
+// are joined to the table once for the cohort, and each subject's calls go
+// straight to its codes, with the counts and messages reading the files
+// would give; only rows the reader would cut otherwise are made into text.
 #include <algorithm>
 #include <bit>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -31,16 +39,22 @@
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/output.h"
+#include "base/velmora_format.h"
 #include "genome/genome.h"
 #include "genome/genotype_file.h"
 #include "genome/genotype_line.h"
 #include "genome/reader_threads.h"
 #include "genome/rsid_index.h"
 
+LoadObserver* loadObserver = nullptr;
+
 namespace {
 
 // Bytes of one typing record of the buffer, for the MegaBytes report.
 constexpr int64_t kTypingRecordBytes = 24;
+
+// In a subject's codes (see kMet): the call is AA, BB or AB but for case.
+constexpr uint8_t kLowerCaseTag = 8;
 
 struct Layout {
   int32_t rsColumn;    // 1-based
@@ -102,15 +116,22 @@ LineStop forEachLine(GenotypeFile& file, OnLine&& onLine, BeforeMore&& beforeMor
   }
 }
 
+// With facts asked for, a call that is AA, BB or AB but for letter case: the
+// first two characters of the field, upper-cased, as storedCallOf reads them.
+uint8_t lowerCaseTag(const FieldText& call, uint8_t stored) {
+  if (stored != GTYPE_NONE || call.size() < 2) return 0;
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  const char two[2] = {upper(call.begin[0]), upper(call.begin[1])};
+  return storedCallOf(FieldText{two, two + 2}) != GTYPE_NONE ? kLowerCaseTag : 0;
+}
+
 void reportCapacity(int64_t capacity) {
   std::fprintf(stderr, "\n%.2f MegaBytes were allocated for reading genotyping data.\n",
                static_cast<double>(capacity * kTypingRecordBytes) / 1000 / 1000);
 }
 
 // The lines of a subject file, as countLines gives them to the capacity.
-int64_t countLines(const std::string& path) {
-  GenotypeFile file;
-  if (!file.open(path)) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
+int64_t countLines(GenotypeFile& file, const std::string& path) {
   int64_t lines = 0;
   const LineStop stop = forEachLine(
       file, [&lines](const char*, const LineScan&) { ++lines; }, [] {});
@@ -126,6 +147,12 @@ int64_t countLines(const std::string& path) {
   return lines;
 }
 
+int64_t countLines(const std::string& path) {
+  GenotypeFile file;
+  if (!file.open(path)) fatal("ERROR: Cannot open the genotyping file %s\n", path.c_str());
+  return countLines(file, path);
+}
+
 struct SubjectCounts {
   int64_t linesRead = 0;
   int64_t calls[4] = {0, 0, 0, 0};  // by code; [0] counts the other calls, unreported
@@ -133,8 +160,9 @@ struct SubjectCounts {
 };
 
 // A record's entry in a subject's codes: 0 when no line met it, else kMet with
-// the call to store (GTYPE_NONE for an unrecognised call) in the low bits. A
-// record is met at most once per subject.
+// the call to store (GTYPE_NONE for an unrecognised call) in the low bits and,
+// when facts are collected, kLowerCaseTag on a call that is valid but for
+// case. A record is met at most once per subject.
 constexpr uint8_t kMet = 4;
 
 // One subject's file, read and joined. The codes are kept in table order so
@@ -145,33 +173,76 @@ struct SubjectResult {
   SubjectCounts counts;
   std::vector<uint8_t> codes;      // by table index
   std::vector<int64_t> effective;  // valid calls by autosome slot
+  SubjectLoadFacts facts;          // filled when PoolTables::facts
   std::string failure;             // empty when the file was read whole
 };
 
 // What every reader of a pool shares, read only.
 struct PoolTables {
-  const RsIDIndex* index = nullptr;
-  std::vector<int32_t> slotOf;  // by table index: autosome slot, or -1 (X, out of range)
+  const RsIDIndex* index = nullptr;  // nullptr when no subject's text is read
+  std::vector<int32_t> slotOf;       // by table index: autosome slot, or -1 (X, out of range)
   int32_t slots = 0;
+  int pool = enum_patients;
+  bool facts = false;  // a LoadObserver asks for SubjectLoadFacts
+  const std::function<void(int, int, const char*, size_t)>* onBytes = nullptr;
 };
+
+// The effective counts of a subject read, and the facts its codes tell.
+void finishSubject(SubjectResult& result, const PoolTables& tables) {
+  const int32_t* slotOf = tables.slotOf.data();
+  int64_t* effective = result.effective.data();
+  const uint8_t* codes = result.codes.data();
+  const size_t records = result.codes.size();
+  for (size_t t = 0; t < records; ++t) {
+    if ((codes[t] & 3u) != 0 && slotOf[t] >= 0) ++effective[slotOf[t]];
+  }
+  if (!tables.facts) return;
+  SubjectLoadFacts& facts = result.facts;
+  for (size_t t = 0; t < records; ++t) {
+    const uint8_t c = codes[t];
+    facts.found += (c & kMet) != 0;
+    facts.validCalls += (c & 3u) != 0;
+    facts.lowerCaseCalls += (c & kLowerCaseTag) != 0;
+  }
+}
 
 // Reads subject files and joins their lines to the table. It only reads the
 // shared tables, so several readers work on different subjects at once.
 class SubjectReader {
  public:
-  explicit SubjectReader(const PoolTables& tables) : tables_(tables), index_(*tables.index) {
-    if (index_.hasRuns()) {
+  explicit SubjectReader(const PoolTables& tables) : tables_(tables), index_(tables.index) {
+    if (index_ != nullptr && index_->hasRuns()) {
       runStamp_.assign(genome.pASNP.size(), 0);
       runTaken_.assign(genome.pASNP.size(), 0);
     }
   }
 
   SubjectResult read(int32_t v, const std::string& path) {
-    SubjectResult result;
+    std::function<void(const char*, size_t)> hook;
+    if (tables_.onBytes != nullptr) {
+      hook = [onBytes = tables_.onBytes, pool = tables_.pool, v](const char* bytes, size_t size) {
+        (*onBytes)(pool, v, bytes, size);
+      };
+    }
+    file_.onBytes(std::move(hook));
     if (!file_.open(path)) {
+      SubjectResult result;
       result.failure = "ERROR: Cannot open the genotyping file " + path + "\n";
       return result;
     }
+    return readOpened(v, path);
+  }
+
+  // A subject's file given as its text; `label` names it in messages.
+  SubjectResult readText(int32_t v, const std::string& label, std::string_view text) {
+    file_.openText(text);
+    return readOpened(v, label);
+  }
+
+ private:
+  SubjectResult readOpened(int32_t v, const std::string& path) {
+    SubjectResult result;
+    SubjectLoadFacts* const facts = tables_.facts ? &result.facts : nullptr;
     result.codes.assign(genome.sumSNP.size(), 0);
     result.effective.assign(static_cast<size_t>(tables_.slots), 0);
     codes_ = result.codes.data();
@@ -190,12 +261,17 @@ class SubjectReader {
         layout = chooseLayout(head);
         memo_ = &memos_[layout.rsColumn == 1 ? 0 : 1];
         first = false;
+        if (facts != nullptr) facts->layoutA = layout.rsColumn == 1;
+      } else if (facts != nullptr) {
+        noteLayout(line, s, *facts);
       }
       FieldText id;
       if (!fieldOf(line, s, layout.rsColumn, id)) return;
       FieldText call;
-      const uint8_t stored =
-          fieldOf(line, s, layout.callColumn, call) ? storedCallOf(call) : uint8_t{GTYPE_NONE};
+      const bool hasCall = fieldOf(line, s, layout.callColumn, call);
+      const uint8_t stored = hasCall ? storedCallOf(call) : uint8_t{GTYPE_NONE};
+      const uint8_t code =
+          facts != nullptr && hasCall ? stored | lowerCaseTag(call, stored) : stored;
       SubjectCounts& counts = *counts_;
       const size_t lineNumber = static_cast<size_t>(counts.linesRead++);
       ++counts.calls[stored];
@@ -213,7 +289,7 @@ class SubjectReader {
           // The line names what the same line of this reader's last file of
           // its layout named: a record of its own, or none at all.
           if (pending_ > 0) drainPending();
-          joinRemembered(m.record, stored);
+          joinRemembered(m.record, code);
           return;
         }
       }
@@ -225,8 +301,8 @@ class SubjectReader {
       p.id = text;
       p.probe = probe;
       p.line = lineNumber;
-      if (guessScore_ < 8) index_.prefetch(p.probe);
-      p.code = stored;
+      if (guessScore_ < 8) index_->prefetch(p.probe);
+      p.code = code;
       ++pending_;
     };
     const auto drain = [this] { drainPending(); };
@@ -246,23 +322,29 @@ class SubjectReader {
         result.failure = "ERROR: Cannot read Genotyping file " + path + "\n";
         return result;
     }
-    const int32_t* slotOf = tables_.slotOf.data();
-    int64_t* effective = result.effective.data();
-    for (size_t t = 0; t < result.codes.size(); ++t) {
-      const uint8_t c = result.codes[t];
-      if (c > kMet && slotOf[t] >= 0) ++effective[slotOf[t]];
-    }
+    finishSubject(result, tables_);
     return result;
   }
 
- private:
+  // The layout facts of a line after the first, by the first field as split
+  // gives it: a line with one empty field holds nothing.
+  static void noteLayout(const char* line, const LineScan& s, SubjectLoadFacts& facts) {
+    FieldText head;
+    FieldText second;
+    fieldOf(line, s, 1, head);
+    if (!fieldOf(line, s, 2, second) && head.size() == 0) return;
+    ++facts.linesAfterFirst;
+    facts.layoutALines +=
+        layoutOfFirstField(std::string_view(head.begin, head.size())).rsIdFirst ? 1 : 0;
+  }
+
   // A line read, waiting to be joined; its identifier points into the file's
   // bytes at hand, which stay until every pending line is joined.
   struct Pending {
     std::string_view id;
     RsIDIndex::Probe probe;
-    size_t line = 0;  // among the lines with an rs ID field, from 0
-    uint8_t code = GTYPE_NONE;
+    size_t line = 0;            // among the lines with an rs ID field, from 0
+    uint8_t code = GTYPE_NONE;  // with kLowerCaseTag where facts are collected
   };
   static constexpr size_t kAhead = 16;
 
@@ -351,7 +433,7 @@ class SubjectReader {
   // or -1 when none is left for it. `single` becomes the record of an
   // identifier with one record, or kNoRecord for one with none.
   int64_t join(std::string_view id, const RsIDIndex::Probe& probe, uint32_t& single) {
-    const RsIDIndex::Run run = guess(id, probe) ? index_.runOf(next_) : index_.find(id, probe);
+    const RsIDIndex::Run run = guess(id, probe) ? index_->runOf(next_) : index_->find(id, probe);
     if (run.head < 0) {
       single = kNoRecord;
       return -1;
@@ -369,7 +451,7 @@ class SubjectReader {
       }
       const int64_t i = runTaken_[head]++;
       if (i >= run.length) return -1;
-      t = index_.tableIndexAt(run.head + i);
+      t = index_->tableIndexAt(run.head + i);
     }
     next_ = t + 1;
     return t;
@@ -385,7 +467,7 @@ class SubjectReader {
         (guessScore_ == 0 && lines_ % 32 != 0)) {
       return false;
     }
-    if (index_.names(next_, id, probe)) {
+    if (index_->names(next_, id, probe)) {
       if (guessScore_ < 8) ++guessScore_;
       return true;
     }
@@ -394,7 +476,7 @@ class SubjectReader {
   }
 
   const PoolTables& tables_;
-  const RsIDIndex& index_;
+  const RsIDIndex* index_;
   GenotypeFile file_;
   std::vector<int32_t> runStamp_;  // by pASNP position of a run head: subject number from 1
   std::vector<int64_t> runTaken_;  // by pASNP position of a run head
@@ -418,8 +500,10 @@ class SubjectReader {
 // ahead, so memory stays a few subjects' worth whatever the pool's size.
 class ReadAhead {
  public:
-  ReadAhead(const PoolTables& tables, int pool, int32_t n, unsigned threads)
-      : pool_(pool), n_(n), window_(static_cast<int32_t>(2 * threads + 2)) {
+  using ReadOne = std::function<SubjectResult(SubjectReader&, int32_t)>;
+
+  ReadAhead(const PoolTables& tables, ReadOne readOne, int32_t n, unsigned threads)
+      : readOne_(std::move(readOne)), n_(n), window_(static_cast<int32_t>(2 * threads + 2)) {
     slots_.resize(static_cast<size_t>(window_));
     ready_.assign(static_cast<size_t>(window_), false);
     for (unsigned i = 0; i < threads; ++i)
@@ -470,7 +554,7 @@ class ReadAhead {
       }
       SubjectResult result;
       try {
-        result = reader.read(v, settings.stFile[pool_][static_cast<size_t>(v)]);
+        result = readOne_(reader, v);
       } catch (const std::bad_alloc&) {
         result = SubjectResult();
         result.failure = "ERROR: Failed to allocate memory\n";
@@ -478,6 +562,9 @@ class ReadAhead {
         // Raised on the calling thread, in subject order, when it takes the subject.
         result = SubjectResult();
         result.failure = error.message;
+      } catch (const std::exception& error) {
+        result = SubjectResult();
+        result.failure = std::string("ERROR: ") + error.what() + "\n";
       }
       {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -489,7 +576,7 @@ class ReadAhead {
     }
   }
 
-  const int pool_;
+  const ReadOne readOne_;
   const int32_t n_;
   const int32_t window_;
   std::vector<std::unique_ptr<SubjectReader>> readers_;
@@ -541,7 +628,119 @@ int64_t grownCapacity(int64_t capacity) {
 
 }  // namespace
 
-void readGenotypingData(int pool, int n) {
+// A pool's subjects from calls held in memory (MemoryGenotypes, whose friend
+// it is): the subject's lines as the import's file gives them to the reader.
+class MemorySource {
+ public:
+  MemorySource(MemoryGenotypes& calls, int pool) : calls_(calls), pool_(pool) {}
+
+  // Decides, once for the cohort, whether the rows can be taken as lines
+  // "rs ID<TAB>call" of layout A without reading them: every ID free of the
+  // bytes that cut a line (tab, blank, CR, LF, NUL), short enough for a line,
+  // and the first ID not one that makes layout B.
+  void decide() {
+    MemoryGenotypes& m = calls_;
+    if (m.joined_) return;
+    const std::vector<std::string_view>& ids = m.rowIds_;
+    bool asLines = !ids.empty() && layoutOfFirstField(ids.front()).rsIdFirst;
+    for (size_t i = 0; i < ids.size() && asLines; ++i) {
+      const std::string_view id = ids[i];
+      if (id.size() + 3 >= static_cast<size_t>(kLineLimit)) asLines = false;
+      for (const char c : id) {
+        if (c == '\t' || c == ' ' || c == '\r' || c == '\n' || c == '\0') asLines = false;
+      }
+    }
+    m.asText_ = !asLines;
+  }
+
+  bool needsIndex() const { return !calls_.joined_ || calls_.asText_; }
+
+  // Joins every row to its record as the reader joins a file's lines: the
+  // i-th row of an ID meets the i-th record of its run, rows beyond the run
+  // and IDs without a record meet none. All files list the same rows, so
+  // the join holds for every subject of both pools.
+  void join(const RsIDIndex& index) {
+    MemoryGenotypes& m = calls_;
+    if (m.joined_) return;
+    m.joined_ = true;
+    if (m.asText_) return;
+    const std::vector<std::string_view>& ids = m.rowIds_;
+    try {
+      m.rowRecord_.assign(ids.size(), -1);
+      std::vector<int64_t> taken(genome.pASNP.size(), 0);  // by pASNP position of a run head
+      for (size_t i = 0; i < ids.size(); ++i) {
+        const RsIDIndex::Run run = index.find(ids[i]);
+        if (run.head < 0) continue;
+        const int64_t k = taken[static_cast<size_t>(run.head)]++;
+        if (k >= run.length) continue;
+        m.rowRecord_[i] = run.length == 1 ? run.firstIndex : index.tableIndexAt(run.head + k);
+        ++m.joinedRows_;
+      }
+    } catch (const std::bad_alloc&) {
+      fatal("ERROR: Failed to allocate memory\n");
+    }
+    for (size_t i = 1; i < ids.size(); ++i) {
+      m.layoutARowsAfterFirst_ += layoutOfFirstField(ids[i]).rsIdFirst ? 1 : 0;
+    }
+  }
+
+  // The lines of subject 0's file, for the capacity report.
+  int64_t firstLines() {
+    if (!calls_.asText_) return static_cast<int64_t>(calls_.rows());
+    GenotypeFile file;
+    file.openText(textOf(0));
+    return countLines(file, settings.stFile[pool_][0]);
+  }
+
+  SubjectResult read(SubjectReader& reader, int32_t v, const PoolTables& tables) {
+    const std::string& label = settings.stFile[pool_][static_cast<size_t>(v)];
+    if (calls_.asText_) return reader.readText(v, label, textOf(v));
+    const MemoryGenotypes& m = calls_;
+    const size_t rows = m.rows();
+    std::vector<uint8_t> calls(rows, 0);
+    m.callsOf_(pool_, v, calls.data());
+    SubjectResult result;
+    result.codes.assign(genome.sumSNP.size(), 0);
+    result.effective.assign(static_cast<size_t>(tables.slots), 0);
+    SubjectCounts& counts = result.counts;
+    uint8_t* codes = result.codes.data();
+    const int64_t* record = m.rowRecord_.data();
+    for (size_t i = 0; i < rows; ++i) {
+      const uint8_t c = calls[i] & 3u;
+      ++counts.calls[c];
+      if (record[i] >= 0) codes[record[i]] = static_cast<uint8_t>(kMet | c);
+    }
+    counts.linesRead = static_cast<int64_t>(rows);
+    counts.notFound = static_cast<int64_t>(rows) - m.joinedRows_;
+    if (tables.facts) {
+      // The import writes its calls in upper case, every line with two fields.
+      result.facts.layoutA = true;
+      result.facts.linesAfterFirst = static_cast<int64_t>(rows) - 1;
+      result.facts.layoutALines = m.layoutARowsAfterFirst_;
+    }
+    finishSubject(result, tables);
+    return result;
+  }
+
+ private:
+  // Subject v's file as the import writes it.
+  std::string textOf(int32_t v) const {
+    const MemoryGenotypes& m = calls_;
+    std::vector<uint8_t> calls(m.rows(), 0);
+    m.callsOf_(pool_, v, calls.data());
+    std::string text;
+    for (size_t i = 0; i < m.rows(); ++i) appendGenotypeLine(text, m.rowIds_[i], calls[i] & 3u);
+    return text;
+  }
+
+  MemoryGenotypes& calls_;
+  const int pool_;
+};
+
+namespace {
+
+// A pool's subjects from their files, or from `memory` when it is given.
+void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
   checkPool(pool, n);
 
   // Subjects 0..n-1 start as no call; the bytes past them are left alone.
@@ -550,17 +749,29 @@ void readGenotypingData(int pool, int n) {
     for (size_t b = 0; b < clearBytes; ++b) rec.gType[pool][b] = 0;
   }
 
-  int64_t capacity =
-      static_cast<int64_t>(static_cast<double>(countLines(settings.stFile[pool][0])) * 1.2);
+  std::optional<MemorySource> memory;
+  if (memoryCalls != nullptr) {
+    memory.emplace(*memoryCalls, pool);
+    memory->decide();
+  }
+  int64_t capacity = static_cast<int64_t>(
+      static_cast<double>(memory ? memory->firstLines() : countLines(settings.stFile[pool][0])) *
+      1.2);
   reportCapacity(capacity);
 
   const int32_t L = genome.lastChromosome;
-  RsIDIndex index(genome.pASNP);
+  std::optional<RsIDIndex> index;
+  if (!memory || memory->needsIndex()) index.emplace(genome.pASNP);
+  if (memory && index) memory->join(*index);
   PoolTables tables;
   std::vector<uint8_t*> packed;
   try {
-    tables.index = &index;
+    tables.index = memory && !memory->needsIndex() ? nullptr : &*index;
     tables.slots = L > 1 ? L - 1 : 0;
+    tables.pool = pool;
+    tables.facts = loadObserver != nullptr;
+    if (loadObserver != nullptr && loadObserver->onBytes) tables.onBytes = &loadObserver->onBytes;
+    if (loadObserver != nullptr) loadObserver->subjects[pool].assign(static_cast<size_t>(n), {});
     tables.slotOf.resize(genome.sumSNP.size());
     packed.resize(genome.sumSNP.size());
     for (size_t t = 0; t < genome.sumSNP.size(); ++t) {
@@ -571,6 +782,10 @@ void readGenotypingData(int pool, int n) {
   } catch (const std::bad_alloc&) {
     fatal("ERROR: Failed to allocate memory\n");
   }
+  const ReadAhead::ReadOne readOne = [&](SubjectReader& reader, int32_t v) {
+    return memory ? memory->read(reader, v, tables)
+                  : reader.read(v, settings.stFile[pool][static_cast<size_t>(v)]);
+  };
 
   // Workers read subjects ahead; this thread reports and stores them in
   // subject order, so the tables and messages are those of reading them in turn.
@@ -579,15 +794,14 @@ void readGenotypingData(int pool, int n) {
   std::unique_ptr<ReadAhead> ahead;
   std::unique_ptr<SubjectReader> alone;
   if (threads > 1) {
-    ahead = std::make_unique<ReadAhead>(tables, pool, n, threads);
+    ahead = std::make_unique<ReadAhead>(tables, readOne, n, threads);
   } else {
     alone = std::make_unique<SubjectReader>(tables);
   }
   const char* poolName = pool == enum_patients ? "patient" : "control";
   std::vector<SubjectResult> group;
   for (int32_t v = 0; v < n; ++v) {
-    SubjectResult result =
-        ahead ? ahead->take(v) : alone->read(v, settings.stFile[pool][static_cast<size_t>(v)]);
+    SubjectResult result = ahead ? ahead->take(v) : readOne(*alone, v);
     if (!result.failure.empty()) {
       if (ahead) ahead->stop();
       fatal("%s", result.failure.c_str());
@@ -614,10 +828,22 @@ void readGenotypingData(int pool, int n) {
                    static_cast<size_t>(v) * static_cast<size_t>(tables.slots);
     for (int32_t k = 0; k < tables.slots; ++k) row[k] += result.effective[static_cast<size_t>(k)];
     result.effective = std::vector<int64_t>();
+    if (loadObserver != nullptr)
+      loadObserver->subjects[pool][static_cast<size_t>(v)] = result.facts;
     group.push_back(std::move(result));
     if (group.size() == 4 || v == n - 1) {
       storeGroup(packed, v / 4, group);
       group.clear();
     }
   }
+}
+
+}  // namespace
+
+void readGenotypingData(int pool, int n) {
+  readPool(pool, n, nullptr);
+}
+
+void readGenotypingData(int pool, int n, MemoryGenotypes& calls) {
+  readPool(pool, n, &calls);
 }

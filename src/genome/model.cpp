@@ -4,10 +4,12 @@
 #include <new>
 
 #include "base/output.h"
+#include "genome/run_listener.h"
 
 RunSettings settings;
 GenomeData genome;
 PassState pass;
+RunListener* runListener = nullptr;
 
 void resetModel() {
   for (FILE* f : pass.tempFile) {

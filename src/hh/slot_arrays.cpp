@@ -4,6 +4,7 @@
 #include "base/lines.h"
 #include "base/output.h"
 #include "genome/model.h"
+#include "genome/run_listener.h"
 #include "hh/engine_internal.h"
 
 void loadSlotArrays(int chr, SlotArrays& arrays) {
@@ -65,6 +66,7 @@ const char* subjectName(int pool, int st) {
 void printProgress(int chr, double done, double step, long* nextTenth) {
   while (done / step > static_cast<double>(*nextTenth)) {
     std::fprintf(stderr, "\nchromosome %d: %ld/10 completed.", chr + 1, *nextTenth);
+    if (runListener != nullptr) runListener->chromosomeProgress(chr + 1, *nextTenth);
     ++*nextTenth;
   }
 }

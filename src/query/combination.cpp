@@ -13,6 +13,7 @@
 #include "base/output.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "genome/run_listener.h"
 #include "hh/hh.h"
 #include "query/combination_line.h"
 #include "query/query.h"
@@ -57,6 +58,8 @@ void mergeFigurePieces(PieceSpool& spool, const std::string& figureName) {
 
 }  // namespace
 
+std::FILE* queryAnswers = nullptr;
+
 int customCombinationHH() {
   const int n = settings.noTgPool[enum_patients];
   pass.targetSt[enum_patients].assign(static_cast<size_t>(n), 0);
@@ -64,7 +67,9 @@ int customCombinationHH() {
                "\nInput the numbers for the subjects among whom you wish to obtain the RCHHs "
                "(just hit return to exit) ");
   char line[255];
-  if (std::fgets(line, sizeof line, stdin) == nullptr) return 0;  // end of input ends the dialogue
+  if (runListener != nullptr) runListener->queryTurn();
+  if (std::fgets(line, sizeof line, queryAnswers != nullptr ? queryAnswers : stdin) == nullptr)
+    return 0;  // end of input ends the dialogue
   const CombinationAnswer answer = parseCombinationLine(line, n);
   switch (answer.kind) {
     case CombinationAnswer::kEnd:

@@ -22,6 +22,7 @@
 #include "genome/model.h"
 #include "genome/pass_storage.h"
 #include "genome/reader_threads.h"
+#include "genome/run_listener.h"
 #include "query/query.h"
 
 namespace {
@@ -196,6 +197,20 @@ void displayHHInformation(int n, int representative) {
 
   double totalLength = 0;  // cM
   for (int32_t k = 0; k < slots; ++k) totalLength += slotLength(k);
+  if (runListener != nullptr) {
+    // The same numbers as the rows below, for a program that reads them as data.
+    PairTable table;
+    table.representative = representative == 1;
+    table.cutoffText = cutoffText;
+    table.rows.reserve(sums.size());
+    for (const PairSums& row : sums) {
+      table.rows.push_back({row.label, row.name1, row.name2, row.cMConserved,
+                            row.cMConserved / totalLength, row.snps1, row.snps2,
+                            row.typeA / genome.totalGenetDistanceWOX,
+                            row.typeB / genome.totalGenetDistanceWOX});
+    }
+    runListener->pairTable(table);
+  }
   // Formatted on the threads in row order and handed to standard error in
   // large blocks instead of a write per row: the same bytes.
   TextBuffer text(stderr);

@@ -80,8 +80,8 @@ TEST(ReportSafety, EarlierReportSurvivesFailedKilledAndLimitedRuns) {
   EXPECT_GT(rows, 12 + 5);  // the analysis file, annotation, 12 subjects, the report's files
   EXPECT_TRUE(stagingLeftovers(dir).empty());
 
-  // velmora fails (no SNP in the target area): the earlier report stays, the
-  // run's log waits beside it and the error says where.
+  // velmora's load stops (no SNP in the target area): a refusal before
+  // anything is written, the earlier report as it was, nothing left over.
   dir.write("target.txt", "9\t1\t2\n");
   std::string targeted = dir.read("analysis.txt");
   targeted.replace(targeted.find("::patient pool"), 14,
@@ -89,12 +89,11 @@ TEST(ReportSafety, EarlierReportSurvivesFailedKilledAndLimitedRuns) {
   dir.write("targeted.txt", targeted);
   r = report({dir.file("targeted.txt"), "--cutoff", "8", "--out", out});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("ERROR: velmora stopped with exit status 1"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("is kept as it was; this run's logs are in"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ERROR: velmora cannot load the inputs: There are no regions"),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(snapshot(dir, "rep"), before);
-  std::vector<std::string> left = stagingLeftovers(dir);
-  ASSERT_EQ(left.size(), 1u);
-  EXPECT_TRUE(dir.exists(left[0] + "/velmora.log"));
+  EXPECT_TRUE(stagingLeftovers(dir).empty());
 
   // Killed during the relabellings, and stopped by a file-size limit: the
   // same report, byte for byte.
@@ -107,12 +106,18 @@ TEST(ReportSafety, EarlierReportSurvivesFailedKilledAndLimitedRuns) {
   }
   EXPECT_EQ(snapshot(dir, "rep"), before);
   EXPECT_EQ(stagingLeftovers(dir).size(), 1u);
+  // A file-size limit stops velmora's run: its log waits beside the
+  // earlier report, and the error says where.
   r = runProgram({"/bin/sh", "-c", "ulimit -f 8; exec \"$0\" \"$@\"", VELMORA_REPORT_BIN,
                   cohort.analysisFile, "--cutoff", "8", "--out", out},
                  "");
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ERROR: velmora stopped: Failed to write"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("is kept as it was; this run's logs are in"), std::string::npos) << r.err;
   EXPECT_EQ(snapshot(dir, "rep"), before);
+  std::vector<std::string> left = stagingLeftovers(dir);
+  ASSERT_EQ(left.size(), 1u);  // the killed run's leftover went at this run's start
+  EXPECT_TRUE(dir.exists(left[0] + "/velmora.log"));
 
   // The next run clears every leftover and replaces the report.
   r = report({cohort.analysisFile, "--cutoff", "8", "--out", out});

@@ -131,7 +131,7 @@ TEST(ReportTool, DemoWithControlsAndGenesOpensInChromium) {
   ScratchDir dir;
   std::string out = dir.file("report");
   RunResult r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out,
-                        "--genes", "examples/demo/genes.bed"});
+                        "--genes", "examples/demo/genes.bed", "--velmora-files"});
   ASSERT_EQ(r.status, 0) << r.err;
   checkReport(out, true);
   std::vector<std::string> top = fields(linesOf(dir.read("report/regions.tsv"))[1]);
@@ -186,7 +186,7 @@ TEST(ReportTool, PlantedLocusRanksFirstWithoutControlsAndQueriesAreAnswered) {
   Cohort cohort = writeCohort(dir, plan);
   std::string out = dir.file("rep");
   RunResult r = report({cohort.analysisFile, "--cutoff", "12", "--out", out, "--query",
-                        "p01,p02,p03", "--query", "p04 , p05"});
+                        "p01,p02,p03", "--query", "p04 , p05", "--velmora-files"});
   ASSERT_EQ(r.status, 0) << r.err;
   checkReport(out, false);
   std::vector<std::string> top = fields(linesOf(dir.read("rep/regions.tsv"))[1]);
@@ -234,20 +234,13 @@ TEST(ReportTool, ChecksRefuseBeforeWritingAndWarnAfter) {
   refused({"--cutoff", "2"}, folder, "is not a regular file");
   refused({"--cutoff", "2", "--query", "p01,p09"}, analysis, "p09 is no patient's sample name");
 
-  // velmora itself fails (no SNP in the target area): its message is shown,
-  // and only the log and a manifest marked failed stay.
+  // velmora's load stops (no SNP in the target area): its message is shown,
+  // and as the load comes before anything is written, nothing is.
   dir.write("target.txt", "9\t1\t2\n");
   std::string targeted = analysis;
   targeted.replace(targeted.find("::patient pool"), 14,
                    "::target area file\n" + dir.file("target.txt") + "\n::patient pool");
-  dir.write("t.txt", targeted);
-  RunResult failed = report({dir.file("t.txt"), "--cutoff", "2", "--out", dir.file("failed")});
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_NE(failed.err.find("ERROR: There are no regions to be analyzed."), std::string::npos)
-      << failed.err;
-  EXPECT_EQ(filesUnder(dir.file("failed")),
-            (std::vector<std::string>{"manifest.tsv", "velmora.log"}));
-  EXPECT_NE(dir.read("failed/manifest.tsv").find("status\tfailed"), std::string::npos);
+  refused({"--cutoff", "2"}, targeted, "velmora cannot load the inputs: There are no regions");
 
   // Warnings: a map in Morgans, scientific
   // notation, a first line that flips the layout, lower-case calls.
@@ -298,9 +291,19 @@ TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
   Cohort cohort = writeCohort(dir, plan);
   const std::string out = dir.file("rep");
   RunResult r = report({cohort.analysisFile, "--cutoff", "8", "--out", out, "--permutations", "199",
-                        "--threads", "2"});
+                        "--threads", "2", "--velmora-files"});
   ASSERT_EQ(r.status, 0) << r.err;
   checkReport(out, true);
+  // velmora's files, kept with --velmora-files, are those velmora itself
+  // writes for the same inputs and cutoff.
+  RunResult velmora = runProgram({VELMORA_BIN, cohort.analysisFile}, "8\n");
+  ASSERT_EQ(velmora.status, 0) << velmora.err;
+  std::vector<std::string> kept;
+  for (const std::string& f : filesUnder(out)) {
+    if (f.rfind("run/", 0) == 0) kept.push_back(f.substr(4));
+  }
+  EXPECT_EQ(kept, filesUnder(dir.file("out")));
+  for (const std::string& f : kept) EXPECT_EQ(dir.read("rep/run/" + f), dir.read("out/" + f)) << f;
   std::vector<std::string> rows = linesOf(dir.read("rep/regions.tsv"));
   std::vector<std::string> top = fields(rows[1]);
   EXPECT_EQ(top[1], "2");

@@ -46,6 +46,14 @@ const char* const kImportUsage =
     "                      every autosome is analysed; 'accept' lets velmora take\n"
     "                      the highest autosome for X. Without it such data are refused.\n";
 
+bool isImportSourceOption(const std::string& arg) {
+  for (const char* name : {"--vcf", "--plink", "--map", "--map-units", "--cm-per-mb", "--patients",
+                           "--controls", "--autosomes", "--missing-x"}) {
+    if (arg == name) return true;
+  }
+  return false;
+}
+
 namespace {
 
 std::string valueOf(const std::vector<std::string>& args, size_t& i) {
@@ -55,7 +63,7 @@ std::string valueOf(const std::vector<std::string>& args, size_t& i) {
 
 }  // namespace
 
-ImportOptions parseImportOptions(const std::vector<std::string>& args) {
+ImportOptions parseImportOptions(const std::vector<std::string>& args, bool outRequired) {
   ImportOptions options;
   bool haveOut = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -119,7 +127,7 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
   std::vector<std::pair<std::string, std::string>> paths;
   if (options.vcf) paths.emplace_back("--vcf", *options.vcf);
   if (options.plinkPrefix) paths.emplace_back("--plink", *options.plinkPrefix);
-  paths.emplace_back("--out", options.outDirectory);
+  if (haveOut) paths.emplace_back("--out", options.outDirectory);
   for (const std::string& map : options.mapFiles) paths.emplace_back("--map", map);
   if (options.patientList) paths.emplace_back("--patients", *options.patientList);
   if (options.controlList) paths.emplace_back("--controls", *options.controlList);
@@ -128,7 +136,7 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args) {
     throw InputError("give exactly one input, --vcf FILE or --plink PREFIX\n" +
                      std::string(kImportUsage));
   }
-  if (!haveOut || options.outDirectory.empty())
+  if (outRequired && (!haveOut || options.outDirectory.empty()))
     throw InputError("give the output directory with --out DIR");
   if (!options.mapFiles.empty() && options.cMPerMb) {
     throw InputError("give either --map or --cm-per-mb, not both");

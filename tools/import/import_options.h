@@ -24,5 +24,12 @@ struct ImportOptions {
 
 extern const char* const kImportUsage;
 
-// Throws InputError for anything the tool cannot act on.
-ImportOptions parseImportOptions(const std::vector<std::string>& args);
+// Throws InputError for anything the tool cannot act on. Without
+// `outRequired` (a program that writes no import, velmora-report), --out is
+// not asked for.
+ImportOptions parseImportOptions(const std::vector<std::string>& args, bool outRequired = true);
+
+// True for the options that take a value and name the input, its map, its
+// pools or its chromosome codes: the ones another program hands to
+// parseImportOptions.
+bool isImportSourceOption(const std::string& arg);

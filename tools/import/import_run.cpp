@@ -166,27 +166,33 @@ std::vector<std::string> pathsOf(const std::vector<size_t>& members, size_t firs
 
 }  // namespace
 
-void runImport(const ImportOptions& options, std::ostream& report) {
+ImportedCohort readImport(const ImportOptions& options, std::ostream& report) {
   std::unique_ptr<VariantSource> source =
       options.vcf ? openVcf(*options.vcf) : openPlink(*options.plinkPrefix);
   MapSource map = chooseMap(options, *source);
-  const std::vector<SampleInfo>& samples = source->samples();
-  Pools pools =
+  ImportedCohort cohort;
+  cohort.samples = source->samples();
+  const std::vector<SampleInfo>& samples = cohort.samples;
+  cohort.pools =
       assignPools(samples, source->hasPhenotypes(), options.patientList, options.controlList);
+  const Pools& pools = cohort.pools;
   refuseRepeatedNames(samples, pools);
 
-  report << "velmora-import: " << source->describe() << ", " << samples.size() << " samples\n"
-         << "  genetic map: " << map.describe() << '\n';
+  cohort.sourceDescription = source->describe();
+  cohort.mapDescription = map.describe();
+  report << "velmora-import: " << cohort.sourceDescription << ", " << samples.size() << " samples\n"
+         << "  genetic map: " << cohort.mapDescription << '\n';
   for (const std::string& layout : map.layouts()) report << "    " << layout << '\n';
-  std::optional<std::string> build = source->genomeBuild();
-  report << "  genome build: " << build.value_or("not told by the input") << '\n';
+  cohort.build = source->genomeBuild();
+  report << "  genome build: " << cohort.build.value_or("not told by the input") << '\n';
 
-  SnpTable table(samples.size());
+  cohort.table = SnpTable(samples.size());
+  SnpTable& table = cohort.table;
   SkipTally tally;
-  int64_t records = readSnps(*source, map, options.autosomeCount, table, tally);
+  cohort.recordsRead = readSnps(*source, map, options.autosomeCount, table, tally);
   table.finalize(tally);
 
-  report << "  records read " << records << ", SNPs kept " << table.size() << '\n';
+  report << "  records read " << cohort.recordsRead << ", SNPs kept " << table.size() << '\n';
   tally.report(report);
   if (table.generatedIds() > 0) {
     report << "  identifiers generated as chr<chromosome>:<bp> where the input had none: "
@@ -203,33 +209,41 @@ void runImport(const ImportOptions& options, std::ostream& report) {
   refusePlinkCodesAsAutosomes(counts, options);
   refuseMorgans(table, options, map);
   checkVelmoraLimits(table, pools);
-  int xNumber = counts.autosomes.rbegin()->first + 1;
-  reportChromosomes(counts, xNumber, report);
-  std::optional<XPlaceholder> placeholder = settleX(counts, options.missingX, table, report);
+  cohort.xNumber = counts.autosomes.rbegin()->first + 1;
+  reportChromosomes(counts, cohort.xNumber, report);
+  cohort.placeholder = settleX(counts, options.missingX, table, report);
 
   // Only pooled samples get a genotyping file: patients first, then controls.
-  std::vector<size_t> pooled = pools.patients;
-  pooled.insert(pooled.end(), pools.controls.begin(), pools.controls.end());
+  cohort.pooled = pools.patients;
+  cohort.pooled.insert(cohort.pooled.end(), pools.controls.begin(), pools.controls.end());
   std::vector<std::string> pooledNames;
-  for (size_t sample : pooled) pooledNames.push_back(samples[sample].name);
-  std::vector<std::string> fileNames = genotypeFileNames(pooledNames);
+  for (size_t sample : cohort.pooled) pooledNames.push_back(samples[sample].name);
+  cohort.fileNames = genotypeFileNames(pooledNames);
+  return cohort;
+}
+
+void runImport(const ImportOptions& options, std::ostream& report) {
+  const ImportedCohort cohort = readImport(options, report);
+  const SnpTable& table = cohort.table;
+  const Pools& pools = cohort.pools;
+  const std::vector<std::string>& fileNames = cohort.fileNames;
 
   OutputDirectory out(options.outDirectory);
   const std::string& work = out.workPath();
   std::filesystem::create_directory(work + "genotypes");
   std::filesystem::create_directory(work + "results");
-  writeAnnotation(work + "annotation.txt", table, xNumber, placeholder);
+  writeAnnotation(work + "annotation.txt", table, cohort.xNumber, cohort.placeholder);
   {
     Progress progress("genotyping files written", 1000);
-    writeGenotypeFiles(work + "genotypes/", table, pooled, fileNames,
+    writeGenotypeFiles(work + "genotypes/", table, cohort.pooled, fileNames,
                        [&progress](size_t done) { progress.update(static_cast<int64_t>(done)); });
   }
   const std::string& final = out.finalPath();
   AnalysisFileContent analysis;
-  analysis.comments = {oneLine(std::string(kImportMark + 2) + " from " + source->describe()),
-                       oneLine("genetic map: " + map.describe()),
+  analysis.comments = {oneLine(std::string(kImportMark + 2) + " from " + cohort.sourceDescription),
+                       oneLine("genetic map: " + cohort.mapDescription),
                        oneLine("pools from " + pools.origin)};
-  if (build) analysis.comments.push_back(oneLine("genome build " + *build));
+  if (cohort.build) analysis.comments.push_back(oneLine("genome build " + *cohort.build));
   analysis.annotation = final + "annotation.txt";
   analysis.patients = pathsOf(pools.patients, 0, final + "genotypes/", fileNames);
   analysis.controls =
@@ -240,7 +254,7 @@ void runImport(const ImportOptions& options, std::ostream& report) {
 
   report << "  patient pool " << pools.patients.size() << ", control pool " << pools.controls.size()
          << " (from " << pools.origin << "); in neither pool, and not "
-         << "written: " << samples.size() - pooled.size() << '\n'
+         << "written: " << cohort.samples.size() - cohort.pooled.size() << '\n'
          << "Wrote " << final << "annotation.txt, " << fileNames.size() << " genotyping files in "
          << final << "genotypes/ and " << final << "analysis.txt\n";
   if (keptResults) report << "  the earlier import's " << final << "results/ is kept\n";

@@ -46,6 +46,8 @@ class SnpTable {
     size_t byte = order_[i] * rowBytes_ + sample / 4;
     return static_cast<Call>((packed_[byte] >> (2 * (sample % 4))) & 3u);
   }
+  // Row i's calls, packed as call() reads them: sample s in bits 2(s%4) of byte s/4.
+  const uint8_t* packedCalls(size_t i) const { return packed_.data() + order_[i] * rowBytes_; }
   int64_t generatedIds() const { return generatedIds_; }
   int64_t raisedMaps() const { return raisedMaps_; }
 

@@ -63,19 +63,24 @@ std::vector<std::string> genotypeFileNames(const std::vector<std::string>& sampl
   return names;
 }
 
-void writeAnnotation(const std::string& path, const SnpTable& table, int xNumber,
-                     const std::optional<XPlaceholder>& placeholder) {
-  File file = create(path);
+std::string annotationText(const SnpTable& table, int xNumber,
+                           const std::optional<XPlaceholder>& placeholder) {
   std::string text;
   for (size_t i = 0; i < table.size(); ++i) {
     const SnpRow& row = table.row(i);
     int number = row.chromosome.kind == ChromosomeKind::x ? xNumber : row.chromosome.number;
     appendAnnotationLine(text, number, row.position, row.freqA, 6, row.id, row.cM);
-    if (text.size() >= kFlushBytes) put(file, text, path);
   }
   if (placeholder) {
     appendAnnotationLine(text, placeholder->number, 1, 0.5, 6, placeholder->id, kSmallestCM);
   }
+  return text;
+}
+
+void writeAnnotation(const std::string& path, const SnpTable& table, int xNumber,
+                     const std::optional<XPlaceholder>& placeholder) {
+  File file = create(path);
+  std::string text = annotationText(table, xNumber, placeholder);
   put(file, text, path);
   finish(std::move(file), path);
 }

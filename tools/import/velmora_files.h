@@ -29,8 +29,12 @@ struct XPlaceholder {
   std::string id;  // an identifier no sample file mentions
 };
 
-// `xNumber` is what chromosome X is written as. Lines are "chromosome, bp,
-// frequency of allele A, ID, cM", tab-separated. Throws InputError.
+// The annotation file's text. `xNumber` is what chromosome X is written as.
+// Lines are "chromosome, bp, frequency of allele A, ID, cM", tab-separated.
+std::string annotationText(const SnpTable& table, int xNumber,
+                           const std::optional<XPlaceholder>& placeholder);
+
+// annotationText written to `path`. Throws InputError.
 void writeAnnotation(const std::string& path, const SnpTable& table, int xNumber,
                      const std::optional<XPlaceholder>& placeholder);
 

@@ -28,7 +28,7 @@ PageJson genomeView(const ReportData& data) {
   std::map<int, std::vector<const GenomeSegment*>> byChromosome;
   for (const GenomeSegment& s : data.regions.genome) byChromosome[s.chromosome].push_back(&s);
   PageJson genome = PageJson::array();
-  for (const ChromosomeSpan& span : data.preflight.autosomes) {
+  for (const core::ChromosomeSpan& span : data.preflight.autosomes) {
     PageJson chromosome = {{"chr", span.number},
                            {"firstBp", whole(span.firstBp)},
                            {"lastBp", whole(span.lastBp)},
@@ -92,7 +92,7 @@ std::string reportJson(const ReportData& data) {
   j["controls"] = data.controlNames;
   j["snps"] = whole(data.preflight.annotationSnps);
   double totalCm = 0;
-  for (const ChromosomeSpan& s : data.preflight.autosomes) totalCm += s.lastCm - s.firstCm;
+  for (const core::ChromosomeSpan& s : data.preflight.autosomes) totalCm += s.lastCm - s.firstCm;
   j["autosomeCm"] = roundedNumber(totalCm, 1);
   j["genesFile"] = data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
                                     std::to_string(data.genes->genes.size()) + " genes)"

@@ -1,35 +1,50 @@
 // velmora-report: one command from an analysis file to a ranked,
 // gene-annotated region table and a self-contained HTML report.
 //
-// Order: every refusal (command line, inputs, report directory) comes before
-// anything is written; DIR is locked first, so that a second run on it is
-// refused at once. The report is then built in a staging directory beside
-// DIR: velmora runs into its run/, its outputs are read, the tables, tracks
-// and page are written, the manifest comes last, and only then does the
-// whole report take DIR's place. A failed run leaves an earlier report as it
-// was (its logs wait beside it, named in the error); a first run that fails
-// leaves only velmora.log and a manifest whose status is "failed", so nothing
-// passes for a complete report.
+// Order: every refusal (command line, inputs, report directory, the loaded
+// cohort's checks) comes before anything is written; DIR is locked first, so
+// that a second run on it is refused at once. The cohort is loaded once, in
+// this process, and serves the checks, velmora's run and the relabellings.
+// The report is then built in a staging directory beside DIR: velmora's
+// analysis runs into its run/ (kept only with --velmora-files), its outputs
+// are read, the tables, tracks and page are written, the manifest comes
+// last, and only then does the whole report take DIR's place. A failed run leaves an earlier report
+// as it was (its logs wait beside it, named in the error); a first run that fails leaves only
+// velmora.log and a manifest whose status is "failed", so nothing passes for a complete report.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <memory>
+#include <sstream>
 
 #include "base/analysis_input.h"
+#include "base/output.h"
 #include "base/path_text.h"
+#include "child_process.h"
+#include "core/velmora_core.h"
+#include "direct_load.h"
+#include "genome/genome.h"
 #include "genome/large_gap.h"
 #include "html_report.h"
+#include "input_error.h"
 #include "manifest.h"
 #include "preflight.h"
 #include "report_data.h"
 #include "report_dir.h"
 #include "report_error.h"
+#include "run_progress.h"
+#include "sha256.h"
+#include "standard_error.h"
 #include "start_end_list.h"
 #include "tables.h"
-#include "velmora_child.h"
 
 namespace fs = std::filesystem;
 
@@ -48,6 +63,23 @@ std::string besideMe(const std::string& name) {
 }
 
 std::vector<ManifestInput> inputsOf(const ReportData& data) {
+  if (data.options.source) {
+    const ImportOptions& source = *data.options.source;
+    std::vector<ManifestInput> inputs;
+    if (source.plinkPrefix) {
+      for (const char* part : {".bed", ".bim", ".fam"})
+        inputs.push_back({std::string("PLINK ") + part, *source.plinkPrefix + part});
+    } else {
+      inputs.push_back({"VCF", *source.vcf});
+    }
+    for (const std::string& map : source.mapFiles) {
+      if (map.find('@') == std::string::npos) inputs.push_back({"genetic map", map});
+    }
+    if (source.patientList) inputs.push_back({"patient list", *source.patientList});
+    if (source.controlList) inputs.push_back({"control list", *source.controlList});
+    if (!data.options.genesFile.empty()) inputs.push_back({"genes", data.options.genesFile});
+    return inputs;
+  }
   std::vector<ManifestInput> inputs{{"analysis file", data.options.analysisFile},
                                     {"annotation", data.input.annotation}};
   if (!data.input.excluded.empty()) inputs.push_back({"excluded area file", data.input.excluded});
@@ -133,6 +165,21 @@ std::map<std::string, FileDigest> knownDigests(const ReportData& data, const Rep
   return known;
 }
 
+// The report's analysis.txt: the analysis file with absolute paths and
+// `runFolder` as its output directory; for a direct load, one that names the
+// subjects as velmora-import would have (their files were not written).
+std::string analysisText(const ReportData& data, const std::string& runFolder) {
+  if (!data.options.source) {
+    return analysisCopyText(data.input, data.options.analysisFile, runFolder);
+  }
+  std::string text = analysisCopyText(data.input, data.input.annotation, runFolder);
+  text.erase(0, text.find('\n') + 1);
+  return ": The cohort of " + data.input.annotation +
+         ", read straight into velmora by velmora-report: no file below was written; the paths "
+         "only name the subjects.\n" +
+         text;
+}
+
 // Every path and name the run was given, from the command line and from the
 // analysis file, with what it is; refused if one holds a control character.
 void refusePathsWithControlCharacters(const ReportData& data) {
@@ -154,12 +201,117 @@ void refusePathsWithControlCharacters(const ReportData& data) {
   for (const auto& [what, text] : given) refuseControlCharacters(what, text);
 }
 
+// velmora's message of a stop, without its "ERROR: " and final line end.
+std::string velmoraMessage(std::string message) {
+  if (message.compare(0, 7, "ERROR: ") == 0) message.erase(0, 7);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
+}
+
+// What one load gives the checks besides the tables.
+struct LoadOutcome {
+  std::vector<SubjectLoadFacts> subjects;  // patients, then controls
+  AnnotationLoadFacts annotation;
+  std::string importReport;  // a direct load's lines as velmora-import reports them
+};
+
+// The label folder of a direct load's subjects: velmora names a subject by
+// its genotyping file, which a direct load does not write.
+std::string directLabelFolder(const ImportOptions& source) {
+  return (source.plinkPrefix ? *source.plinkPrefix + ".bed" : *source.vcf) + "/";
+}
+
+// Loads the cohort into the engine, once: from the analysis file's inputs
+// (each genotyping file checksummed on the thread that reads it, into
+// data.preflight.digests) or straight from PLINK or VCF (data.input then
+// names the subjects as velmora-import would). velmora's messages go to
+// `log` (an unnamed file until the staging directory exists). A stop of the
+// load is a refusal: nothing has been written yet.
+LoadOutcome loadCohort(ReportData& data, std::FILE* log) {
+  LoadOutcome outcome;
+  std::vector<std::unique_ptr<Sha256>> sums;
+  const size_t patients = data.input.patients.size();
+  for (size_t i = 0; i < patients + data.input.controls.size(); ++i)
+    sums.push_back(std::make_unique<Sha256>());
+  LoadObserver observer;
+  observer.onBytes = [&](int pool, int subject, const char* bytes, size_t size) {
+    sums[static_cast<size_t>(subject) + (pool == 0 ? 0 : patients)]->add(bytes, size);
+  };
+  struct Detach {
+    ~Detach() { loadObserver = nullptr; }
+  } detach;
+  try {
+    StandardErrorTo toLog(::fileno(log), "the loading log");
+    if (data.options.source) {
+      std::ostringstream lines;
+      const std::string folder = directLabelFolder(*data.options.source);
+      DirectLoadFacts facts = loadCohortDirect(*data.options.source, folder, lines);
+      outcome.importReport = lines.str();
+      outcome.subjects = facts.subjects;
+      outcome.annotation = facts.annotation;
+      data.input.annotation = core::loadedCohortFacts().annotationFile;
+      for (size_t i = 0; i < facts.fileNames.size(); ++i) {
+        (static_cast<int>(i) < facts.patients ? data.input.patients : data.input.controls)
+            .push_back(folder + facts.fileNames[i]);
+      }
+      return outcome;
+    }
+    loadObserver = &observer;
+    core::loadAnalysisCohort(data.options.analysisFile);
+  } catch (const FatalError& error) {
+    throw ReportError("velmora cannot load the inputs: " + velmoraMessage(error.message));
+  } catch (const std::bad_alloc&) {
+    throw ReportError("velmora cannot load the inputs: not enough memory");
+  } catch (const InputError& error) {
+    throw ReportError(error.what());
+  }
+  outcome.subjects = observer.subjects[0];
+  outcome.subjects.insert(outcome.subjects.end(), observer.subjects[1].begin(),
+                          observer.subjects[1].end());
+  outcome.annotation = observer.annotation;
+  for (size_t i = 0; i < sums.size(); ++i) {
+    const std::string& path =
+        i < patients ? data.input.patients[i] : data.input.controls[i - patients];
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    if (!error && size == sums[i]->size())
+      data.preflight.digests[path] = FileDigest{sums[i]->size(), sums[i]->hex()};
+  }
+  return outcome;
+}
+
+// Creates velmora.log with what the load wrote to `log`; returns it open
+// for the run's messages to follow (the caller closes it).
+int startVelmoraLog(std::FILE* log, const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) throw ReportError("cannot create " + path + ": " + std::strerror(errno));
+  std::rewind(log);
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, log)) > 0;) {
+    for (size_t done = 0; done < n;) {
+      const ssize_t w = ::write(fd, buffer + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        const int error = errno;
+        ::close(fd);
+        throw ReportError("cannot write " + path + ": " + std::strerror(error) +
+                          " (a full disk or a file-size limit?)");
+      }
+      done += static_cast<size_t>(w);
+    }
+  }
+  return fd;
+}
+
 int run(int argc, char** argv) {
   ReportData data;
   data.options = parseOptions(argc, argv);
   // The analysis file is read only once its own path has passed.
-  refuseControlCharacters("the analysis file's path", data.options.analysisFile);
-  data.input = readAnalysisInput(data.options.analysisFile);
+  if (!data.options.source) {
+    // The analysis file is read only once its own path has passed.
+    refuseControlCharacters("the analysis file's path", data.options.analysisFile);
+    data.input = readAnalysisInput(data.options.analysisFile);
+  }
   refusePathsWithControlCharacters(data);
 
   // DIR is taken first, so that a second run on it is refused at once.
@@ -169,7 +321,22 @@ int run(int argc, char** argv) {
   for (const ManifestInput& i : inputs) inputPaths.push_back(i.path);
   DirState state = dir.inspect(inputPaths);
 
-  data.preflight = runPreflight(data.input, data.options.cutoffCm);
+  if (!data.options.source) checkInputFiles(data.input);
+  if (!data.options.genesFile.empty() && !fs::is_regular_file(data.options.genesFile)) {
+    throw ReportError("the gene file " + data.options.genesFile +
+                      " does not exist or is not a regular file");
+  }
+  const std::string tracks = besideMe("velmora-tracks");
+  const std::vector<std::pair<std::string, std::string>> programs{
+      {"velmora-report", besideMe("velmora-report")}, {"velmora-tracks", tracks}};
+
+  // The one reading of the inputs: velmora's load, in this process.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> loadLog(std::tmpfile(), &std::fclose);
+  if (!loadLog) throw ReportError("cannot create a temporary file for velmora's messages");
+  const bool terminal = ::isatty(2) != 0;
+  if (terminal) std::cerr << "velmora-report: loading the cohort\n";
+  LoadOutcome loaded = loadCohort(data, loadLog.get());
+  std::cerr << loaded.importReport;
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
   if (data.options.permutations > 0 && !data.withControls()) {
@@ -191,18 +358,13 @@ int run(int argc, char** argv) {
     queries.push_back(parseQuery(text, data.patientNames, data.controlNames));
     data.queries.push_back({queries.back(), "", {}});
   }
+  std::map<std::string, FileDigest> digests = std::move(data.preflight.digests);
+  data.preflight = checkLoadedCohort(data.input, core::loadedCohortFacts(), loaded.subjects,
+                                     loaded.annotation, data.options.cutoffCm);
+  data.preflight.digests = std::move(digests);
   if (!data.options.genesFile.empty()) {
-    if (!fs::is_regular_file(data.options.genesFile)) {
-      throw ReportError("the gene file " + data.options.genesFile +
-                        " does not exist or is not a regular file");
-    }
     data.genes = readGenes(data.options.genesFile, data.preflight.xNumber);
   }
-  const std::string velmora = besideMe("velmora");
-  const std::string tracks = besideMe("velmora-tracks");
-  const std::vector<std::pair<std::string, std::string>> programs{{"velmora", velmora},
-                                                                  {"velmora-tracks", tracks}};
-
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 
   dir.beginStaging();
@@ -211,49 +373,74 @@ int run(int argc, char** argv) {
   std::string stagingRun = fs::path(dir.path("run")).lexically_normal().string() + "/";
   std::string finalRun = fs::path(dir.finalPath("run")).lexically_normal().string() + "/";
   try {
-    dir.writeFile("analysis.txt",
-                  analysisCopyText(data.input, data.options.analysisFile, stagingRun));
-    std::string input = data.options.cutoffText + "\n";
-    if (!data.withControls()) input += queryInput(queries);
+    dir.writeFile("analysis.txt", analysisText(data, stagingRun));
+    const int log = startVelmoraLog(loadLog.get(), dir.path("velmora.log"));
+    struct Close {
+      int fd;
+      ~Close() { ::close(fd); }
+    } closeLog{log};
+    loadLog.reset();
     std::vector<int64_t> snps;
-    for (const ChromosomeSpan& s : data.preflight.autosomes) {
+    for (const core::ChromosomeSpan& s : data.preflight.autosomes) {
       while (static_cast<int>(snps.size()) < s.number - 1) snps.push_back(0);
       snps.push_back(s.snps);
     }
-    VelmoraLog log(static_cast<int>(data.input.patients.size()),
-                   static_cast<int>(data.input.controls.size()), snps);
     std::cerr << "velmora-report: running velmora; its messages go to " << dir.path("velmora.log")
               << "\n";
-    ChildResult result =
-        runVelmora(velmora, {dir.path("analysis.txt")}, input, dir.path("velmora.log"), log);
+    {
+      StandardErrorTo toLog(log, dir.path("velmora.log"));
+      RunProgress progress(static_cast<int>(data.input.patients.size()),
+                           static_cast<int>(data.input.controls.size()), snps,
+                           terminal ? toLog.original() : nullptr);
+      // The query dialogue's answers, ended by an empty line.
+      std::string answers = queryInput(queries);
+      std::unique_ptr<std::FILE, int (*)(std::FILE*)> answerFile(
+          ::fmemopen(answers.data(), answers.size(), "r"), &std::fclose);
+      if (!answerFile) throw ReportError("cannot hand velmora its query answers");
+      try {
+        core::runLoadedAnalysis(stagingRun, data.options.cutoffCm, &progress, answerFile.get());
+      } catch (const FatalError& error) {
+        progress.finish();
+        throw ReportError("velmora stopped: " + velmoraMessage(error.message) +
+                          " (all of it is in " +
+                          (state == DirState::earlierReport ? dir.path("velmora.log")
+                                                            : dir.finalPath("velmora.log")) +
+                          ")");
+      }
+      progress.finish();
+      data.pairs = progress.pairs();
+      if (data.options.permutations > 0) {
+        std::fprintf(toLog.original(),
+                     "velmora-report: %lld relabellings of patients and controls (seed %llu)\n",
+                     static_cast<long long>(data.options.permutations),
+                     static_cast<unsigned long long>(data.options.seed));
+        std::fflush(toLog.original());
+        data.permutations =
+            runPermutations(data.options.cutoffCm, data.options.permutations, data.options.seed,
+                            data.options.threads, terminal ? toLog.original() : nullptr);
+        std::fprintf(toLog.original(), "velmora-report: relabellings took %g s\n",
+                     data.permutations->seconds);
+      }
+      toLog.check();
+    }
     dir.record("velmora.log");
-    dir.recordFolder("run");
-    if (result.status != 0) {
-      std::string said;
-      for (const std::string& line : log.lastLines()) said += "  " + line + "\n";
-      throw ReportError("velmora stopped with exit status " + std::to_string(result.status) +
-                        "; it said:\n" + said + "(all of it is in " +
-                        (state == DirState::earlierReport ? dir.path("velmora.log")
-                                                          : dir.finalPath("velmora.log")) +
-                        ")");
-    }
-    data.pairs = log.pairs();
-    if (data.options.permutations > 0) {
-      std::cerr << "velmora-report: " << data.options.permutations
-                << " relabellings of patients and controls (seed " << data.options.seed << ")\n";
-      data.permutations = runPermutations(dir.path("analysis.txt"), data.options.cutoffCm,
-                                          data.options.permutations, data.options.seed,
-                                          data.options.threads, dir.path("permutations.log"));
-      dir.record("permutations.log");
-      std::cerr << "velmora-report: relabellings took " << data.permutations->seconds << " s\n";
-    }
     writeReport(data, dir, tracks);
-    dir.writeFile("analysis.txt",
-                  analysisCopyText(data.input, data.options.analysisFile, finalRun));
+    if (data.options.velmoraFiles) {
+      dir.recordFolder("run");
+    } else {
+      fs::remove_all(dir.path("run"));
+    }
+    dir.writeFile("analysis.txt", analysisText(data, finalRun));
   } catch (const std::exception&) {
-    // Keep the logs for the user; nothing else may pass for a result.
-    if (fs::exists(dir.path("permutations.log"))) dir.record("permutations.log");
-    dir.removeAllBut({"velmora.log", "permutations.log"});
+    // Keep the log for the user; nothing else may pass for a result.
+    std::error_code ignored;
+    fs::remove_all(dir.path("run"), ignored);
+    const std::vector<std::string>& written = dir.written();
+    if (fs::exists(dir.path("velmora.log")) &&
+        std::find(written.begin(), written.end(), "velmora.log") == written.end()) {
+      dir.record("velmora.log");
+    }
+    dir.removeAllBut({"velmora.log"});
     std::vector<std::string> kept = dir.written();
     if (!kept.empty()) {
       std::string text = manifestText(data.options.commandLine, "failed", programs, inputs,

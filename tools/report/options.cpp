@@ -11,13 +11,18 @@
 #include "report_error.h"
 
 const char* const kReportUsage =
-    "Usage: velmora-report ANALYSISFILE --cutoff CM --out DIR [--genes FILE] [--build NAME]\n"
+    "Usage: velmora-report (ANALYSISFILE | --plink PREFIX | --vcf FILE --map FILE...)\n"
+    "                      --cutoff CM --out DIR [--genes FILE] [--build NAME]\n"
     "                      [--query NAMES]... [--permutations N [--seed S]] [--threads T]\n"
+    "                      [--velmora-files]\n"
     "\n"
-    "Runs velmora on ANALYSISFILE with the RCHH cutoff CM (cM) and writes into DIR\n"
-    "regions.tsv, pairs.tsv, tracks/*.bed, report.html, velmora.log, velmora's own\n"
-    "files under run/, and manifest.tsv. DIR must be new, empty, or an earlier report\n"
-    "whose files are unchanged; the new report replaces it only once complete.\n"
+    "Runs velmora's analysis with the RCHH cutoff CM (cM) on the inputs an analysis\n"
+    "file names, or straight on a PLINK 1 binary fileset or a VCF/BCF (with\n"
+    "velmora-import's options --map, --map-units, --cm-per-mb, --patients,\n"
+    "--controls, --autosomes and --missing-x, and its defaults), and writes into DIR\n"
+    "regions.tsv, pairs.tsv, tracks/*.bed, report.html, velmora.log and\n"
+    "manifest.tsv. DIR must be new, empty, or an earlier report whose files are\n"
+    "unchanged; the new report replaces it only once complete.\n"
     "  --genes FILE   GTF or GFF3 (plain or gzip) or BED genes, to name the genes of each region\n"
     "  --build NAME   genome build of the positions, for the browser links (default hg38)\n"
     "  --query NAMES  comma-separated patient sample names as pairs.tsv shows them; the\n"
@@ -26,7 +31,8 @@ const char* const kReportUsage =
     "                 patients and controls (runs with controls only; 1000 is a good start)\n"
     "  --seed S       seed of the relabellings (default 20261208): the same inputs, N and S\n"
     "                 give the same adjusted p on any machine and thread count\n"
-    "  --threads T    threads for the relabellings (default: one per core)\n";
+    "  --threads T    threads for the relabellings (default: one per core)\n"
+    "  --velmora-files  keep velmora's own result files under run/, as velmora writes them\n";
 
 double parseCutoff(const std::string& text) {
   bool plain = !text.empty();
@@ -70,6 +76,7 @@ ReportOptions parseOptions(int argc, char** argv) {
   bool cutoffGiven = false;
   bool seedGiven = false;
   std::vector<std::string> positional;
+  std::vector<std::string> importArgs;  // --plink, --vcf and their companions, in order
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](const char* name) -> std::string {
@@ -100,6 +107,11 @@ ReportOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--seed") {
       options.seed = parseCount("--seed", value("--seed"), UINT64_MAX);
       seedGiven = true;
+    } else if (isImportSourceOption(arg)) {
+      importArgs.push_back(arg);
+      importArgs.push_back(value(arg.c_str()));
+    } else if (arg == "--velmora-files") {
+      options.velmoraFiles = true;
     } else if (arg == "--threads") {
       options.threads = static_cast<int>(parseCount("--threads", value("--threads"), 1024));
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -108,9 +120,22 @@ ReportOptions parseOptions(int argc, char** argv) {
       positional.push_back(arg);
     }
   }
-  if (positional.size() != 1)
-    throw ReportError(std::string("name one analysis file\n") + kReportUsage);
-  options.analysisFile = positional[0];
+  if (!importArgs.empty()) {
+    if (!positional.empty()) {
+      throw ReportError("name either an analysis file or --plink/--vcf, not both\n" +
+                        std::string(kReportUsage));
+    }
+    try {
+      options.source = parseImportOptions(importArgs, false);
+    } catch (const std::runtime_error& error) {
+      throw ReportError(error.what());
+    }
+  } else if (positional.size() != 1) {
+    throw ReportError(std::string("name one analysis file, or --plink PREFIX or --vcf FILE\n") +
+                      kReportUsage);
+  } else {
+    options.analysisFile = positional[0];
+  }
   if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
   if (options.outDir.empty())
     throw ReportError(std::string("--out DIR is required\n") + kReportUsage);

@@ -1,13 +1,16 @@
 // The command line of velmora-report.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "import_options.h"
 #include "stats/permutation.h"
 
 struct ReportOptions {
-  std::string analysisFile;
+  std::string analysisFile;                 // empty when the cohort comes from `source`
+  std::optional<ImportOptions> source;      // --plink or --vcf, read straight into the engine
   std::string cutoffText;                   // as typed, fed to velmora unchanged
   double cutoffCm = 0;                      // cM, finite and > 0
   std::string outDir;                       // the report directory DIR
@@ -18,6 +21,7 @@ struct ReportOptions {
   int64_t permutations = 0;                 // relabellings for adjusted p; 0: none (adjusted_p NA)
   uint64_t seed = kDefaultPermutationSeed;  // of the relabellings; stated in the manifest
   int threads = 0;                          // for the permutations; 0: one per hardware thread
+  bool velmoraFiles = false;                // keep velmora's result files under run/
 };
 
 extern const char* const kReportUsage;

@@ -1,9 +1,10 @@
-// The permutation step of a report: velmora's run loaded again in this
-// process, its patients and controls relabelled N times, and the genome-wide
+// The permutation step of a report: the cohort velmora ran on, still loaded
+// in this process, its patients and controls relabelled N times, and the genome-wide
 // largest -log10 p of each relabelling kept, from which every region gets a
 // family-wise adjusted p (max-T).
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,12 @@ struct PermutationOutcome {
   int64_t cohortBytes = 0;  // held by the pooled cohort
 };
 
-// Loads the run of `analysisFile` (the copy velmora ran, so that the inputs
-// are the same), with velmora's loading messages going to `logPath`, and
-// computes the maxima on `threads` threads (0: all). A progress bar is drawn
-// on a terminal. Throws ReportError when the inputs cannot be loaded.
-PermutationOutcome runPermutations(const std::string& analysisFile, double cutoffCm, int64_t count,
-                                   uint64_t seed, int threads, const std::string& logPath);
+// Relabels the cohort loaded in this process (core/velmora_core.h) `count`
+// times from `seed` and keeps every labelling's maxima, on `threads` threads
+// (0: all). A progress bar is drawn on `terminal` unless it is nullptr.
+// Throws what the core throws (FatalError, std::bad_alloc).
+PermutationOutcome runPermutations(double cutoffCm, int64_t count, uint64_t seed, int threads,
+                                   std::FILE* terminal);
 
 // (1 + relabellings whose maximum reaches `minusLog10P`) / (1 + count).
 double adjustedP(const PermutationOutcome& outcome, double minusLog10P);

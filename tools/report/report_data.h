@@ -12,7 +12,7 @@
 #include "preflight.h"
 #include "queries.h"
 #include "regions.h"
-#include "velmora_log.h"
+#include "run_progress.h"
 
 struct ReportData {
   ReportOptions options;

@@ -1,6 +1,6 @@
-// The checks' scan of genotyping files (a flat table for rs numbers, a memo
-// of the first file's line order, several files at once) against a
-// straightforward count on random files: every subject's facts the same.
+// What the one load sees in each genotyping file (read on several threads,
+// with the index's memo of line order), against a straightforward count on
+// random files: every subject's facts and checksum the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,8 @@
 #include <sstream>
 
 #include "common/harness.h"
-#include "preflight.h"
+#include "core/velmora_core.h"
+#include "genome/genome.h"
 #include "sha256.h"
 
 namespace {
@@ -52,7 +53,7 @@ Counted straightCount(const std::string& text, const std::set<std::string>& ids)
   return c;
 }
 
-TEST(PreflightScan, FactsEqualAStraightCountOnRandomFiles) {
+TEST(LoadFacts, FactsAndChecksumsEqualAStraightCountOnRandomFiles) {
   for (uint32_t seed = 1; seed <= 4; ++seed) {
     ScratchDir dir;
     std::mt19937 random(seed);
@@ -91,8 +92,7 @@ TEST(PreflightScan, FactsEqualAStraightCountOnRandomFiles) {
 
     const char* const calls[] = {"AA", "BB", "AB", "aa", "Ab", "--", "A", "", "ABx", "bb"};
     std::vector<std::string> order(ids);
-    AnalysisInput input;
-    input.annotation = dir.file("annotation.txt");
+    std::vector<std::string> patients, controls;
     std::vector<std::string> texts;
     for (int subject = 0; subject < 7; ++subject) {
       // Subjects 1 and 2 share the first one's order (the memo's case); the
@@ -118,21 +118,39 @@ TEST(PreflightScan, FactsEqualAStraightCountOnRandomFiles) {
       name.append(std::to_string(subject)).append(".txt");
       dir.write(name, text.str());
       texts.push_back(text.str());
-      (subject < 4 ? input.patients : input.controls).push_back(dir.file(name));
+      (subject < 4 ? patients : controls).push_back(dir.file(name));
     }
+    std::string analysis = "::annotation file\n" + dir.file("annotation.txt") +
+                           "\n::excluded area file\n::target area file\n::patient pool\n";
+    for (const std::string& p : patients) analysis += p + "\n";
+    analysis += "::control pool\n";
+    for (const std::string& c : controls) analysis += c + "\n";
+    dir.write("analysis.txt", analysis + "::output directory\n" + dir.file("") + "\n");
 
-    Preflight result = runPreflight(input, 0.5);
-    ASSERT_EQ(result.subjects.size(), texts.size());
+    std::vector<std::unique_ptr<Sha256>> sums;
+    for (size_t i = 0; i < texts.size(); ++i) sums.push_back(std::make_unique<Sha256>());
+    LoadObserver observer;
+    observer.onBytes = [&](int pool, int subject, const char* bytes, size_t size) {
+      sums[static_cast<size_t>(subject) + (pool == 0 ? 0 : 4)]->add(bytes, size);
+    };
+    core::unloadCohort();
+    loadObserver = &observer;
+    core::loadAnalysisCohort(dir.file("analysis.txt"));
+    loadObserver = nullptr;
+    core::unloadCohort();
+
+    std::vector<SubjectLoadFacts> facts = observer.subjects[0];
+    facts.insert(facts.end(), observer.subjects[1].begin(), observer.subjects[1].end());
+    ASSERT_EQ(facts.size(), texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
       Counted expected = straightCount(texts[i], annotated);
-      EXPECT_EQ(result.subjects[i].found, expected.found) << "seed " << seed << " subject " << i;
-      EXPECT_EQ(result.subjects[i].validCalls, expected.valid) << seed << " " << i;
-      EXPECT_EQ(result.subjects[i].lowerCaseCalls, expected.lower) << seed << " " << i;
-      EXPECT_EQ(result.subjects[i].layoutA, i != 5);
-      std::string path = i < 4 ? input.patients[i] : input.controls[i - 4];
-      EXPECT_EQ(result.digests.at(path).sha256, sha256Hex(texts[i]));
+      EXPECT_EQ(facts[i].found, expected.found) << "seed " << seed << " subject " << i;
+      EXPECT_EQ(facts[i].validCalls, expected.valid) << seed << " " << i;
+      EXPECT_EQ(facts[i].lowerCaseCalls, expected.lower) << seed << " " << i;
+      EXPECT_EQ(facts[i].layoutA, i != 5);
+      EXPECT_EQ(sums[i]->hex(), sha256Hex(texts[i])) << seed << " " << i;
     }
-    EXPECT_GT(result.subjects[1].found, 1000);  // the memo's files do find their IDs
+    EXPECT_GT(facts[1].found, 1000);  // the memo's files do find their IDs
   }
 }
 

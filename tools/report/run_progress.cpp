@@ -1,0 +1,119 @@
+// The run's progress bar and pair tables, from the engine's listener calls.
+#include "run_progress.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string printed(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
+
+void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final) {
+  const int width = 30;
+  int filled = static_cast<int>(progress.share * width + 0.5);
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.append(static_cast<size_t>(width - filled), '.');
+  std::string where =
+      progress.chromosome > 0 ? ", chromosome " + std::to_string(progress.chromosome) : "";
+  std::string text = "[" + bar + "] " +
+                     std::to_string(static_cast<int>(progress.share * 100 + 0.5)) + "% " +
+                     progress.phase + where;
+  if (text.size() > 78) text.resize(78);
+  std::fprintf(terminal, "\r%-78s%s", text.c_str(), final ? "\n" : "");
+  std::fflush(terminal);
+}
+
+RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
+                         std::FILE* terminal)
+    : patients_(patients), controls_(controls), terminal_(terminal) {
+  int64_t sum = 0;
+  for (int64_t s : snpsPerChromosome) {
+    snpsBefore_.push_back(sum);
+    sum += s;
+  }
+  snpsBefore_.push_back(sum);
+  snpsTotal_ = sum > 0 ? sum : 1;
+  // Fold-overlap passes of each pool in use, then the two representative passes.
+  passes_ = controls_ > 0 ? 4 : 1;
+  progress_.phase = "reading the genotyping files";
+}
+
+void RunProgress::setShare(double passShare) {
+  // The first tenth of the bar is the loading; the passes share the rest.
+  double pass = passIndex_ < 0 ? 0 : passIndex_;
+  progress_.share = 0.1 + 0.9 * (pass + passShare) / passes_;
+  if (progress_.share > 1) progress_.share = 1;
+}
+
+void RunProgress::draw(bool final) {
+  if (terminal_ != nullptr) drawProgressBar(terminal_, progress_, final);
+}
+
+void RunProgress::subjectLoaded(int pool, int subject) {
+  double all = patients_ + controls_;
+  progress_.phase = "reading the genotyping files";
+  progress_.share = 0.1 * ((pool == 1 ? patients_ : 0) + subject + 1) / (all > 0 ? all : 1);
+  draw(false);
+}
+
+void RunProgress::passBegins(int pool, bool representative) {
+  ++passIndex_;
+  pool_ = representative ? -1 : pool;
+  progress_.phase = representative ? std::string("comparing with the representative HH (") +
+                                         (pool == 0 ? "PatientPool" : "ControlPool") + ")"
+                    : pool == 0 ? "patients: comparing every pair"
+                                : "controls: comparing every pair";
+  progress_.chromosome = 0;
+  setShare(0);
+  draw(false);
+}
+
+void RunProgress::chromosomeProgress(int chromosome, long tenths) {
+  progress_.chromosome = chromosome;
+  if (progress_.phase != "query" && chromosome >= 1 &&
+      chromosome < static_cast<int>(snpsBefore_.size())) {
+    double done = snpsBefore_[chromosome - 1] +
+                  (snpsBefore_[chromosome] - snpsBefore_[chromosome - 1]) * (tenths / 10.0);
+    setShare(done / snpsTotal_);
+  }
+  draw(false);
+}
+
+void RunProgress::queryTurn() {
+  pool_ = -1;
+  progress_.phase = "query";
+  progress_.chromosome = 0;
+  progress_.share = 1;
+  draw(false);
+}
+
+void RunProgress::pairTable(const PairTable& table) {
+  // The table of each pool's fold-overlap pass; those against the
+  // representative HH and of queries are velmora's own.
+  if (table.representative || pool_ < 0 || tableTaken_[pool_]) return;
+  tableTaken_[pool_] = true;
+  for (const PairTableRow& r : table.rows) {
+    PairRow row;
+    if (std::sscanf(r.label.c_str(), "(%d,%d)", &row.first, &row.second) != 2) continue;
+    row.pool = pool_;
+    row.cutoff = table.cutoffText;
+    row.firstFile = r.name1;
+    row.secondFile = r.name2;
+    row.cMConserved = printed("%.1f", r.cMConserved);
+    row.ratio = printed("%.3f", r.ratio);
+    row.snpsFirst = std::to_string(r.snps1);
+    row.snpsSecond = std::to_string(r.snps2);
+    row.typeA = printed("%.3f", r.typeA);
+    row.typeB = printed("%.3f", r.typeB);
+    pairs_.push_back(std::move(row));
+  }
+}
+
+void RunProgress::finish() {
+  draw(true);
+}

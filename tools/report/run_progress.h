@@ -1,0 +1,60 @@
+// What velmora-report takes from the run in its process: the progress bar on
+// the terminal, and the pair tables of the two fold-overlap passes (for
+// pairs.tsv and the page), as rows in velmora's printed form.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "genome/run_listener.h"
+
+// One row of velmora's pair table, values as velmora prints them.
+struct PairRow {
+  int pool = 0;                       // 0 patients, 1 controls
+  int first = 0, second = 0;          // subject numbers within the pool, from 1
+  std::string firstFile, secondFile;  // velmora's names: the file names with suffix
+  std::string cutoff, cMConserved, ratio, snpsFirst, snpsSecond, typeA, typeB;
+};
+
+struct Progress {
+  std::string phase;   // e.g. "patients: comparing every pair"
+  int chromosome = 0;  // 0 when not per chromosome
+  double share = 0;    // 0..1 of the whole run, roughly
+};
+
+// Draws `progress` as a bar on `terminal`, ending the line when `final`.
+void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final);
+
+class RunProgress : public RunListener {
+ public:
+  // snpsPerChromosome[c - 1]: SNPs of autosome c, to weigh the share done.
+  // `terminal`: where the bar goes; nullptr draws none. Not owned.
+  RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
+              std::FILE* terminal);
+
+  void passBegins(int pool, bool representative) override;
+  void chromosomeProgress(int chromosome, long tenths) override;
+  void subjectLoaded(int pool, int subject) override;
+  void pairTable(const PairTable& table) override;
+  void queryTurn() override;
+  // Ends the bar's line.
+  void finish();
+
+  const std::vector<PairRow>& pairs() const { return pairs_; }
+
+ private:
+  void setShare(double passShare);
+  void draw(bool final);
+
+  int patients_, controls_;
+  std::vector<int64_t> snpsBefore_;  // cumulative SNPs of the chromosomes below c
+  int64_t snpsTotal_ = 1;
+  int passIndex_ = -1;  // 0-based count of the passes begun
+  int passes_ = 1;
+  int pool_ = -1;  // pool of the fold-overlap pass in hand; -1 otherwise
+  bool tableTaken_[2] = {false, false};
+  std::vector<PairRow> pairs_;
+  Progress progress_;
+  std::FILE* terminal_;
+};
