@@ -44,6 +44,15 @@ class RunListener {
     (void)subject;
   }
   virtual void pairTable(const PairTable& table) { (void)table; }
+  // A fold-overlap pass over `pool` (n subjects) has counted autosome slot
+  // `slot` (0-based): each of the slot's SNPs holds every subject's RCHH
+  // cover in rchhCount[0..n) and the pool's level in foldOverlap[pool], as
+  // the fold-overlap summary file lists them, until the call returns.
+  virtual void slotCounted(int pool, int n, int slot) {
+    (void)pool;
+    (void)n;
+    (void)slot;
+  }
   // The patients-only query dialogue asks for its next line.
   virtual void queryTurn() {}
 };

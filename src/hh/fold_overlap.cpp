@@ -9,6 +9,7 @@
 
 #include "base/parallel_for.h"
 #include "genome/model.h"
+#include "genome/run_listener.h"
 #include "hh/engine_internal.h"
 #include "hh/engine_options.h"
 #include "hh/hh.h"
@@ -133,5 +134,8 @@ void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
     storeCountedLevels(pool, chr, n);
   }
 
-  if (mode == 1) writeFoldSummaryFile(pool, n, chr);
+  if (mode == 1) {
+    writeFoldSummaryFile(pool, n, chr);
+    if (runListener != nullptr) runListener->slotCounted(pool, n, chr);
+  }
 }

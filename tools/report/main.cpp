@@ -105,8 +105,7 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
     in.representativeList =
         dir.path("run/HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt");
   }
-  in.patientSummary = dir.path("run/HH_FoldOverlap_Summary_PatientPool.txt");
-  in.controlSummary = dir.path("run/HH_FoldOverlap_Summary_ControlPool.txt");
+  in.cover = &data.cover;
   in.patients = static_cast<int>(data.input.patients.size());
   in.controls = static_cast<int>(data.input.controls.size());
   in.largeGap = largeGapFor(data.input.largeGapLine);
@@ -389,9 +388,10 @@ int run(int argc, char** argv) {
               << "\n";
     {
       StandardErrorTo toLog(log, dir.path("velmora.log"));
+      data.cover.start();
       RunProgress progress(static_cast<int>(data.input.patients.size()),
                            static_cast<int>(data.input.controls.size()), snps,
-                           terminal ? toLog.original() : nullptr);
+                           terminal ? toLog.original() : nullptr, &data.cover);
       // The query dialogue's answers, ended by an empty line.
       std::string answers = queryInput(queries);
       std::unique_ptr<std::FILE, int (*)(std::FILE*)> answerFile(

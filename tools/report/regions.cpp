@@ -6,7 +6,6 @@
 #include <map>
 
 #include "report_error.h"
-#include "summary_file.h"
 
 namespace {
 
@@ -42,8 +41,7 @@ std::pair<size_t, size_t> rowsOf(const std::vector<SnpRow>& rows,
     }
   }
   throw ReportError(list + ": the segment at chromosome " + std::to_string(segment.chromosome) +
-                    ", " + std::to_string(segment.first) +
-                    " bp is not in the fold-overlap summary file");
+                    ", " + std::to_string(segment.first) + " bp is not a SNP of the run");
 }
 
 struct Minima {
@@ -151,10 +149,16 @@ RegionResult findRegions(const RegionInputs& in) {
   const StartEndList list = readVelmoraList(in.sourceList);
 
   // The SNPs of the analysed chromosomes, with the patients' levels.
+  const CoverTable& cover = *in.cover;
+  const PoolCover& patientCover = cover.pools[0];
+  if (patientCover.subjects != in.patients || patientCover.level.size() != cover.rows.size())
+    throw ReportError("the run did not count the patients' cover");
   std::vector<SnpRow> rows;
-  readSummaryFile(in.patientSummary, in.patients, false, [&](size_t, const SummaryRow& r) {
-    rows.push_back({r.chromosome, r.bp, r.cM, r.inRegion, r.level});
-  });
+  rows.reserve(cover.rows.size());
+  for (size_t i = 0; i < cover.rows.size(); ++i) {
+    const CoverRow& r = cover.rows[i];
+    rows.push_back({r.chromosome, r.bp, r.cM, r.inRegion, patientCover.level[i]});
+  }
   std::map<int, std::pair<size_t, size_t>> spans;  // chromosome -> [begin, end) rows
   for (size_t i = 0; i < rows.size(); ++i) {
     auto [it, added] = spans.try_emplace(rows[i].chromosome, i, i + 1);
@@ -218,40 +222,32 @@ RegionResult findRegions(const RegionInputs& in) {
   // Per-subject minima over each region and the runs of counts over each window.
   std::vector<Minima> minima(regions.size());
   std::vector<RegionView> views(windows.size());
-  auto collect = [&](bool controls, const std::string& path, int subjects) {
-    for (Minima& m : minima)
-      (controls ? m.controls : m.patients).assign(static_cast<size_t>(subjects), 1 << 30);
-    for (RegionView& v : views)
-      (controls ? v.controls : v.patients).assign(static_cast<size_t>(subjects), {});
-    // Regions and windows are few; each row is tested against the ones of its chromosome.
-    std::vector<size_t> regionOrder(regions.size());
-    for (size_t i = 0; i < regionOrder.size(); ++i) regionOrder[i] = i;
-    size_t rowCount = 0;
-    readSummaryFile(path, subjects, true, [&](size_t ordinal, const SummaryRow& row) {
-      ++rowCount;
-      if (ordinal >= rows.size() || rows[ordinal].bp != row.bp ||
-          rows[ordinal].chromosome != row.chromosome) {
-        throw ReportError(path + " does not list the same SNPs as the patients' summary file");
+  auto collect = [&](bool controls, int subjects) {
+    const PoolCover& pool = cover.pools[controls ? 1 : 0];
+    if (pool.subjects != subjects || pool.level.size() != rows.size())
+      throw ReportError(std::string("the run did not count the ") +
+                        (controls ? "controls'" : "patients'") + " cover");
+    for (size_t r = 0; r < regions.size(); ++r) {
+      Minima& m = minima[r];
+      std::vector<int>& low = controls ? m.controls : m.patients;
+      low.resize(static_cast<size_t>(subjects));
+      for (int s = 0; s < subjects; ++s)
+        low[static_cast<size_t>(s)] = pool.lowest(s, regions[r].firstRow, regions[r].lastRow);
+      int& level = controls ? m.controlLevel : m.patientLevel;
+      for (size_t row = regions[r].firstRow; row <= regions[r].lastRow; ++row)
+        level = std::min(level, static_cast<int>(pool.level[row]));
+    }
+    for (size_t w = 0; w < windows.size(); ++w) {
+      auto& tracks = controls ? views[w].controls : views[w].patients;
+      tracks.assign(static_cast<size_t>(subjects), {});
+      for (int s = 0; s < subjects; ++s) {
+        for (size_t row = windows[w].fromRow; row <= windows[w].toRow; ++row)
+          extendRuns(tracks[static_cast<size_t>(s)], rows[row].bp, pool.count(s, row));
       }
-      for (size_t r = 0; r < regions.size(); ++r) {
-        if (ordinal < regions[r].firstRow || ordinal > regions[r].lastRow) continue;
-        Minima& m = minima[r];
-        std::vector<int>& low = controls ? m.controls : m.patients;
-        for (size_t s = 0; s < low.size(); ++s) low[s] = std::min(low[s], row.counts[s]);
-        int& level = controls ? m.controlLevel : m.patientLevel;
-        level = std::min(level, row.level);
-      }
-      for (size_t w = 0; w < windows.size(); ++w) {
-        if (ordinal < windows[w].fromRow || ordinal > windows[w].toRow) continue;
-        auto& tracks = controls ? views[w].controls : views[w].patients;
-        for (size_t s = 0; s < tracks.size(); ++s) extendRuns(tracks[s], row.bp, row.counts[s]);
-      }
-    });
-    if (rowCount != rows.size())
-      throw ReportError(path + " does not list the same SNPs as the patients' summary file");
+    }
   };
-  collect(false, in.patientSummary, in.patients);
-  if (in.withControls) collect(true, in.controlSummary, in.controls);
+  collect(false, in.patients);
+  if (in.withControls) collect(true, in.controls);
 
   for (size_t r = 0; r < regions.size(); ++r) {
     regions[r].patients = sharing(minima[r].patients, minima[r].patientLevel);

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "cover_table.h"
 #include "genome/large_gap.h"
 #include "start_end_list.h"
 
@@ -46,7 +47,7 @@ struct CandidateRegion {
   std::optional<std::vector<int>> controls;  // the same for controls; none without controls
   std::optional<double>
       adjustedP;  // genome-wide adjusted p; left empty until a permutation step fills it
-  size_t firstRow = 0, lastRow = 0;  // rows of the summary files (0-based ordinals)
+  size_t firstRow = 0, lastRow = 0;  // rows of the cover table (0-based ordinals)
 };
 
 // A subject's cover counts across a region view, as runs of equal count.
@@ -80,9 +81,9 @@ struct RegionResult {
 
 struct RegionInputs {
   bool withControls = false;
-  std::string sourceList;          // p-value list or level list
-  std::string representativeList;  // with controls: the p-value list using the representative
-  std::string patientSummary, controlSummary;
+  std::string sourceList;             // p-value list or level list
+  std::string representativeList;     // with controls: the p-value list using the representative
+  const CoverTable* cover = nullptr;  // the run's cover counts and levels, both pools
   int patients = 0, controls = 0;
   int64_t largeGap = kLargeGapDefault;  // bp
   size_t viewedRegions = 40;            // how many regions get a view

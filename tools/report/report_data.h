@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/analysis_input.h"
+#include "cover_table.h"
 #include "genes.h"
 #include "options.h"
 #include "permutations.h"
@@ -20,6 +21,7 @@ struct ReportData {
   Preflight preflight;
   std::vector<std::string> patientNames, controlNames;  // sample names, list order
   std::optional<GeneSet> genes;
+  CoverTable cover;  // every subject's cover per SNP, from the run
   RegionResult regions;
   std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order
   std::vector<PairRow> pairs;

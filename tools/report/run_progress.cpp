@@ -29,8 +29,8 @@ void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final) 
 }
 
 RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
-                         std::FILE* terminal)
-    : patients_(patients), controls_(controls), terminal_(terminal) {
+                         std::FILE* terminal, CoverTable* cover)
+    : patients_(patients), controls_(controls), terminal_(terminal), cover_(cover) {
   int64_t sum = 0;
   for (int64_t s : snpsPerChromosome) {
     snpsBefore_.push_back(sum);
@@ -112,6 +112,11 @@ void RunProgress::pairTable(const PairTable& table) {
     row.typeB = printed("%.3f", r.typeB);
     pairs_.push_back(std::move(row));
   }
+}
+
+void RunProgress::slotCounted(int pool, int n, int slot) {
+  // Only the fold-overlap passes' counts; a query turn counts its own subjects.
+  if (pool_ == pool) cover_->takeSlot(pool, n, slot);
 }
 
 void RunProgress::finish() {

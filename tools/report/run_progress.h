@@ -1,12 +1,14 @@
 // What velmora-report takes from the run in its process: the progress bar on
-// the terminal, and the pair tables of the two fold-overlap passes (for
-// pairs.tsv and the page), as rows in velmora's printed form.
+// the terminal, the pair tables of the two fold-overlap passes (for
+// pairs.tsv and the page) as rows in velmora's printed form, and every
+// subject's cover per SNP (for the regions).
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cover_table.h"
 #include "genome/run_listener.h"
 
 // One row of velmora's pair table, values as velmora prints them.
@@ -29,15 +31,17 @@ void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final);
 class RunProgress : public RunListener {
  public:
   // snpsPerChromosome[c - 1]: SNPs of autosome c, to weigh the share done.
-  // `terminal`: where the bar goes; nullptr draws none. Not owned.
+  // `terminal`: where the bar goes; nullptr draws none. `cover`: where the
+  // passes' counts go, started already. Neither is owned.
   RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
-              std::FILE* terminal);
+              std::FILE* terminal, CoverTable* cover);
 
   void passBegins(int pool, bool representative) override;
   void chromosomeProgress(int chromosome, long tenths) override;
   void subjectLoaded(int pool, int subject) override;
   void pairTable(const PairTable& table) override;
   void queryTurn() override;
+  void slotCounted(int pool, int n, int slot) override;
   // Ends the bar's line.
   void finish();
 
@@ -57,4 +61,5 @@ class RunProgress : public RunListener {
   std::vector<PairRow> pairs_;
   Progress progress_;
   std::FILE* terminal_;
+  CoverTable* cover_;
 };

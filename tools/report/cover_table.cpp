@@ -1,0 +1,87 @@
+// Collecting the pass's cover counts as runs.
+#include "cover_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/parallel_for.h"
+#include "genome/model.h"
+#include "genome/pass_storage.h"
+
+namespace {
+
+// A map position as "%f" prints it and reads back: the value the summary
+// file gave before, so that lengths in cM come out the same.
+double asPrinted(double cM) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%f", cM);
+  return std::strtod(text, nullptr);
+}
+
+}  // namespace
+
+int PoolCover::count(int subject, size_t row) const {
+  const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
+  const size_t at =
+      static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), row) - rows.begin());
+  return at == 0 ? 0 : changeCount[static_cast<size_t>(subject)][at - 1];
+}
+
+int PoolCover::lowest(int subject, size_t first, size_t last) const {
+  const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
+  const std::vector<uint16_t>& counts = changeCount[static_cast<size_t>(subject)];
+  size_t at = static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), first) - rows.begin());
+  int low = at == 0 ? 0 : counts[at - 1];
+  for (; at < rows.size() && rows[at] <= last; ++at) low = std::min<int>(low, counts[at]);
+  return low;
+}
+
+void CoverTable::start() {
+  const int64_t end = autosomeSlots() > 0 ? slotEnd(autosomeSlots() - 1) : 0;
+  rows.resize(static_cast<size_t>(end));
+  std::vector<uint8_t> inRegion(static_cast<size_t>(end), 0);
+  const int64_t regions =
+      std::min<int64_t>(genome.noRegions, static_cast<int64_t>(genome.includeRegion.size()));
+  for (int64_t r = 0; r < regions; ++r) {
+    const Region& region = genome.includeRegion[static_cast<size_t>(r)];
+    for (int64_t k = std::max<int64_t>(region.start, 0); k <= std::min(region.end, end - 1); ++k)
+      inRegion[static_cast<size_t>(k)] = 1;
+  }
+  for (int64_t k = 0; k < end; ++k) {
+    const SNPRecord& snp = genome.sumSNP[static_cast<size_t>(k)];
+    rows[static_cast<size_t>(k)] = {snp.chr, snp.position, asPrinted(snp.genetMap),
+                                    inRegion[static_cast<size_t>(k)] != 0};
+  }
+}
+
+void CoverTable::takeSlot(int pool, int n, int slot) {
+  PoolCover& cover = pools[pool];
+  if (cover.subjects != n) {
+    cover.subjects = n;
+    cover.level.assign(rows.size(), 0);
+    cover.changeRow.assign(static_cast<size_t>(n), {});
+    cover.changeCount.assign(static_cast<size_t>(n), {});
+  }
+  const int64_t s = slotBegin(slot), e = slotEnd(slot);
+  for (int64_t k = s; k < e; ++k) {
+    cover.level[static_cast<size_t>(k)] =
+        static_cast<int32_t>(genome.sumSNP[static_cast<size_t>(k)].foldOverlap[pool]);
+  }
+  // Subjects on the threads: each appends to its own runs only.
+  forEachItemOnThreads(
+      n, threadsFor(0),
+      [&](int64_t subject, int) {
+        std::vector<uint32_t>& at = cover.changeRow[static_cast<size_t>(subject)];
+        std::vector<uint16_t>& count = cover.changeCount[static_cast<size_t>(subject)];
+        int last = at.empty() ? -1 : count.back();
+        for (int64_t k = s; k < e; ++k) {
+          const int c = genome.sumSNP[static_cast<size_t>(k)].rchhCount[subject];
+          if (c == last) continue;
+          at.push_back(static_cast<uint32_t>(k));
+          count.push_back(static_cast<uint16_t>(c));
+          last = c;
+        }
+      },
+      [] {});
+}
