@@ -273,6 +273,43 @@ TEST(ReportTool, ChecksRefuseBeforeWritingAndWarnAfter) {
   }
 }
 
+// Straight from a VCF (velmora-import's options and defaults), the report is
+// the one an import and a report of its analysis file give, with no
+// genotyping file written; velmora's files are left out unless asked for.
+TEST(ReportTool, StraightFromVcfEqualsImportThenReport) {
+  ScratchDir dir;
+  const std::vector<std::string> source{"--vcf",      "examples/demo_vcf/demo.vcf.gz",
+                                        "--map",      "examples/demo_vcf/genetic_map.txt",
+                                        "--patients", "examples/demo_vcf/patients.txt",
+                                        "--controls", "examples/demo_vcf/controls.txt"};
+  std::vector<std::string> direct = source;
+  for (const char* a : {"--cutoff", "5", "--permutations", "20"}) direct.push_back(a);
+  direct.push_back("--out");
+  direct.push_back(dir.file("direct"));
+  RunResult r = report(direct);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("SNPs kept"), std::string::npos) << r.err;  // the import's account
+
+  std::vector<std::string> import{
+      std::string(VELMORA_BIN).substr(0, std::string(VELMORA_BIN).rfind('/') + 1) +
+      "velmora-import"};
+  import.insert(import.end(), source.begin(), source.end());
+  import.push_back("--out");
+  import.push_back(dir.file("imported"));
+  RunResult imported = runProgram(import, "", VELMORA_SOURCE_DIR);
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  r = report({dir.file("imported/analysis.txt"), "--cutoff", "5", "--permutations", "20", "--out",
+              dir.file("viaText")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* f : {"regions.tsv", "pairs.tsv", "null_maxima.tsv"})
+    EXPECT_EQ(dir.read(std::string("direct/") + f), dir.read(std::string("viaText/") + f)) << f;
+  EXPECT_FALSE(dir.exists("direct/run"));
+  EXPECT_FALSE(dir.exists("direct/genotypes"));
+  const std::string manifest = dir.read("direct/manifest.tsv");
+  EXPECT_NE(manifest.find("\tVCF\n"), std::string::npos) << manifest;
+  EXPECT_NE(dir.read("direct/analysis.txt").find("no file below was written"), std::string::npos);
+}
+
 }  // namespace
 
 TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {
