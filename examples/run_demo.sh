@@ -52,10 +52,13 @@ run_step "annotsum: autosomal SNPs, mean major-allele frequency, genetic distanc
   "" \
   "$ANNOTSUM" "$DEMO/annotation.txt"
 
-# The front door: velmora-report runs velmora itself and writes the report.
+# The front door: velmora-report runs velmora's analysis in its own process
+# and writes the report; here straight from the demo's VCF version.
 run_step "velmora-report: ranked regions with genes and genome-wide adjusted p, report.html" \
   "" \
-  build/velmora-report "$DEMO/analysis_with_controls.txt" --cutoff "$CUTOFF_CM" \
+  build/velmora-report --vcf examples/demo_vcf/demo.vcf.gz \
+  --map examples/demo_vcf/genetic_map.txt --patients examples/demo_vcf/patients.txt \
+  --controls examples/demo_vcf/controls.txt --cutoff "$CUTOFF_CM" \
   --out "$DEMO/report" --genes "$DEMO/genes.bed" --permutations 1000
 
 echo
