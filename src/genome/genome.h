@@ -14,7 +14,7 @@
 // Loads the annotation file into genome.sumSNP, builds pASNP, chrPosition, the
 // zeroed gType arrays and nEffectiveSNP matrices, the totals and averages, and
 // reports its statistics on standard error. Bad lines are reported and dropped;
-// fatal conditions end the process with status 1.
+// fatal conditions throw FatalError (output.h).
 void readAnnotation(const std::string& path);
 
 // readAnnotation over `text`, the bytes an annotation file would hold, with
@@ -24,8 +24,8 @@ void readAnnotationText(const std::string& label, const std::string& text);
 
 // Writes the analysis regions into genome.includeRegion and returns how many
 // there are. `size` is the number of autosomal SNPs (chrPosition[lastChromosome-1]);
-// only table indexes 0..size-1 are considered. Ends the process on a missing or
-// incompatible area file.
+// only table indexes 0..size-1 are considered. Stops (FatalError) on a missing
+// or incompatible area file.
 int64_t setRegion(const std::string& excludedPath, const std::string& targetPath, int64_t size);
 
 // Reads the genotyping files of pool (enum_patients or enum_controls), n >= 1

@@ -1,13 +1,14 @@
 // A cohort loaded straight from PLINK or VCF must leave velmora's tables,
 // loading messages and load facts exactly as importing it to text and loading
 // that text does.
+#include "direct_load.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <sstream>
 
 #include "base/plink_bed.h"
-#include "direct_load.h"
 #include "driver/analysis_file.h"
 #include "driver/run_inputs.h"
 #include "genome/reader_threads.h"
@@ -52,9 +53,8 @@ Tables tablesNow() {
   t.totals = text("%d %ld %a %a %a %a %a %ld [%s] [%s]", genome.lastChromosome,
                   genome.totalAnnotationDataCount, genome.totalGenetDistance,
                   genome.totalGenetDistanceWOX, genome.averageMajorAlleleFrequencyWOX,
-                  genome.averageMinorAlleleFrequencyWOX, genome.memoryAllocated,
-                  settings.largeGap, settings.exclusionFilePath.c_str(),
-                  settings.targetFilePath.c_str());
+                  genome.averageMinorAlleleFrequencyWOX, genome.memoryAllocated, settings.largeGap,
+                  settings.exclusionFilePath.c_str(), settings.targetFilePath.c_str());
   return t;
 }
 
@@ -113,7 +113,8 @@ void expectDirectLoadAsText(const ScratchDir& dir, std::vector<std::string> args
     EXPECT_EQ(labelDir + facts.fileNames.back(),
               settings.stFile[facts.controls > 0 ? 1 : 0].back());
     // The import's report up to its pools, which it then reports as written.
-    const std::string head = importReport.str().substr(0, importReport.str().find("  patient pool"));
+    const std::string head =
+        importReport.str().substr(0, importReport.str().find("  patient pool"));
     EXPECT_EQ(report.str().compare(0, head.size(), head), 0) << report.str();
   }
   setGenotypeReaderThreads(0);
@@ -135,8 +136,8 @@ TEST(DirectLoad, PlinkFilesetLoadsAsItsImport) {
       cM += 0.01 * static_cast<double>(rng() % 20);
       const char* const* pair = alleles[rng() % 4];
       const std::string id = rng() % 15 == 0 ? "." : text("rs%d%02d", chromosome, i);
-      bim += text("%d\t%s\t%.3f\t%d\t%s\t%s\n", chromosome, id.c_str(), cM, 1000 * (i + 1),
-                  pair[0], pair[1]);
+      bim += text("%d\t%s\t%.3f\t%d\t%s\t%s\n", chromosome, id.c_str(), cM, 1000 * (i + 1), pair[0],
+                  pair[1]);
       std::string block(plinkbed::blockBytes(samples), '\0');
       for (size_t s = 0; s < samples; ++s) {
         plinkbed::putCode(reinterpret_cast<uint8_t*>(block.data()), s,
@@ -161,7 +162,8 @@ TEST(DirectLoad, VcfWithAUniformMapLoadsAsItsImport) {
   const char* const gt[] = {"0/0", "0/1", "1/1", "./.", "1|0"};
   for (const char* chromosome : {"chr1", "chr3", "chrX"}) {
     for (int i = 1; i <= 40; ++i) {
-      vcf += text("%s\t%d\trs%d\tA\tG\t.\tPASS\t.\tGT", chromosome, 5000 * i, 100 * i + chromosome[3]);
+      vcf +=
+          text("%s\t%d\trs%d\tA\tG\t.\tPASS\t.\tGT", chromosome, 5000 * i, 100 * i + chromosome[3]);
       for (int s = 0; s < 5; ++s) vcf += std::string("\t") + gt[rng() % 5];
       vcf += "\n";
     }

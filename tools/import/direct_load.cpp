@@ -7,6 +7,7 @@
 #include "base/output.h"
 #include "genome/large_gap.h"
 #include "import_run.h"
+#include "input_error.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ SubjectColumns columnsOf(const SnpTable& table, const std::vector<size_t>& sampl
     for (size_t v = 0; v < samples.size(); ++v) {
       const size_t s = samples[v];
       const unsigned code = (row[s / 4] >> (2 * (s % 4))) & 3u;
-      out[v * columns.stride + byte] = static_cast<uint8_t>(out[v * columns.stride + byte] |
-                                                            code << shift);
+      out[v * columns.stride + byte] =
+          static_cast<uint8_t>(out[v * columns.stride + byte] | code << shift);
     }
   }
   return columns;
@@ -54,13 +55,18 @@ class ObserverScope {
 
 DirectLoadFacts loadCohortDirect(const ImportOptions& options, const std::string& genotypeLabelDir,
                                  std::ostream& report) {
+  // Options built by a caller rather than parsed must still name one input.
+  if (options.vcf.has_value() == options.plinkPrefix.has_value()) {
+    throw InputError("give exactly one input, a VCF/BCF or a PLINK prefix");
+  }
   const ImportedCohort cohort = readImport(options, report);
   const SnpTable& table = cohort.table;
   const size_t patients = cohort.pools.patients.size();
   const size_t controls = cohort.pools.controls.size();
   report << "  patient pool " << patients << ", control pool " << controls << " (from "
-         << cohort.pools.origin << "); in neither pool, and not loaded: "
-         << cohort.samples.size() - cohort.pooled.size() << '\n';
+         << cohort.pools.origin
+         << "); in neither pool, and not loaded: " << cohort.samples.size() - cohort.pooled.size()
+         << '\n';
   report.flush();
 
   // What an analysis file of the import would set, without reading one.
@@ -72,8 +78,8 @@ DirectLoadFacts loadCohortDirect(const ImportOptions& options, const std::string
   settings.noTgPool[enum_controls] = static_cast<int32_t>(controls);
   for (int pool : {enum_patients, enum_controls}) settings.stFile[pool].clear();
   for (size_t k = 0; k < cohort.pooled.size(); ++k) {
-    settings.stFile[k < patients ? enum_patients : enum_controls].push_back(
-        genotypeLabelDir + cohort.fileNames[k]);
+    settings.stFile[k < patients ? enum_patients : enum_controls].push_back(genotypeLabelDir +
+                                                                            cohort.fileNames[k]);
   }
 
   LoadObserver observer;
@@ -89,7 +95,8 @@ DirectLoadFacts loadCohortDirect(const ImportOptions& options, const std::string
   rowIds.reserve(table.size());
   for (size_t i = 0; i < table.size(); ++i) rowIds.push_back(table.row(i).id);
   SubjectColumns columns;  // of the pool being read
-  MemoryGenotypes calls(std::move(rowIds), [&columns, &table](int, int32_t subject, uint8_t* codes) {
+  MemoryGenotypes calls(std::move(rowIds), [&columns, &table](int, int32_t subject,
+                                                              uint8_t* codes) {
     const uint8_t* packed = columns.packed.data() + static_cast<size_t>(subject) * columns.stride;
     for (size_t i = 0; i < table.size(); ++i) codes[i] = (packed[i / 4] >> (2 * (i % 4))) & 3u;
   });
@@ -109,7 +116,8 @@ DirectLoadFacts loadCohortDirect(const ImportOptions& options, const std::string
   facts.inputSamples = cohort.samples.size();
   facts.recordsRead = cohort.recordsRead;
   facts.snpsKept = static_cast<int64_t>(table.size());
-  facts.xNumber = cohort.xNumber;
+  // velmora's X: the import's unless the data have none and none was made up.
+  facts.xNumber = genome.lastChromosome;
   facts.patients = static_cast<int>(patients);
   facts.controls = static_cast<int>(controls);
   for (size_t sample : cohort.pooled) facts.names.push_back(cohort.samples[sample].name);

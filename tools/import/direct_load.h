@@ -18,14 +18,14 @@ struct DirectLoadFacts {
   std::string mapDescription;     // the genetic map, as the import reports it
   std::string poolOrigin;         // where the pools came from
   std::optional<std::string> build;
-  size_t inputSamples = 0;   // samples of the input, pooled or not
-  int64_t recordsRead = 0;   // variant records of the input
-  int64_t snpsKept = 0;      // SNPs of the annotation, without a placeholder X line
-  int xNumber = 0;           // velmora's number of chromosome X
-  int patients = 0;          // subjects of the patient pool
-  int controls = 0;          // subjects of the control pool
-  std::vector<std::string> names;      // pooled sample names: patients, then controls
-  std::vector<std::string> fileNames;  // their genotyping-file names, the same order
+  size_t inputSamples = 0;                 // samples of the input, pooled or not
+  int64_t recordsRead = 0;                 // variant records of the input
+  int64_t snpsKept = 0;                    // SNPs of the annotation, without a placeholder X line
+  int xNumber = 0;                         // velmora's number of chromosome X
+  int patients = 0;                        // subjects of the patient pool
+  int controls = 0;                        // subjects of the control pool
+  std::vector<std::string> names;          // pooled sample names: patients, then controls
+  std::vector<std::string> fileNames;      // their genotyping-file names, the same order
   std::vector<SubjectLoadFacts> subjects;  // what the load saw per subject, the same order
   AnnotationLoadFacts annotation;
 };
