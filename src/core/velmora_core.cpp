@@ -34,13 +34,15 @@ CohortFacts loadedCohortFacts() {
 }
 
 void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunListener* listener,
-                       std::FILE* queryAnswers) {
+                       std::FILE* queryAnswers, bool perSnpSummaries) {
   struct Detach {
     ~Detach() {
       runListener = nullptr;
       ::queryAnswers = nullptr;
+      settings.perSnpSummaries = true;
     }
   } detach;
+  settings.perSnpSummaries = perSnpSummaries;
   runListener = listener;
   ::queryAnswers = queryAnswers;
   useOutputDirectory(outputDirectory);

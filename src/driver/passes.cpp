@@ -113,7 +113,7 @@ void runFoldOverlapPass(int pool) {
   closeTempFiles();
   displayHHInformation(n, 0);
   foldOverlapDrawFigures(pool, n, 0);
-  mergeFoldOverlapSummary(pool, pass.foldSummary);
+  if (settings.perSnpSummaries) mergeFoldOverlapSummary(pool, pass.foldSummary);
   if (n >= 2) {
     mergeWholeGenomeFoldTexts(spool, pool, n);
     mergeWholeGenomeFoldFigures(spool, pool, n);

@@ -56,6 +56,10 @@ struct RunSettings {
   std::vector<std::string> stFile[2];   // genotyping file path per subject, per pool
   int64_t largeGap = kLargeGapDefault;  // bp
   double threshold = 0.0;               // RCHH cutoff, cM
+  // The per-SNP summary files (HH and fold-overlap summaries, a line per SNP
+  // with a number per subject: most of a run's bytes). velmora always writes
+  // them; a program that takes the counts as data may leave them out.
+  bool perSnpSummaries = true;
   char stringTgPool[2][12] = {"PatientPool", "ControlPool"};
 };
 

@@ -68,19 +68,30 @@ void CoverTable::takeSlot(int pool, int n, int slot) {
     cover.level[static_cast<size_t>(k)] =
         static_cast<int32_t>(genome.sumSNP[static_cast<size_t>(k)].foldOverlap[pool]);
   }
-  // Subjects on the threads: each appends to its own runs only.
+  // Subjects in blocks on the threads, each block walking the slot's SNPs in
+  // order so that it reads each SNP's counters where they lie together; a
+  // subject's runs are appended by its block alone.
+  constexpr int kBlock = 64;
+  const int blocks = (n + kBlock - 1) / kBlock;
   forEachItemOnThreads(
-      n, threadsFor(0),
-      [&](int64_t subject, int) {
-        std::vector<uint32_t>& at = cover.changeRow[static_cast<size_t>(subject)];
-        std::vector<uint16_t>& count = cover.changeCount[static_cast<size_t>(subject)];
-        int last = at.empty() ? -1 : count.back();
+      blocks, threadsFor(0),
+      [&](int64_t block, int) {
+        const int first = static_cast<int>(block) * kBlock;
+        const int end = std::min(n, first + kBlock);
+        int last[kBlock];
+        for (int j = first; j < end; ++j) {
+          const std::vector<uint16_t>& count = cover.changeCount[static_cast<size_t>(j)];
+          last[j - first] = count.empty() ? -1 : count.back();
+        }
         for (int64_t k = s; k < e; ++k) {
-          const int c = genome.sumSNP[static_cast<size_t>(k)].rchhCount[subject];
-          if (c == last) continue;
-          at.push_back(static_cast<uint32_t>(k));
-          count.push_back(static_cast<uint16_t>(c));
-          last = c;
+          const uint16_t* counts = genome.sumSNP[static_cast<size_t>(k)].rchhCount;
+          for (int j = first; j < end; ++j) {
+            const int c = counts[j];
+            if (c == last[j - first]) continue;
+            cover.changeRow[static_cast<size_t>(j)].push_back(static_cast<uint32_t>(k));
+            cover.changeCount[static_cast<size_t>(j)].push_back(static_cast<uint16_t>(c));
+            last[j - first] = c;
+          }
         }
       },
       [] {});

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -200,6 +202,20 @@ void refusePathsWithControlCharacters(const ReportData& data) {
   for (const auto& [what, text] : given) refuseControlCharacters(what, text);
 }
 
+// Seconds since the last lap, for the terminal's account of where the time went.
+class Stopwatch {
+ public:
+  double lap() {
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - last_).count();
+    last_ = now;
+    return std::round(seconds * 10) / 10;
+  }
+
+ private:
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
 // velmora's message of a stop, without its "ERROR: " and final line end.
 std::string velmoraMessage(std::string message) {
   if (message.compare(0, 7, "ERROR: ") == 0) message.erase(0, 7);
@@ -334,7 +350,9 @@ int run(int argc, char** argv) {
   if (!loadLog) throw ReportError("cannot create a temporary file for velmora's messages");
   const bool terminal = ::isatty(2) != 0;
   if (terminal) std::cerr << "velmora-report: loading the cohort\n";
+  Stopwatch clock;
   LoadOutcome loaded = loadCohort(data, loadLog.get());
+  std::cerr << "velmora-report: cohort loaded in " << clock.lap() << " s\n";
   std::cerr << loaded.importReport;
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
@@ -398,7 +416,8 @@ int run(int argc, char** argv) {
           ::fmemopen(answers.data(), answers.size(), "r"), &std::fclose);
       if (!answerFile) throw ReportError("cannot hand velmora its query answers");
       try {
-        core::runLoadedAnalysis(stagingRun, data.options.cutoffCm, &progress, answerFile.get());
+        core::runLoadedAnalysis(stagingRun, data.options.cutoffCm, &progress, answerFile.get(),
+                                data.options.velmoraFiles);
       } catch (const FatalError& error) {
         progress.finish();
         throw ReportError("velmora stopped: " + velmoraMessage(error.message) +
@@ -408,6 +427,8 @@ int run(int argc, char** argv) {
                           ")");
       }
       progress.finish();
+      std::fprintf(toLog.original(), "velmora-report: velmora's analysis took %.1f s\n",
+                   clock.lap());
       data.pairs = progress.pairs();
       if (data.options.permutations > 0) {
         std::fprintf(toLog.original(),
@@ -418,13 +439,14 @@ int run(int argc, char** argv) {
         data.permutations =
             runPermutations(data.options.cutoffCm, data.options.permutations, data.options.seed,
                             data.options.threads, terminal ? toLog.original() : nullptr);
-        std::fprintf(toLog.original(), "velmora-report: relabellings took %g s\n",
-                     data.permutations->seconds);
+        std::fprintf(toLog.original(), "velmora-report: relabellings took %.1f s\n", clock.lap());
       }
       toLog.check();
     }
     dir.record("velmora.log");
     writeReport(data, dir, tracks);
+    std::cerr << "velmora-report: regions, tables, tracks and page written in " << clock.lap()
+              << " s\n";
     if (data.options.velmoraFiles) {
       dir.recordFolder("run");
     } else {
