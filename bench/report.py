@@ -99,6 +99,24 @@ def runs_table(rows, plink_ped, plink_bed):
     return "\n".join(lines)
 
 
+def front_door_lines(report_run, velmora_run, runs_dir):
+    """The report from an analysis file beside velmora alone, and where the
+    report's time went (its own account on standard error)."""
+    if report_run is None:
+        return "- velmora-report was not run"
+    lines = [f"- velmora-report on the analysis file ÷ velmora alone: {_ratio(report_run, velmora_run)}"]
+    for name in ("report_bed", "report_analysis"):
+        try:
+            with open(os.path.join(runs_dir, name + ".stderr")) as f:
+                steps = [line.strip()[len("velmora-report: "):] for line in f
+                         if line.startswith("velmora-report: ") and (" in " in line or "took" in line)]
+        except OSError:
+            continue
+        if steps:
+            lines.append(f"- {name}: " + "; ".join(steps))
+    return "\n".join(lines)
+
+
 def growth_table(rows):
     """rows: [(snps, patients, controls, measurement, floor, pair file estimate in bytes)]."""
     lines = [

@@ -192,6 +192,19 @@ def run_velmora(velmora, analysis, stdin_text, timeout, runs_dir, name):
     return m, phases, floor
 
 
+def run_report(report_program, arguments, runs_dir, name, timeout):
+    """velmora-report, the command a user types, into a fresh directory."""
+    out_dir = os.path.join(runs_dir, name)
+    if os.path.isdir(out_dir):
+        shutil.rmtree(out_dir)
+    command = [report_program, *arguments, "--cutoff", CUTOFF_CM, "--out", out_dir]
+    log(f"Running velmora-report: {' '.join(command)}")
+    m = measure.run(command, timeout=timeout, stdout_path=os.path.join(runs_dir, name + ".stdout"),
+                    capture_stderr=False, stderr_path=os.path.join(runs_dir, name + ".stderr"))
+    log(f"  {_status(m)}")
+    return m
+
+
 def run_plink(stem_option, stem, runs_dir, name, timeout):
     out_dir = os.path.join(runs_dir, name)
     if os.path.isdir(out_dir):
@@ -325,6 +338,15 @@ def main():
                             args.timeout, runs_dir, "velmora_two_pools")
     patients_only = run_velmora(velmora, os.path.join(directory, "analysis_patients_only.txt"),
                                 f"{CUTOFF_CM}\n{query}\n\n", args.timeout, runs_dir, "velmora_patients_only")
+    # The front door: the report straight from the .bed, and from the
+    # analysis file of velmora's run above.
+    report_program = os.path.join(os.path.dirname(velmora), "velmora-report")
+    report_bed = report_analysis = None
+    if os.access(report_program, os.X_OK):
+        report_bed = run_report(report_program, ["--plink", os.path.join(directory, "cohort")],
+                                runs_dir, "report_bed", args.timeout)
+        report_analysis = run_report(report_program, [os.path.join(directory, "analysis_two_pools.txt")],
+                                     runs_dir, "report_analysis", args.timeout)
     plink_ped = plink_bed = None
     if have_plink:
         plink_ped = run_plink("--file", os.path.join(directory, "cohort"), runs_dir, "plink_ped", args.timeout)
@@ -334,6 +356,8 @@ def main():
     rows = [
         ("velmora, two pools", two_pools[0], two_pools[2], True),
         ("velmora, patients only + query", patients_only[0], patients_only[2], True),
+        ("velmora-report --plink (the .bed to report.html)", report_bed, None, True),
+        ("velmora-report on the two-pool analysis file", report_analysis, None, True),
         ("I/O floor of the two-pool run", two_pools[2], None, False),
         ("I/O floor of the patients-only run", patients_only[2], None, False),
         ("PLINK 1.9 --homozyg group, .ped/.map", plink_ped, None, False),
@@ -354,6 +378,8 @@ def main():
         "",
         report.phases_table([("two pools", two_pools[1], two_pools[0]),
                              ("patients only", patients_only[1], patients_only[0])]),
+        "",
+        report.front_door_lines(report_analysis, two_pools[0], runs_dir),
         "",
     ])
     print(section)

@@ -28,9 +28,9 @@
 #include <sstream>
 
 #include "base/analysis_input.h"
+#include "base/lines.h"
 #include "base/output.h"
 #include "base/path_text.h"
-#include "child_process.h"
 #include "core/velmora_core.h"
 #include "direct_load.h"
 #include "genome/genome.h"
@@ -47,6 +47,7 @@
 #include "standard_error.h"
 #include "start_end_list.h"
 #include "tables.h"
+#include "track_run.h"
 
 namespace fs = std::filesystem;
 
@@ -97,7 +98,7 @@ std::vector<ManifestInput> inputsOf(const ReportData& data) {
 }
 
 // Reads velmora's outputs and writes the report's own files.
-void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProgram) {
+void writeReport(ReportData& data, ReportDir& dir) {
   bool controls = data.withControls();
   RegionInputs in;
   in.withControls = controls;
@@ -146,14 +147,26 @@ void writeReport(ReportData& data, ReportDir& dir, const std::string& tracksProg
   dir.writeFile("regions.tsv", regionsTable(data));
   dir.writeFile("pairs.tsv", pairsTable(data));
 
-  std::string output;
-  int status =
-      runCapture(tracksProgram,
-                 {"--x-number", std::to_string(data.preflight.xNumber), "--analysis",
-                  dir.path("analysis.txt"), "--outdir", dir.path("tracks"), dir.path("run")},
-                 output);
+  // velmora's lists as BED tracks; the subjects' names are velmora's, the
+  // file-name part of each genotyping file.
+  std::vector<std::string> names;
+  for (const auto* pool : {&data.input.patients, &data.input.controls}) {
+    for (const std::string& path : *pool) names.emplace_back(fileNameBody(path.c_str()));
+  }
+  const SubjectNames known(names);
+  TrackRequest tracks;
+  tracks.inputs = {dir.path("run")};
+  tracks.outDirectory = dir.path("tracks");
+  tracks.known = &known;
+  tracks.naming.xNumber = data.preflight.xNumber;
+  std::ostringstream said;
+  try {
+    writeTracks(tracks, said);
+  } catch (const std::runtime_error& error) {
+    dir.recordFolder("tracks");
+    throw ReportError(std::string("the tracks cannot be written: ") + error.what());
+  }
   dir.recordFolder("tracks");
-  if (status != 0) throw ReportError("velmora-tracks failed:\n" + output);
 
   dir.writeFile("report.html", htmlReport(data));
 }
@@ -341,9 +354,8 @@ int run(int argc, char** argv) {
     throw ReportError("the gene file " + data.options.genesFile +
                       " does not exist or is not a regular file");
   }
-  const std::string tracks = besideMe("velmora-tracks");
   const std::vector<std::pair<std::string, std::string>> programs{
-      {"velmora-report", besideMe("velmora-report")}, {"velmora-tracks", tracks}};
+      {"velmora-report", besideMe("velmora-report")}};
 
   // The one reading of the inputs: velmora's load, in this process.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> loadLog(std::tmpfile(), &std::fclose);
@@ -444,7 +456,7 @@ int run(int argc, char** argv) {
       toLog.check();
     }
     dir.record("velmora.log");
-    writeReport(data, dir, tracks);
+    writeReport(data, dir);
     std::cerr << "velmora-report: regions, tables, tracks and page written in " << clock.lap()
               << " s\n";
     if (data.options.velmoraFiles) {
