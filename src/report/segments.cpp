@@ -5,6 +5,7 @@
 
 #include "base/output.h"
 #include "report/report.h"
+#include "report/segment_rule.h"
 
 int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, SlotFlags& flags) {
   if (chrIndex < 0 || static_cast<size_t>(chrIndex) + 1 >= genome.chrPosition.size() ||
@@ -44,24 +45,14 @@ int flagSlotSegments(uint32_t threshold, int mode, int column, int chrIndex, Slo
   for (int64_t r = 0; r < genome.noRegions; ++r) {
     const Region& region = genome.includeRegion[r];
     if (region.start < s || region.end >= e || region.start > region.end) continue;
-    int64_t runStart = -1;  // first SNP of the open run, -1 when none is open
-    for (int64_t k = region.start; k <= region.end; ++k) {
-      const uint64_t m = mark(k);
-      if (runStart < 0 && m == 0) continue;
-      if (runStart < 0) runStart = k;
-      // A run ends at its region's border, at a large gap (at least largeGap bp)
-      // and where the value changes.
-      const bool closes =
-          k == region.end ||
-          genome.sumSNP[k + 1].position - genome.sumSNP[k].position >= settings.largeGap ||
-          mark(k + 1) != m;
-      if (closes) {
-        flags.start[static_cast<size_t>(runStart - s)] = 1;
-        flags.end[static_cast<size_t>(k - s)] = 1;
-        result = 1;
-        runStart = -1;
-      }
-    }
+    forEachSegmentOfRegion(
+        region.start, region.end, settings.largeGap, mark,
+        [](int64_t k) { return genome.sumSNP[k].position; },
+        [&](int64_t first, int64_t last) {
+          flags.start[static_cast<size_t>(first - s)] = 1;
+          flags.end[static_cast<size_t>(last - s)] = 1;
+          result = 1;
+        });
   }
   return result;
 }

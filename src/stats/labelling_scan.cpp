@@ -13,38 +13,13 @@
 #include <cstdio>
 
 #include "base/output.h"
+#include "hh/level_count.h"
 #include "hh/packed_scan.h"
 #include "hh/representative_rule.h"
+#include "report/segment_rule.h"
 #include "stats/pooled_cohort.h"
 
 namespace {
-
-// One pool's fold-overlap level, kept as its subjects' counts move by one.
-// The pool has at least one subject, so the level is at least 1.
-class PoolLevel {
- public:
-  void reset(int subjects) {
-    atLeast_.assign(static_cast<size_t>(subjects) + 2, 0);
-    atLeast_[0] = subjects;
-    level_ = 1;
-  }
-  // A subject's count goes from `from` to from + delta (delta +1 or -1).
-  // Raising it adds a subject at from + 1 and the level can only rise by one;
-  // lowering it removes one at `from` and the level can only fall by one. The
-  // update is written without branches: which way an event goes is as good
-  // as random.
-  void step(int32_t from, int32_t delta) {
-    atLeast_[static_cast<size_t>(delta > 0 ? from + 1 : from)] += delta;
-    const int32_t up = atLeast_[static_cast<size_t>(level_)] > level_;
-    const int32_t down = atLeast_[static_cast<size_t>(level_) - 1] <= level_ - 1;
-    level_ += delta > 0 ? up : -down;
-  }
-  int32_t level() const { return level_; }
-
- private:
-  std::vector<int32_t> atLeast_;  // [x]: subjects whose count is at least x
-  int32_t level_ = 1;
-};
 
 // Patients whose count is at least 3: the only ones that can belong to a
 // sharing group of level four or more.
@@ -83,7 +58,7 @@ struct Scratch {
   std::vector<uint8_t> pairPool;  // per pair: 0 both patients, 1 both controls, kAcrossPools
   std::vector<uint64_t> within;   // the slot's events of pairs within a pool, in order
   std::vector<int32_t> count;     // per pooled subject, the pool's cover count
-  PoolLevel level[2];             // [0] patients, [1] controls
+  MovingFoldLevel level[2];       // [0] patients, [1] controls
   CandidateSet candidates;
   std::vector<uint64_t> representative;
   std::vector<int32_t> difference[2];  // per SNP + 1, representative cover changes per pool
@@ -95,25 +70,19 @@ struct Scratch {
 void appendSegments(const PooledCohort& cohort, const PooledSlot& slot, int scan,
                     const std::vector<int32_t>& patients, const std::vector<int32_t>& controls,
                     std::vector<ScanSegment>& out) {
+  // Both pools' levels as one mark, as the pass's pair key marks them.
+  const auto mark = [&](int64_t k) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(patients[static_cast<size_t>(k)])) << 32 |
+           static_cast<uint32_t>(controls[static_cast<size_t>(k)]);
+  };
+  const auto position = [&](int64_t k) { return slot.position[static_cast<size_t>(k)]; };
   for (const auto& [first, last] : slot.regions) {
-    int64_t k = first;
-    while (k <= last) {
-      const int32_t p = patients[static_cast<size_t>(k)], c = controls[static_cast<size_t>(k)];
-      if (p == 0 && c == 0) {
-        ++k;
-        continue;
-      }
-      int64_t end = k;
-      while (end < last &&
-             slot.position[static_cast<size_t>(end) + 1] - slot.position[static_cast<size_t>(end)] <
-                 cohort.largeGap &&
-             patients[static_cast<size_t>(end) + 1] == p &&
-             controls[static_cast<size_t>(end) + 1] == c) {
-        ++end;
-      }
-      out.push_back({scan, slot.begin + k, slot.begin + end, p, c, cohort.minusLogP(p, c)});
-      k = end + 1;
-    }
+    forEachSegmentOfRegion(
+        first, last, cohort.largeGap, mark, position, [&](int64_t begin, int64_t end) {
+          const int32_t p = patients[static_cast<size_t>(begin)];
+          const int32_t c = controls[static_cast<size_t>(begin)];
+          out.push_back({scan, slot.begin + begin, slot.begin + end, p, c, cohort.minusLogP(p, c)});
+        });
   }
 }
 
@@ -150,7 +119,7 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
       const uint32_t pair = eventPair(events[e]);
       const uint8_t pool = work.pairPool[pair];
       const int32_t delta = (events[e] & kEventEnd) != 0 ? -1 : 1;
-      PoolLevel& level = work.level[pool];
+      MovingFoldLevel& level = work.level[pool];
       for (const int32_t g : {cohort.pairFirst[pair], cohort.pairSecond[pair]}) {
         int32_t& c = work.count[static_cast<size_t>(g)];
         const int32_t from = c;

@@ -103,7 +103,7 @@ TEST(PackedScan, ReachTableOnlyForFiniteNonDecreasingMaps) {
   EXPECT_TRUE(slot.reach.empty());
 }
 
-TEST(CountedFoldLevel, MatchesTheScanOnRandomCounters) {
+TEST(CountedFoldLevel, CountedAndMovingLevelsMatchTheScanOnRandomCounters) {
   std::mt19937 rng(3);
   std::vector<uint32_t> histogram;
   for (int trial = 0; trial < 20000; ++trial) {
@@ -114,5 +114,21 @@ TEST(CountedFoldLevel, MatchesTheScanOnRandomCounters) {
       c = static_cast<uint16_t>(rng() % 3 == 0 ? 65535 - rng() % 2 : rng() % spread);
     ASSERT_EQ(foldLevelCounted(counts.data(), n, histogram), foldLevel(counts.data(), n))
         << "trial " << trial;
+  }
+  // The moving level, through random walks of counters that rise and fall by
+  // one, is the level of the counters at every step.
+  for (int walk = 0; walk < 200; ++walk) {
+    const int n = 1 + static_cast<int>(rng() % 30);
+    std::vector<uint16_t> counts(static_cast<size_t>(n), 0);
+    MovingFoldLevel moving;
+    moving.reset(n);
+    for (int step = 0; step < 400; ++step) {
+      const size_t who = rng() % static_cast<size_t>(n);
+      const int32_t delta = counts[who] == 0 || (rng() % 5 < 3 && counts[who] < n) ? 1 : -1;
+      moving.step(counts[who], delta);
+      counts[who] = static_cast<uint16_t>(counts[who] + delta);
+      ASSERT_EQ(static_cast<uint32_t>(moving.level()), foldLevel(counts.data(), n))
+          << "walk " << walk << " step " << step;
+    }
   }
 }
