@@ -14,13 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> fileLines(const std::string& path) {
+AnalysisLines fileLines(const std::string& path) {
   InputFile file = openInput(path);
   if (!file) throw std::runtime_error("cannot open the analysis file " + path);
-  std::vector<std::string> lines;
-  std::vector<char> buffer(kLineLimit + 1);
-  while (MyFgets(buffer.data(), kLineLimit, file.get()) != nullptr)
-    lines.emplace_back(buffer.data());
+  AnalysisLines lines = readAnalysisLines(file.get());
   if (whyNoLine(file.get()) != LineStop::endOfFile) {
     throw std::runtime_error("the analysis file " + path + " has a line of " +
                              std::to_string(kLineLimit) + " characters or more, or cannot be read");
@@ -28,32 +25,13 @@ std::vector<std::string> fileLines(const std::string& path) {
   return lines;
 }
 
-// Index of the first line with the label, or npos.
-size_t findLabel(const std::vector<std::string>& lines, const AnalysisLabel& label) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (std::strncmp(lines[i].c_str(), label.text, label.compared) == 0) return i;
-  }
-  return std::string::npos;
-}
-
-std::vector<std::string> section(const std::vector<std::string>& lines, size_t labelLine) {
-  std::vector<std::string> values;
-  for (size_t i = labelLine + 1; i < lines.size() && lines[i][0] != ':'; ++i) {
-    std::vector<char> copy(lines[i].begin(), lines[i].end());
-    copy.push_back('\0');
-    const char* value = strip(copy.data());
-    if (*value != '\0') values.emplace_back(value);
-  }
-  return values;
-}
-
-std::vector<std::string> requiredSection(const std::vector<std::string>& lines,
-                                         const AnalysisLabel& label, const std::string& path) {
-  size_t at = findLabel(lines, label);
+std::vector<std::string> requiredSection(const AnalysisLines& lines, const AnalysisLabel& label,
+                                         const std::string& path) {
+  size_t at = lines.find(label);
   if (at == std::string::npos) {
     throw std::runtime_error("the analysis file " + path + " has no '" + label.text + "' label");
   }
-  return section(lines, at);
+  return lines.section(at);
 }
 
 std::string absolute(const std::string& path) {
@@ -62,8 +40,39 @@ std::string absolute(const std::string& path) {
 
 }  // namespace
 
+size_t AnalysisLines::find(const AnalysisLabel& label) const {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (std::strncmp(lines[i].c_str(), label.text, label.compared) == 0) return i;
+  }
+  return std::string::npos;
+}
+
+std::vector<std::string> AnalysisLines::section(size_t at) const {
+  std::vector<std::string> values;
+  for (size_t i = at + 1; i < lines.size() && lines[i][0] != ':'; ++i) {
+    std::vector<char> copy(lines[i].begin(), lines[i].end());
+    copy.push_back('\0');
+    const char* value = strip(copy.data());
+    if (*value != '\0') values.emplace_back(value);
+  }
+  return values;
+}
+
+std::optional<std::string> AnalysisLines::lineAfter(size_t at) const {
+  if (at + 1 >= lines.size()) return std::nullopt;
+  return lines[at + 1];
+}
+
+AnalysisLines readAnalysisLines(std::FILE* file) {
+  AnalysisLines read;
+  std::vector<char> buffer(kLineLimit + 1);
+  while (MyFgets(buffer.data(), kLineLimit, file) != nullptr)
+    read.lines.emplace_back(buffer.data());
+  return read;
+}
+
 AnalysisInput readAnalysisInput(const std::string& path) {
-  std::vector<std::string> lines = fileLines(path);
+  AnalysisLines lines = fileLines(path);
   AnalysisInput input;
   std::vector<std::string> annotation = requiredSection(lines, kAnnotationLabel, path);
   if (annotation.empty())
@@ -72,8 +81,8 @@ AnalysisInput readAnalysisInput(const std::string& path) {
   std::vector<std::string> excluded = requiredSection(lines, kExcludedLabel, path);
   if (!excluded.empty()) {
     input.excluded = excluded[0];
-  } else if (size_t at = findLabel(lines, kTargetLabel); at != std::string::npos) {
-    std::vector<std::string> target = section(lines, at);
+  } else if (size_t at = lines.find(kTargetLabel); at != std::string::npos) {
+    std::vector<std::string> target = lines.section(at);
     if (!target.empty()) input.target = target[0];
   }
   input.patients = requiredSection(lines, kPatientsLabel, path);
@@ -82,9 +91,8 @@ AnalysisInput readAnalysisInput(const std::string& path) {
   input.controls = requiredSection(lines, kControlsLabel, path);
   std::vector<std::string> output = requiredSection(lines, kOutputLabel, path);
   if (!output.empty()) input.outputDirectory = output[0];
-  if (size_t at = findLabel(lines, kLargeGapLabel);
-      at != std::string::npos && at + 1 < lines.size()) {
-    input.largeGapLine = lines[at + 1];
+  if (size_t at = lines.find(kLargeGapLabel); at != std::string::npos) {
+    input.largeGapLine = lines.lineAfter(at);
   }
   return input;
 }

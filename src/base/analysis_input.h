@@ -2,9 +2,31 @@
 // characters, the first label of a kind wins, a section ends at a line that
 // begins with ':'), and the copy of it that velmora-report hands to velmora.
 #pragma once
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/analysis_labels.h"
+
+// The analysis file's lines and the one rule for its labels and sections,
+// which velmora's own reader (with its messages) and readAnalysisInput share.
+struct AnalysisLines {
+  std::vector<std::string> lines;
+
+  // The first line that begins with the label (its leading `compared`
+  // characters), or npos.
+  size_t find(const AnalysisLabel& label) const;
+  // The trimmed non-empty lines after line `at`, up to the next line that
+  // begins with ':'.
+  std::vector<std::string> section(size_t at) const;
+  // The raw line after line `at`, if there is one.
+  std::optional<std::string> lineAfter(size_t at) const;
+};
+
+// Every line of `file` as MyFgets gives them, up to where it stops (the
+// caller asks whyNoLine why, and reports it in its own words).
+AnalysisLines readAnalysisLines(std::FILE* file);
 
 struct AnalysisInput {
   std::string annotation;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/analysis_input.h"
 #include "base/analysis_labels.h"
 #include "base/input_file.h"
 #include "base/lines.h"
@@ -20,63 +21,21 @@
 
 namespace {
 
-// One open of the analysis file, searched from its first line for one label.
-class LabelSearch {
- public:
-  explicit LabelSearch(const std::string& path) : file_(openRegularForReading(path)) {
-    if (file_ == nullptr) fatal("ERROR: Analysis file is not found.\n");
-  }
-  ~LabelSearch() { std::fclose(file_); }
-  LabelSearch(const LabelSearch&) = delete;
-  LabelSearch& operator=(const LabelSearch&) = delete;
-
-  // Advances to the first line that begins with the label; false when none does.
-  bool find(const AnalysisLabel& label) {
-    while (MyFgets(line_.data(), kLineLimit, file_) != nullptr) {
-      if (std::strncmp(line_.data(), label.text, label.compared) == 0) return true;
-    }
-    return false;
-  }
-
-  // The trimmed non-empty lines of the section after the label line, up to the
-  // next line that begins with ':'.
-  std::vector<std::string> section() {
-    std::vector<std::string> values;
-    while (MyFgets(line_.data(), kLineLimit, file_) != nullptr) {
-      if (line_[0] == ':') break;
-      const char* value = strip(line_.data());
-      if (*value != '\0') values.emplace_back(value);
-    }
-    return values;
-  }
-
-  // The raw line right after the label line, if there is one.
-  std::optional<std::string> nextLine() {
-    if (MyFgets(line_.data(), kLineLimit, file_) == nullptr) return std::nullopt;
-    return std::string(line_.data());
-  }
-
- private:
-  FILE* file_;
-  std::vector<char> line_ = std::vector<char>(kLineLimit + 1);
-};
-
-// A line too long for the line buffer would end every label search there and
-// could cut a list of subjects short unnoticed, so the whole file is checked
-// before any label is looked for.
-void requireWholeLines(const std::string& path) {
+// The analysis file's lines, read once. A line too long for the line buffer
+// would end every label search there and could cut a list of subjects short
+// unnoticed, so the whole file must read before any label is looked for.
+AnalysisLines readWholeLines(const std::string& path) {
   InputFile file = openInput(path);
   if (!file) fatal("ERROR: Analysis file is not found.\n");
-  std::vector<char> line(kLineLimit + 1);
-  while (MyFgets(line.data(), kLineLimit, file.get()) != nullptr) {
-  }
+  AnalysisLines lines = readAnalysisLines(file.get());
   requireWholeFile(file.get(), "Analysis file", path);
+  return lines;
 }
 
-void readAnnotationEntry(const std::string& path) {
-  LabelSearch search(path);
-  if (!search.find(kAnnotationLabel)) fatal("ERROR: '::annotation file' label is not found.\n");
-  std::vector<std::string> values = search.section();
+void readAnnotationEntry(const AnalysisLines& lines) {
+  const size_t at = lines.find(kAnnotationLabel);
+  if (at == std::string::npos) fatal("ERROR: '::annotation file' label is not found.\n");
+  std::vector<std::string> values = lines.section(at);
   if (values.empty()) fatal("ERROR: Annotation file is not set.\n");
   settings.annotationFilePath = values[0];
   requireRegularInput(settings.annotationFilePath, "Annotation file");
@@ -86,11 +45,11 @@ void readAnnotationEntry(const std::string& path) {
   std::fprintf(stderr, "Annotation file:\t%s\n", settings.annotationFilePath.c_str());
 }
 
-void readAreaEntries(const std::string& path) {
+void readAreaEntries(const AnalysisLines& lines) {
   {
-    LabelSearch search(path);
-    if (!search.find(kExcludedLabel)) fatal("ERROR: '::Excluded area file' label is not found.\n");
-    std::vector<std::string> values = search.section();
+    const size_t at = lines.find(kExcludedLabel);
+    if (at == std::string::npos) fatal("ERROR: '::Excluded area file' label is not found.\n");
+    std::vector<std::string> values = lines.section(at);
     if (!values.empty()) {
       settings.exclusionFilePath = values[0];
       settings.targetFilePath.clear();
@@ -104,9 +63,8 @@ void readAreaEntries(const std::string& path) {
     std::fprintf(stderr, "Excluded area file is not set.\n");
     settings.exclusionFilePath.clear();
   }
-  LabelSearch search(path);
   std::vector<std::string> values;
-  if (search.find(kTargetLabel)) values = search.section();
+  if (size_t at = lines.find(kTargetLabel); at != std::string::npos) values = lines.section(at);
   if (values.empty()) {
     std::fprintf(stderr, "Target area file is not set.\n");
     settings.targetFilePath.clear();
@@ -129,10 +87,10 @@ struct PoolEntryTexts {
   int limit;
 };
 
-void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
-  LabelSearch search(path);
-  if (!search.find(texts.label)) fatal("%s", texts.labelMissing);
-  std::vector<std::string> paths = search.section();
+void readPoolEntries(const AnalysisLines& lines, const PoolEntryTexts& texts) {
+  const size_t at = lines.find(texts.label);
+  if (at == std::string::npos) fatal("%s", texts.labelMissing);
+  std::vector<std::string> paths = lines.section(at);
   if (paths.empty()) {
     // Patients are required; a control pool may be left out.
     if (texts.pool == enum_patients) fatal("ERROR: Patient pool is not set.\n");
@@ -159,33 +117,33 @@ void readPoolEntries(const std::string& path, const PoolEntryTexts& texts) {
   for (const std::string& p : paths) std::fprintf(stderr, "\t%s\n", p.c_str());
 }
 
-void readPatientEntries(const std::string& path) {
+void readPatientEntries(const AnalysisLines& lines) {
   readPoolEntries(
-      path, {enum_patients, kPatientsLabel, "ERROR: '::Patient pool' label is not found.\n",
-             "ERROR: Patient file %s is not found.\n", "Patient pool:\ta total of %d patients\n",
-             "patient", kMaxPatients});
+      lines, {enum_patients, kPatientsLabel, "ERROR: '::Patient pool' label is not found.\n",
+              "ERROR: Patient file %s is not found.\n", "Patient pool:\ta total of %d patients\n",
+              "patient", kMaxPatients});
 }
 
-void readControlEntries(const std::string& path) {
+void readControlEntries(const AnalysisLines& lines) {
   readPoolEntries(
-      path, {enum_controls, kControlsLabel, "ERROR: '::Control pool' label is not found.\n",
-             "ERROR: Control file %s is not found.\n", "Control pool:\ta total of %d subjects\n",
-             "control", kMaxControls});
+      lines, {enum_controls, kControlsLabel, "ERROR: '::Control pool' label is not found.\n",
+              "ERROR: Control file %s is not found.\n", "Control pool:\ta total of %d subjects\n",
+              "control", kMaxControls});
 }
 
-void readOutputEntry(const std::string& path) {
-  LabelSearch search(path);
-  if (!search.find(kOutputLabel)) fatal("ERROR: Output director label is not found.\n");
-  std::vector<std::string> values = search.section();
+void readOutputEntry(const AnalysisLines& lines) {
+  const size_t at = lines.find(kOutputLabel);
+  if (at == std::string::npos) fatal("ERROR: Output director label is not found.\n");
+  std::vector<std::string> values = lines.section(at);
   if (values.empty()) fatal("ERROR: Output directory is not set.\n");
   useOutputDirectory(values[0]);
 }
 
-void readLargeGapEntry(const std::string& path) {
-  LabelSearch search(path);
+void readLargeGapEntry(const AnalysisLines& lines) {
   settings.largeGap = kLargeGapDefault;
-  if (!search.find(kLargeGapLabel)) return;
-  settings.largeGap = largeGapFor(search.nextLine());
+  const size_t at = lines.find(kLargeGapLabel);
+  if (at == std::string::npos) return;
+  settings.largeGap = largeGapFor(lines.lineAfter(at));
 }
 
 int decimalDigits(long value) {
@@ -241,20 +199,20 @@ void useOutputDirectory(const std::string& path) {
 }
 
 void readAnalysisFile(const std::string& path) {
-  requireWholeLines(path);
-  readAnnotationEntry(path);
-  readAreaEntries(path);
-  readPatientEntries(path);
-  readControlEntries(path);
-  readOutputEntry(path);
-  readLargeGapEntry(path);
+  const AnalysisLines lines = readWholeLines(path);
+  readAnnotationEntry(lines);
+  readAreaEntries(lines);
+  readPatientEntries(lines);
+  readControlEntries(lines);
+  readOutputEntry(lines);
+  readLargeGapEntry(lines);
 }
 
 void readAnalysisInputs(const std::string& path) {
-  requireWholeLines(path);
-  readAnnotationEntry(path);
-  readAreaEntries(path);
-  readPatientEntries(path);
-  readControlEntries(path);
-  readLargeGapEntry(path);
+  const AnalysisLines lines = readWholeLines(path);
+  readAnnotationEntry(lines);
+  readAreaEntries(lines);
+  readPatientEntries(lines);
+  readControlEntries(lines);
+  readLargeGapEntry(lines);
 }
