@@ -42,11 +42,19 @@ class MemoryGenotypes {
   // on the reader threads, for several subjects at once; it may throw
   // FatalError or std::bad_alloc, which reach readGenotypingData's caller.
   using CallsOf = std::function<void(int pool, int32_t subject, uint8_t* codes)>;
+  // Optional, the same calls row by row, which spares the reader a subject
+  // at a time: writes rows [first, first + count) of `pool`, row first + r
+  // at out + r * stride, subject v (0 .. subjects-1) in bits 2(v%4) of byte
+  // v/4 of (subjects + 3) / 4 bytes, the bits past the last subject zero.
+  // Called on the reader threads for different rows at once; errors as for
+  // CallsOf, though they then come before any subject of the pool is reported.
+  using RowsOf = std::function<void(int pool, int32_t subjects, size_t first, size_t count,
+                                    uint8_t* out, size_t stride)>;
 
   // `rowIds`: each row's rs ID, in file order; the texts are borrowed and
   // must outlive this object.
-  MemoryGenotypes(std::vector<std::string_view> rowIds, CallsOf callsOf)
-      : rowIds_(std::move(rowIds)), callsOf_(std::move(callsOf)) {}
+  MemoryGenotypes(std::vector<std::string_view> rowIds, CallsOf callsOf, RowsOf rowsOf = {})
+      : rowIds_(std::move(rowIds)), callsOf_(std::move(callsOf)), rowsOf_(std::move(rowsOf)) {}
 
   size_t rows() const { return rowIds_.size(); }
 
@@ -55,6 +63,7 @@ class MemoryGenotypes {
 
   std::vector<std::string_view> rowIds_;
   CallsOf callsOf_;
+  RowsOf rowsOf_;
   // Set by the first pool read, for the annotation then loaded. Rows whose
   // lines the reader would cut as "rs ID<TAB>call" alone are joined once
   // for the cohort; otherwise (an ID with a tab, blank, line end or NUL, an

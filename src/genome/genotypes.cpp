@@ -18,6 +18,9 @@
 // are joined to the table once for the cohort, and each subject's calls go
 // straight to its codes, with the counts and messages reading the files
 // would give; only rows the reader would cut otherwise are made into text.
+// Where the calls also come row by row, every subject's calls of a row go
+// to the row's record at once and the counts are tallied by row class,
+// instead of a pass over every record for each subject.
 #include <algorithm>
 #include <bit>
 #include <condition_variable>
@@ -39,6 +42,7 @@
 #include "base/input_file.h"
 #include "base/lines.h"
 #include "base/output.h"
+#include "base/parallel_for.h"
 #include "base/velmora_format.h"
 #include "genome/genome.h"
 #include "genome/genotype_file.h"
@@ -655,6 +659,15 @@ class MemorySource {
 
   bool needsIndex() const { return !calls_.joined_ || calls_.asText_; }
 
+  // Whether the joined calls are taken row by row (MemoryGenotypes::RowsOf).
+  bool byRows() const { return calls_.joined_ && !calls_.asText_ && calls_.rowsOf_; }
+
+  // What read() gives for each of the n subjects, from the calls taken row by
+  // row, each row stored whole in its record's bytes of `packed` (cleared
+  // beforehand) as storeGroup would store the subjects' codes.
+  std::vector<SubjectResult> readRows(int32_t n, const PoolTables& tables,
+                                      const std::vector<uint8_t*>& packed);
+
   // Joins every row to its record as the reader joins a file's lines: the
   // i-th row of an ID meets the i-th record of its run, rows beyond the run
   // and IDs without a record meet none. All files list the same rows, so
@@ -679,6 +692,38 @@ class MemorySource {
     } catch (const std::bad_alloc&) {
       fatal("ERROR: Failed to allocate memory\n");
     }
+    countLayoutRows();
+  }
+
+  // The join without the index where row i names record i for every row,
+  // as an import's rows name the annotation it made: the rows of an
+  // identifier then stand where its records do among the first records,
+  // and the others come after them in the table, so the i-th row of an
+  // identifier is the i-th record of its run. Returns whether it joined.
+  bool joinInTableOrder() {
+    MemoryGenotypes& m = calls_;
+    if (m.joined_ || m.asText_) return false;
+    const std::vector<std::string_view>& ids = m.rowIds_;
+    if (ids.size() > genome.sumSNP.size()) return false;
+    for (size_t i = 0; i < ids.size(); ++i) {
+      if (ids[i] != std::string_view(genome.sumSNP[i].rsID)) return false;
+    }
+    try {
+      m.rowRecord_.resize(ids.size());
+    } catch (const std::bad_alloc&) {
+      fatal("ERROR: Failed to allocate memory\n");
+    }
+    for (size_t i = 0; i < ids.size(); ++i) m.rowRecord_[i] = static_cast<int64_t>(i);
+    m.joinedRows_ = static_cast<int64_t>(ids.size());
+    m.joined_ = true;
+    countLayoutRows();
+    return true;
+  }
+
+  // The rows after the first whose ID reads as layout A, for the facts.
+  void countLayoutRows() {
+    MemoryGenotypes& m = calls_;
+    const std::vector<std::string_view>& ids = m.rowIds_;
     for (size_t i = 1; i < ids.size(); ++i) {
       m.layoutARowsAfterFirst_ += layoutOfFirstField(ids[i]).rsIdFirst ? 1 : 0;
     }
@@ -739,6 +784,152 @@ class MemorySource {
 
 namespace {
 
+// A row's class for the counts: the autosome slot of its record, else one
+// of these past the slots.
+constexpr int32_t kOutOfSlots = 0;  // + slots: a record on X or past the slots
+constexpr int32_t kNotJoined = 1;   // + slots: no record
+
+// Rows taken at once by a reader thread: about 64 KiB of calls, and few
+// enough rows that a small cohort's table still spreads over the threads.
+size_t rowsPerBlock(size_t rowBytes) {
+  return std::clamp<size_t>((size_t{1} << 16) / rowBytes, 16, 4096);
+}
+
+// A reader thread's room for a block of rows.
+struct RowScratch {
+  std::vector<uint8_t> rows;
+  std::vector<std::pair<int32_t, uint32_t>> order;  // (class, row of the block)
+  // By row byte: how often each value of its low and of its high four bits
+  // occurs in a run of rows; 16 counters each.
+  std::vector<uint32_t> tally;
+  std::vector<int64_t> lanes;  // by subject and code: 4 a subject
+};
+
+// The calls of every subject, counted by code, over the rows tallied.
+void laneCounts(RowScratch& s, size_t rowBytes) {
+  s.lanes.assign(rowBytes * 16, 0);
+  for (size_t b = 0; b < rowBytes; ++b) {
+    const uint32_t* t = s.tally.data() + b * 32;
+    int64_t* lane = s.lanes.data() + b * 16;  // the byte's four subjects
+    for (unsigned x = 0; x < 16; ++x) {
+      lane[0 + (x & 3u)] += t[x];
+      lane[4 + (x >> 2)] += t[x];
+      lane[8 + (x & 3u)] += t[16 + x];
+      lane[12 + (x >> 2)] += t[16 + x];
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<SubjectResult> MemorySource::readRows(int32_t n, const PoolTables& tables,
+                                                  const std::vector<uint8_t*>& packed) {
+  const MemoryGenotypes& m = calls_;
+  const size_t rows = m.rows();
+  const size_t subjects = static_cast<size_t>(n);
+  const size_t rowBytes = (subjects + 3) / 4;
+  const int32_t slots = tables.slots;
+  const size_t perBlock = rowsPerBlock(rowBytes);
+  const int64_t blocks = static_cast<int64_t>((rows + perBlock - 1) / perBlock);
+  const int threads =
+      static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(genotypeReaderThreads(), blocks)));
+  std::vector<SubjectResult> results;
+  std::vector<int64_t> valid;  // by subject: AA, BB or AB at a record
+  std::vector<RowScratch> scratch;
+  try {
+    results.resize(subjects);
+    for (SubjectResult& r : results) r.effective.assign(static_cast<size_t>(slots), 0);
+    valid.assign(subjects, 0);
+    scratch.resize(static_cast<size_t>(threads));
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  }
+  std::mutex adding;
+  // Adds a run of rows of one class to every subject's counts; sums of
+  // whole numbers, the same in whatever order the blocks come.
+  const auto addRun = [&](RowScratch& s, int32_t rowClass) {
+    laneCounts(s, rowBytes);
+    const std::lock_guard<std::mutex> hold(adding);
+    for (size_t v = 0; v < subjects; ++v) {
+      const int64_t* lane = s.lanes.data() + 4 * v;
+      int64_t* calls = results[v].counts.calls;
+      for (int c = 1; c < 4; ++c) calls[c] += lane[c];
+      if (rowClass == slots + kNotJoined) continue;
+      const int64_t called = lane[1] + lane[2] + lane[3];
+      valid[v] += called;
+      if (rowClass < slots) results[v].effective[static_cast<size_t>(rowClass)] += called;
+    }
+  };
+  const int64_t* record = m.rowRecord_.data();
+  const int32_t* slotOf = tables.slotOf.data();
+  const auto readBlock = [&](int64_t block, int worker) {
+    RowScratch& s = scratch[static_cast<size_t>(worker)];
+    const size_t first = static_cast<size_t>(block) * perBlock;
+    const size_t count = std::min(perBlock, rows - first);
+    s.rows.resize(count * rowBytes);
+    m.rowsOf_(pool_, n, first, count, s.rows.data(), rowBytes);
+    s.order.clear();
+    for (size_t r = 0; r < count; ++r) {
+      const int64_t t = record[first + r];
+      const int32_t rowClass = t < 0 ? slots + kNotJoined
+                               : slotOf[static_cast<size_t>(t)] >= 0
+                                   ? slotOf[static_cast<size_t>(t)]
+                                   : slots + kOutOfSlots;
+      s.order.emplace_back(rowClass, static_cast<uint32_t>(r));
+    }
+    // Rows joined in table order come sorted already.
+    const auto byClass = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(s.order.begin(), s.order.end(), byClass))
+      std::stable_sort(s.order.begin(), s.order.end(), byClass);
+    for (size_t k = 0; k < count;) {
+      const int32_t rowClass = s.order[k].first;
+      s.tally.assign(rowBytes * 32, 0);
+      for (; k < count && s.order[k].first == rowClass; ++k) {
+        const uint8_t* row = s.rows.data() + s.order[k].second * rowBytes;
+        uint32_t* t = s.tally.data();
+        for (size_t b = 0; b < rowBytes; ++b, t += 32) {
+          ++t[row[b] & 15u];
+          ++t[16 + (row[b] >> 4)];
+        }
+      }
+      addRun(s, rowClass);
+    }
+    for (size_t r = 0; r < count; ++r) {
+      const int64_t t = record[first + r];
+      if (t >= 0)
+        std::memcpy(packed[static_cast<size_t>(t)], s.rows.data() + r * rowBytes, rowBytes);
+    }
+  };
+  try {
+    forEachItemOnThreads(blocks, threads, readBlock, [] {});
+  } catch (const std::bad_alloc&) {
+    fatal("ERROR: Failed to allocate memory\n");
+  } catch (const FatalError&) {
+    throw;
+  } catch (const std::exception& error) {
+    fatal("ERROR: %s\n", error.what());
+  }
+  const int64_t lines = static_cast<int64_t>(rows);
+  for (size_t v = 0; v < subjects; ++v) {
+    SubjectResult& result = results[v];
+    SubjectCounts& counts = result.counts;
+    counts.linesRead = lines;
+    counts.notFound = lines - m.joinedRows_;
+    counts.calls[0] = lines - counts.calls[1] - counts.calls[2] - counts.calls[3];
+    if (tables.facts) {
+      // As read() and finishSubject find them.
+      result.facts.layoutA = true;
+      result.facts.linesAfterFirst = lines - 1;
+      result.facts.layoutALines = m.layoutARowsAfterFirst_;
+      result.facts.found = m.joinedRows_;
+      result.facts.validCalls = valid[v];
+    }
+  }
+  return results;
+}
+
+namespace {
+
 // A pool's subjects from their files, or from `memory` when it is given.
 void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
   checkPool(pool, n);
@@ -746,7 +937,7 @@ void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
   // Subjects 0..n-1 start as no call; the bytes past them are left alone.
   const size_t clearBytes = static_cast<size_t>((n - 1) / 4 + 1);
   for (SNPRecord& rec : genome.sumSNP) {
-    for (size_t b = 0; b < clearBytes; ++b) rec.gType[pool][b] = 0;
+    std::memset(rec.gType[pool], 0, clearBytes);
   }
 
   std::optional<MemorySource> memory;
@@ -761,6 +952,7 @@ void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
 
   const int32_t L = genome.lastChromosome;
   std::optional<RsIDIndex> index;
+  if (memory) memory->joinInTableOrder();
   if (!memory || memory->needsIndex()) index.emplace(genome.pASNP);
   if (memory && index) memory->join(*index);
   PoolTables tables;
@@ -787,13 +979,21 @@ void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
                   : reader.read(v, settings.stFile[pool][static_cast<size_t>(v)]);
   };
 
+  // Calls taken row by row are stored at once; the subjects are then
+  // reported from their counts.
+  const bool byRows = memory && memory->byRows();
+  std::vector<SubjectResult> readByRows;
+  if (byRows) readByRows = memory->readRows(n, tables, packed);
+
   // Workers read subjects ahead; this thread reports and stores them in
   // subject order, so the tables and messages are those of reading them in turn.
   const unsigned threads =
       std::max(1u, std::min(genotypeReaderThreads(), static_cast<unsigned>(n)));
   std::unique_ptr<ReadAhead> ahead;
   std::unique_ptr<SubjectReader> alone;
-  if (threads > 1) {
+  if (byRows) {
+    // Nothing left to read.
+  } else if (threads > 1) {
     ahead = std::make_unique<ReadAhead>(tables, readOne, n, threads);
   } else {
     alone = std::make_unique<SubjectReader>(tables);
@@ -801,7 +1001,9 @@ void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
   const char* poolName = pool == enum_patients ? "patient" : "control";
   std::vector<SubjectResult> group;
   for (int32_t v = 0; v < n; ++v) {
-    SubjectResult result = ahead ? ahead->take(v) : readOne(*alone, v);
+    SubjectResult result = byRows  ? std::move(readByRows[static_cast<size_t>(v)])
+                           : ahead ? ahead->take(v)
+                                   : readOne(*alone, v);
     if (!result.failure.empty()) {
       if (ahead) ahead->stop();
       fatal("%s", result.failure.c_str());
@@ -830,6 +1032,7 @@ void readPool(int pool, int n, MemoryGenotypes* memoryCalls) {
     result.effective = std::vector<int64_t>();
     if (loadObserver != nullptr)
       loadObserver->subjects[pool][static_cast<size_t>(v)] = result.facts;
+    if (byRows) continue;  // stored already
     group.push_back(std::move(result));
     if (group.size() == 4 || v == n - 1) {
       storeGroup(packed, v / 4, group);

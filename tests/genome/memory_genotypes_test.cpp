@@ -1,5 +1,7 @@
-// Genotypes held in memory read as their files, the facts a load observer
-// collects, and the bytes it is shown.
+// Genotypes held in memory read as their files, whether taken a subject or
+// a row at a time; the facts a load observer collects, and the bytes it is
+// shown.
+#include <algorithm>
 #include <mutex>
 #include <random>
 
@@ -19,6 +21,9 @@ const std::string kAnnotation =
     "2\t200\t0.5\trsD\t2.0\n"
     "3\t100\t0.5\trsX\t1.0\n";
 
+// Where a reading takes the calls from.
+enum class From { files, subjects, rows };
+
 // What a reading of both pools leaves behind.
 struct PoolsRead {
   std::string err;
@@ -36,12 +41,13 @@ class MemoryGenotypesTest : public GenomeTest {
     GenomeTest::TearDown();
   }
 
-  // Loads the annotation for `calls` (by pool, subject, row) and reads both
+  // Loads `annotation` for `calls` (by pool, subject, row) and reads both
   // pools, from files written as an import writes them or from memory.
   PoolsRead readBoth(const std::vector<std::string>& ids,
-                     const std::vector<std::vector<std::vector<uint8_t>>>& calls, bool memory) {
+                     const std::vector<std::vector<std::vector<uint8_t>>>& calls, From from,
+                     const std::string& annotation = kAnnotation) {
     resetModel();
-    loadAnnotation(kAnnotation, static_cast<int32_t>(calls[0].size()),
+    loadAnnotation(annotation, static_cast<int32_t>(calls[0].size()),
                    static_cast<int32_t>(calls[1].size()));
     for (int pool = 0; pool < 2; ++pool) {
       for (size_t v = 0; v < calls[pool].size(); ++v) {
@@ -55,16 +61,30 @@ class MemoryGenotypesTest : public GenomeTest {
     LoadObserver observer;
     loadObserver = &observer;
     std::vector<std::string_view> views(ids.begin(), ids.end());
-    MemoryGenotypes held(views, [&calls](int pool, int32_t v, uint8_t* codes) {
+    const MemoryGenotypes::CallsOf subjectCalls = [&calls](int pool, int32_t v, uint8_t* codes) {
       std::copy(calls[pool][v].begin(), calls[pool][v].end(), codes);
-    });
+    };
+    // Each row packed call by call, the plain way.
+    const MemoryGenotypes::RowsOf rowCalls = [&calls](int pool, int32_t subjects, size_t first,
+                                                      size_t count, uint8_t* out, size_t stride) {
+      for (size_t r = 0; r < count; ++r) {
+        uint8_t* row = out + r * stride;
+        std::fill(row, row + (subjects + 3) / 4, uint8_t{0});
+        for (int32_t v = 0; v < subjects; ++v) {
+          row[v / 4] =
+              static_cast<uint8_t>(row[v / 4] | calls[pool][v][first + r] << (2 * (v % 4)));
+        }
+      }
+    };
+    MemoryGenotypes bySubject(views, subjectCalls);
+    MemoryGenotypes byRow(views, subjectCalls, rowCalls);
     PoolsRead read;
     read.err = stderrOf([&] {
       for (int pool = 0; pool < 2; ++pool) {
-        if (memory) {
-          readGenotypingData(pool, settings.noTgPool[pool], held);
-        } else {
+        if (from == From::files) {
           readGenotypingData(pool, settings.noTgPool[pool]);
+        } else {
+          readGenotypingData(pool, settings.noTgPool[pool], from == From::rows ? byRow : bySubject);
         }
       }
     });
@@ -99,15 +119,69 @@ TEST_F(MemoryGenotypesTest, MemoryCallsReadAsTheirFiles) {
     }
     if (calls[1].empty()) calls[1].push_back(std::vector<uint8_t>(ids.size(), 1));
     setGenotypeReaderThreads(1);
-    const PoolsRead files = readBoth(ids, calls, false);
+    const PoolsRead files = readBoth(ids, calls, From::files);
     setGenotypeReaderThreads(3);
-    const PoolsRead memory = readBoth(ids, calls, true);
-    EXPECT_EQ(memory.err, files.err) << round;
-    for (int pool = 0; pool < 2; ++pool) {
-      EXPECT_EQ(memory.gTypes[pool], files.gTypes[pool]) << round;
-      EXPECT_EQ(memory.effective[pool], files.effective[pool]) << round;
-      EXPECT_EQ(memory.facts[pool], files.facts[pool]) << round;
-      EXPECT_EQ(files.facts[pool].size(), calls[pool].size());
+    for (const From from : {From::subjects, From::rows}) {
+      const PoolsRead memory = readBoth(ids, calls, from);
+      EXPECT_EQ(memory.err, files.err) << round;
+      for (int pool = 0; pool < 2; ++pool) {
+        EXPECT_EQ(memory.gTypes[pool], files.gTypes[pool]) << round;
+        EXPECT_EQ(memory.effective[pool], files.effective[pool]) << round;
+        EXPECT_EQ(memory.facts[pool], files.facts[pool]) << round;
+        EXPECT_EQ(files.facts[pool].size(), calls[pool].size());
+      }
+    }
+  }
+}
+
+// An import's rows name the annotation's records in table order, which the
+// reader joins without its index; rows in another order, or fewer, or with
+// an identifier changed, take the index. Tables of thousands of rows are
+// read in several blocks, on one thread and on three.
+TEST_F(MemoryGenotypesTest, RowsInTableOrderReadAsTheirFiles) {
+  std::mt19937 rng(11);
+  std::string annotation;
+  std::vector<std::string> tableIds;
+  for (const int chromosome : {1, 2, 4, 5}) {  // 5 is X
+    const int count = chromosome == 2 ? 5000 : 1500;
+    for (int i = 0; i < count; ++i) {
+      // Some identifiers sit on two records, as split multi-allelic sites do.
+      const std::string id = rng() % 40 == 0 && !tableIds.empty()
+                                 ? tableIds[rng() % tableIds.size()]
+                                 : "rs" + std::to_string(chromosome * 100000 + i);
+      tableIds.push_back(id);
+      annotation += annot(std::to_string(chromosome), std::to_string(100 * (i + 1)), "0.5", id,
+                          std::to_string(0.01 * (i + 1)));
+    }
+  }
+  for (int round = 0; round < 4; ++round) {
+    std::vector<std::string> ids = tableIds;
+    if (round == 1) ids.resize(ids.size() - 700);
+    if (round == 2) ids[rng() % ids.size()] = "rsUnknown";
+    if (round == 3) std::shuffle(ids.begin(), ids.end(), rng);
+    std::vector<std::vector<std::vector<uint8_t>>> calls(2);
+    calls[0].resize(5 + round);
+    calls[1].resize(2 + round);
+    for (auto& pool : calls) {
+      for (auto& subject : pool) {
+        for (size_t i = 0; i < ids.size(); ++i) subject.push_back(static_cast<uint8_t>(rng() % 4));
+      }
+    }
+    setGenotypeReaderThreads(2);
+    const PoolsRead files = readBoth(ids, calls, From::files, annotation);
+    for (const unsigned threads : {1u, 3u}) {
+      setGenotypeReaderThreads(threads);
+      const PoolsRead rows = readBoth(ids, calls, From::rows, annotation);
+      EXPECT_EQ(rows.err, files.err) << round;
+      for (int pool = 0; pool < 2; ++pool) {
+        EXPECT_EQ(rows.gTypes[pool], files.gTypes[pool]) << round;
+        EXPECT_EQ(rows.effective[pool], files.effective[pool]) << round;
+        EXPECT_EQ(rows.facts[pool], files.facts[pool]) << round;
+      }
+    }
+    // Rows in table order meet a record each.
+    if (round < 2) {
+      EXPECT_EQ(files.facts[0][0].found, static_cast<int64_t>(ids.size()));
     }
   }
 }

@@ -152,6 +152,39 @@ TEST(DirectLoad, PlinkFilesetLoadsAsItsImport) {
   expectDirectLoadAsText(dir, {"--plink", dir.file("set")});
 }
 
+// Pools in .fam order: the patients start a .bed byte and end inside one,
+// the controls start inside one, one sample in the middle is in neither
+// pool; enough SNPs that the calls are read in several blocks of rows.
+TEST(DirectLoad, PlinkPoolsInFamOrderLoadAsTheirImport) {
+  ScratchDir dir;
+  std::mt19937 rng(21);
+  const size_t samples = 41;
+  std::string fam;
+  for (size_t s = 0; s < samples; ++s) {
+    const int phenotype = s == 30 ? -9 : s < 17 ? 2 : 1;
+    fam += text("F%zu s%zu 0 0 1 %d\n", s, s, phenotype);
+  }
+  std::string bim;
+  std::string bed(plinkbed::kMagic, plinkbed::kMagic + 3);
+  for (const int chromosome : {3, 4, 23}) {
+    const int snps = chromosome == 4 ? 4200 : 900;
+    for (int i = 0; i < snps; ++i) {
+      bim += text("%d\trs%d%05d\t%.4f\t%d\tC\tT\n", chromosome, chromosome, i, 0.001 * (i + 1),
+                  100 * (i + 1));
+      std::string block(plinkbed::blockBytes(samples), '\0');
+      for (size_t s = 0; s < samples; ++s) {
+        plinkbed::putCode(reinterpret_cast<uint8_t*>(block.data()), s,
+                          static_cast<uint8_t>(rng() % 4));
+      }
+      bed += block;
+    }
+  }
+  dir.write("set.fam", fam);
+  dir.write("set.bim", bim);
+  dir.write("set.bed", bed);
+  expectDirectLoadAsText(dir, {"--plink", dir.file("set")});
+}
+
 TEST(DirectLoad, VcfWithAUniformMapLoadsAsItsImport) {
   ScratchDir dir;
   std::mt19937 rng(9);

@@ -2,7 +2,9 @@
 // from memory instead of from the files the import would write.
 #include "direct_load.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "base/output.h"
 #include "genome/large_gap.h"
@@ -11,33 +13,77 @@
 
 namespace {
 
-// The calls of a pool's samples, subject by subject: each subject's row codes
-// packed four to a byte, so that a reader thread walks one short run of
-// bytes instead of a byte from every row of the table.
-struct SubjectColumns {
-  size_t stride = 0;  // bytes per subject
-  std::vector<uint8_t> packed;
-};
-
-SubjectColumns columnsOf(const SnpTable& table, const std::vector<size_t>& samples) {
-  SubjectColumns columns;
-  const size_t rows = table.size();
-  columns.stride = (rows + 3) / 4;
-  columns.packed.assign(samples.size() * columns.stride, 0);
-  uint8_t* out = columns.packed.data();
-  for (size_t i = 0; i < rows; ++i) {
-    const uint8_t* row = table.packedCalls(i);
-    const size_t byte = i / 4;
-    const unsigned shift = 2 * (i % 4);
-    for (size_t v = 0; v < samples.size(); ++v) {
-      const size_t s = samples[v];
-      const unsigned code = (row[s / 4] >> (2 * (s % 4))) & 3u;
-      out[v * columns.stride + byte] =
-          static_cast<uint8_t>(out[v * columns.stride + byte] | code << shift);
+// Where a pool's row of calls, four subjects a byte, finds each byte in a
+// table row. Four samples in a row make one byte, read at a shift unless
+// they start a table byte; bytes of such samples in a row make a run, one
+// copy when unshifted (pools that follow the .fam order). Other bytes take
+// their calls one by one.
+class PoolRow {
+ public:
+  PoolRow(const std::vector<size_t>& samples, size_t subjects) {
+    for (size_t v = 0; v < subjects; v += 4) {
+      const size_t first = samples[v];
+      bool consecutive = subjects - v >= 4;
+      for (size_t k = 1; k < 4 && consecutive; ++k) consecutive = samples[v + k] == first + k;
+      if (!consecutive) {
+        Scattered piece;
+        piece.out = v / 4;
+        piece.lanes = static_cast<unsigned>(std::min<size_t>(4, subjects - v));
+        for (unsigned k = 0; k < piece.lanes; ++k) piece.sample[k] = samples[v + k];
+        scattered_.push_back(piece);
+        continue;
+      }
+      const Run next{v / 4, first / 4, static_cast<unsigned>(2 * (first % 4)), 1};
+      if (!runs_.empty()) {
+        Run& last = runs_.back();
+        if (last.out + last.bytes == next.out && last.from + last.bytes == next.from &&
+            last.shift == next.shift) {
+          ++last.bytes;
+          continue;
+        }
+      }
+      runs_.push_back(next);
     }
   }
-  return columns;
-}
+
+  void gather(const uint8_t* row, uint8_t* out) const {
+    for (const Run& run : runs_) {
+      if (run.shift == 0) {
+        std::memcpy(out + run.out, row + run.from, run.bytes);
+        continue;
+      }
+      // The fourth sample of each byte lies in the next table byte, which
+      // therefore exists.
+      for (size_t j = 0; j < run.bytes; ++j) {
+        const unsigned two = row[run.from + j] | static_cast<unsigned>(row[run.from + j + 1]) << 8;
+        out[run.out + j] = static_cast<uint8_t>(two >> run.shift);
+      }
+    }
+    for (const Scattered& piece : scattered_) {
+      unsigned byte = 0;
+      for (unsigned k = 0; k < piece.lanes; ++k) {
+        const size_t s = piece.sample[k];
+        byte |= ((row[s / 4] >> (2 * (s % 4))) & 3u) << (2 * k);
+      }
+      out[piece.out] = static_cast<uint8_t>(byte);
+    }
+  }
+
+ private:
+  struct Run {
+    size_t out;      // first byte of the pool's row
+    size_t from;     // first byte of the table row
+    unsigned shift;  // bits of the table bytes before the run's first sample
+    size_t bytes;
+  };
+  struct Scattered {
+    size_t out = 0;
+    size_t sample[4] = {0, 0, 0, 0};
+    unsigned lanes = 0;
+  };
+  std::vector<Run> runs_;
+  std::vector<Scattered> scattered_;
+};
 
 // Puts back the observer a caller had set, on every way out.
 class ObserverScope {
@@ -94,19 +140,24 @@ DirectLoadFacts loadCohortDirect(const ImportOptions& options, const std::string
   std::vector<std::string_view> rowIds;
   rowIds.reserve(table.size());
   for (size_t i = 0; i < table.size(); ++i) rowIds.push_back(table.row(i).id);
-  SubjectColumns columns;  // of the pool being read
-  MemoryGenotypes calls(std::move(rowIds), [&columns, &table](int, int32_t subject,
-                                                              uint8_t* codes) {
-    const uint8_t* packed = columns.packed.data() + static_cast<size_t>(subject) * columns.stride;
-    for (size_t i = 0; i < table.size(); ++i) codes[i] = (packed[i / 4] >> (2 * (i % 4))) & 3u;
-  });
-  columns = columnsOf(table, cohort.pools.patients);
+  const auto samplesOf = [&cohort](int pool) -> const std::vector<size_t>& {
+    return pool == enum_patients ? cohort.pools.patients : cohort.pools.controls;
+  };
+  MemoryGenotypes calls(
+      std::move(rowIds),
+      [&table, &samplesOf](int pool, int32_t subject, uint8_t* codes) {
+        const size_t sample = samplesOf(pool)[static_cast<size_t>(subject)];
+        for (size_t i = 0; i < table.size(); ++i)
+          codes[i] = static_cast<uint8_t>(table.call(i, sample));
+      },
+      [&table, &samplesOf](int pool, int32_t subjects, size_t first, size_t count, uint8_t* out,
+                           size_t stride) {
+        const PoolRow pieces(samplesOf(pool), static_cast<size_t>(subjects));
+        for (size_t r = 0; r < count; ++r)
+          pieces.gather(table.packedCalls(first + r), out + r * stride);
+      });
   readGenotypingData(enum_patients, static_cast<int>(patients), calls);
-  if (controls != 0) {
-    columns = columnsOf(table, cohort.pools.controls);
-    readGenotypingData(enum_controls, static_cast<int>(controls), calls);
-  }
-  columns = SubjectColumns();
+  if (controls != 0) readGenotypingData(enum_controls, static_cast<int>(controls), calls);
 
   DirectLoadFacts facts;
   facts.sourceDescription = cohort.sourceDescription;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <set>
 
 #include "base/line_reader.h"
@@ -20,30 +21,62 @@
 
 namespace {
 
+// A .bim line. Its four texts lie one after another in the variant list's
+// text, so that a genome-wide list is a few large blocks rather than
+// millions of strings.
 struct BimEntry {
-  std::string chromosome;
-  std::string id;
-  double cM;            // 0 when unknown, as PLINK writes it
-  int64_t position;     // bp; PLINK marks excluded variants with 0 or less
-  std::string allele1;  // usually the minor allele; counted by .bed code 00
-  std::string allele2;  // usually the major or reference allele; .bed code 11
+  double cM;          // 0 when unknown, as PLINK writes it
+  int64_t position;   // bp; PLINK marks excluded variants with 0 or less
+  size_t at;          // where the chromosome's text starts
+  uint32_t sizes[4];  // chromosome, ID, allele 1, allele 2
+};
+
+// The .bim's lines. Allele 1 is usually the minor allele, counted by .bed
+// code 00; allele 2 usually the major or reference allele, .bed code 11.
+struct BimList {
+  std::vector<BimEntry> entries;
+  std::string text;
+
+  enum Field { chromosome = 0, id = 1, allele1 = 2, allele2 = 3 };
+  std::string_view field(const BimEntry& entry, Field f) const {
+    size_t at = entry.at;
+    for (int k = 0; k < f; ++k) at += entry.sizes[k];
+    return std::string_view(text).substr(at, entry.sizes[f]);
+  }
 };
 
 std::string lineRef(const std::string& path, int64_t line) {
   return path + " line " + std::to_string(line) + ": ";
 }
 
-std::vector<BimEntry> readBim(const std::string& path) {
+// The fields whitespaceFields gives, without a vector a line: the first
+// `room` go to `fields`; returns how many the line has.
+size_t splitFields(std::string_view line, std::string_view* fields, size_t room) {
+  size_t count = 0;
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  for (;;) {
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (p == end) return count;
+    const char* const start = p;
+    while (p < end && *p != ' ' && *p != '\t') ++p;
+    if (count < room) fields[count] = std::string_view(start, static_cast<size_t>(p - start));
+    ++count;
+  }
+}
+
+BimList readBim(const std::string& path) {
   TextInput input = openTextInput(path, "variant file");
-  std::vector<BimEntry> entries;
+  BimList list;
   LineReader reader(input.file.get());
   std::string_view line;
+  std::string_view f[6];
   while (reader.next(line)) {
-    std::vector<std::string_view> f = whitespaceFields(line);
-    if (f.empty()) continue;
-    if (f.size() != 6) {
+    const size_t fields = splitFields(line, f, 6);
+    if (fields == 0) continue;
+    if (fields != 6) {
       throw InputError(lineRef(path, reader.lineNumber()) + "expected 6 columns (chromosome, ID, " +
-                       "cM, bp, allele 1, allele 2), found " + std::to_string(f.size()));
+                       "cM, bp, allele 1, allele 2), found " + std::to_string(fields));
     }
     std::optional<double> cM = parseWholeDecimal(f[2]);
     std::optional<int64_t> position = parseWholeInteger(f[3]);
@@ -55,12 +88,17 @@ std::vector<BimEntry> readBim(const std::string& path) {
       throw InputError(lineRef(path, reader.lineNumber()) + "bp position '" + std::string(f[3]) +
                        "' is not a whole number");
     }
-    entries.push_back(BimEntry{std::string(f[0]), std::string(f[1]), *cM, *position,
-                               std::string(f[4]), std::string(f[5])});
+    BimEntry entry{*cM, *position, list.text.size(), {}};
+    for (int k = 0; k < 4; ++k) {
+      const std::string_view text = f[k < 2 ? k : k + 2];
+      entry.sizes[k] = static_cast<uint32_t>(text.size());
+      list.text.append(text);
+    }
+    list.entries.push_back(entry);
   }
   requireEnd(reader.stop(), "variant file", path, reader.lineNumber(), reader.limit());
-  if (entries.empty()) throw InputError(path + " lists no variant");
-  return entries;
+  if (list.entries.empty()) throw InputError(path + " lists no variant");
+  return list;
 }
 
 // PLINK's own rule: the phenotype column is case/control only when every value
@@ -83,20 +121,52 @@ class PlinkSource : public VariantSource {
   const std::vector<SampleInfo>& samples() const override { return samples_; }
   bool hasPhenotypes() const override { return caseControl_; }
   bool hasMapColumn() const override {
-    return std::any_of(bim_.begin(), bim_.end(), [](const BimEntry& e) { return e.cM > 0; });
+    return std::any_of(bim_.entries.begin(), bim_.entries.end(),
+                       [](const BimEntry& e) { return e.cM > 0; });
   }
 
   bool next(VariantRecord& out) override {
-    if (index_ == bim_.size()) return false;
+    if (index_ == bim_.entries.size()) return false;
     if (std::fread(block_.data(), 1, block_.size(), bed_.get()) != block_.size())
       throw InputError("cannot read " + prefix_ + ".bed at variant " + std::to_string(index_ + 1));
-    const BimEntry& entry = bim_[index_++];
-    out.chromosome = entry.chromosome;
+    const BimEntry& entry = bim_.entries[index_++];
+    // Assigned in place, so that the record's strings keep their room.
+    out.chromosome = bim_.field(entry, BimList::chromosome);
     out.position = entry.position;
-    out.id = entry.id;
-    out.alleles = {entry.allele2, entry.allele1};
+    out.id = bim_.field(entry, BimList::id);
+    out.alleles.resize(2);
+    out.alleles[0] = bim_.field(entry, BimList::allele2);
+    out.alleles[1] = bim_.field(entry, BimList::allele1);
     out.cM = entry.cM;
     return true;
+  }
+
+  size_t recordCount() const override { return bim_.entries.size(); }
+
+  // PLINK's codes turned into velmora's 32 at a time: 00 (allele 1 twice)
+  // is BB 10, 01 (missing) none 00, 10 (het) AB 11, 11 (allele 2 twice) AA
+  // 01; so velmora's low bit is PLINK's high bit, its high bit PLINK's low
+  // bit inverted. The padding after the last sample would read as BB and is
+  // cleared.
+  void packedCalls(uint8_t* out) override {
+    constexpr uint64_t kLow = 0x5555555555555555u;
+    const auto recode = [](uint64_t bed) { return ((bed >> 1) & kLow) | ((~bed & kLow) << 1); };
+    const size_t bytes = block_.size();
+    size_t b = 0;
+    for (; b + 8 <= bytes; b += 8) {
+      uint64_t word;
+      std::memcpy(&word, block_.data() + b, 8);
+      word = recode(word);
+      std::memcpy(out + b, &word, 8);
+    }
+    if (b < bytes) {
+      uint64_t word = 0;
+      std::memcpy(&word, block_.data() + b, bytes - b);
+      word = recode(word);
+      std::memcpy(out + b, &word, bytes - b);
+    }
+    const size_t tail = samples_.size() % 4;
+    if (tail != 0) out[bytes - 1] = static_cast<uint8_t>(out[bytes - 1] & ((1u << (2 * tail)) - 1));
   }
 
   void calls(std::vector<Call>& out) override {
@@ -109,8 +179,9 @@ class PlinkSource : public VariantSource {
   }
 
   std::string where() const override {
-    const BimEntry& entry = bim_[index_ - 1];
-    return "variant " + std::to_string(index_) + " (" + entry.chromosome + ":" +
+    const BimEntry& entry = bim_.entries[index_ - 1];
+    return "variant " + std::to_string(index_) + " (" +
+           std::string(bim_.field(entry, BimList::chromosome)) + ":" +
            std::to_string(entry.position) + ") of " + prefix_ + ".bim";
   }
 
@@ -159,6 +230,8 @@ class PlinkSource : public VariantSource {
     std::string problem;
     bed_ = openRegularInput(path, problem);
     if (!bed_) throw InputError("cannot open " + path + ": " + problem);
+    // Blocks of a few bytes each: read in large pieces rather than 4 KiB ones.
+    std::setvbuf(bed_.get(), nullptr, _IOFBF, size_t{1} << 20);
     struct stat info {};
     if (fstat(fileno(bed_.get()), &info) != 0) throw InputError("cannot tell the size of " + path);
     std::array<unsigned char, 3> magic{};
@@ -172,10 +245,10 @@ class PlinkSource : public VariantSource {
     }
     block_.resize(plinkbed::blockBytes(samples_.size()));
     uintmax_t size = static_cast<uintmax_t>(info.st_size);
-    uintmax_t expected = 3 + static_cast<uintmax_t>(bim_.size()) * block_.size();
+    uintmax_t expected = 3 + static_cast<uintmax_t>(bim_.entries.size()) * block_.size();
     if (size != expected) {
       throw InputError(path + " has " + std::to_string(size) + " bytes, but " +
-                       std::to_string(bim_.size()) + " variants of the .bim and " +
+                       std::to_string(bim_.entries.size()) + " variants of the .bim and " +
                        std::to_string(samples_.size()) + " samples of the .fam need " +
                        std::to_string(expected));
     }
@@ -184,7 +257,7 @@ class PlinkSource : public VariantSource {
   std::string prefix_;
   std::vector<SampleInfo> samples_;
   bool caseControl_ = false;
-  std::vector<BimEntry> bim_;
+  BimList bim_;
   InputFile bed_;
   std::vector<unsigned char> block_;  // the current variant's calls
   size_t index_ = 0;                  // variants read so far

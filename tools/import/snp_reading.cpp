@@ -65,11 +65,19 @@ int64_t readSnps(VariantSource& source, const MapSource& map, std::optional<int>
                  SnpTable& table, SkipTally& tally) {
   Progress progress("records read", 1000000);
   VariantRecord record;
-  std::vector<Call> calls;
+  std::vector<uint8_t> calls((source.samples().size() + 3) / 4);
+  table.reserve(source.recordCount());
   int64_t records = 0;
+  // Records come chromosome by chromosome: the last name's class is kept.
+  std::string lastName;
+  Chromosome lastChromosome = classifyChromosome(lastName, autosomeCount);
   while (source.next(record)) {
     progress.update(++records);
-    Chromosome chromosome = classifyChromosome(record.chromosome, autosomeCount);
+    if (record.chromosome != lastName) {
+      lastName = record.chromosome;
+      lastChromosome = classifyChromosome(lastName, autosomeCount);
+    }
+    const Chromosome chromosome = lastChromosome;
     std::optional<SkipReason> problem = chromosomeProblem(chromosome);
     if (!problem && record.position < 1) problem = SkipReason::positionNotPositive;
     if (!problem) problem = alleleProblem(record.alleles);
@@ -79,9 +87,9 @@ int64_t readSnps(VariantSource& source, const MapSource& map, std::optional<int>
       if (!cM) problem = SkipReason::missingMap;
     }
     if (!problem) {
-      source.calls(calls);
+      source.packedCalls(calls.data());
       SnpRow row{chromosome, record.position, *cM, 0, record.id, static_cast<size_t>(records - 1)};
-      if (!table.add(std::move(row), calls)) problem = SkipReason::noCalls;
+      if (!table.add(std::move(row), calls.data())) problem = SkipReason::noCalls;
     }
     if (problem) tally.add(*problem);
   }

@@ -31,7 +31,12 @@ class SnpTable {
 
   // Keeps a SNP; its frequency is computed here from the calls, counting two
   // alleles per call. Returns false, keeping nothing, when no sample is called.
-  bool add(SnpRow row, const std::vector<Call>& calls);
+  // `packed` holds the calls as packedCalls() gives them, rowBytes() bytes
+  // with the bits past the last sample zero.
+  bool add(SnpRow row, const uint8_t* packed);
+  // Room for `rows` SNPs, so that a large input is not copied as it grows.
+  void reserve(size_t rows);
+  size_t rowBytes() const { return rowBytes_; }
 
   // Sorts into genome order, then drops every SNP of a position held twice
   // (split multi-allelic sites look like that), SNPs whose cM falls below an
@@ -52,7 +57,6 @@ class SnpTable {
   int64_t raisedMaps() const { return raisedMaps_; }
 
  private:
-  size_t sampleCount_;
   size_t rowBytes_;
   std::vector<SnpRow> rows_;
   std::vector<uint8_t> packed_;  // rowBytes_ per row, in the order of rows_

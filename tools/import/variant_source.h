@@ -2,6 +2,8 @@
 // samples, then one variant record at a time with its calls decoded on demand
 // (most records of a sequencing VCF are skipped before their calls matter).
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +40,16 @@ class VariantSource {
   virtual bool next(VariantRecord& record) = 0;
   // Calls of the record last read, one per sample, in sample order.
   virtual void calls(std::vector<Call>& out) = 0;
+  // The same calls packed two bits a call, sample s in bits 2(s%4) of byte
+  // s/4 of out[0 .. (samples + 3) / 4), the bits past the last sample zero.
+  // By default packed from calls(); a source that holds its calls packed
+  // overrides it.
+  virtual void packedCalls(uint8_t* out) {
+    calls(unpacked_);
+    packCalls(unpacked_, out);
+  }
+  // How many records the input holds, where it tells before they are read; 0 otherwise.
+  virtual size_t recordCount() const { return 0; }
   // "record 12 (1:12345)"-style position in the input for messages.
   virtual std::string where() const = 0;
   // Format and path, for the report.
@@ -45,4 +57,16 @@ class VariantSource {
   // The genome build the input's header tells ("GRCh37", "GRCh38" and how it
   // was told), or nothing.
   virtual std::optional<std::string> genomeBuild() const { return std::nullopt; }
+
+  // calls() packed as packedCalls() gives them.
+  static void packCalls(const std::vector<Call>& calls, uint8_t* out) {
+    std::fill(out, out + (calls.size() + 3) / 4, uint8_t{0});
+    for (size_t s = 0; s < calls.size(); ++s) {
+      out[s / 4] =
+          static_cast<uint8_t>(out[s / 4] | static_cast<unsigned>(calls[s]) << (2 * (s % 4)));
+    }
+  }
+
+ private:
+  std::vector<Call> unpacked_;  // packedCalls' calls, kept for the next record
 };
