@@ -34,15 +34,15 @@ CohortFacts loadedCohortFacts() {
 }
 
 void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunListener* listener,
-                       std::FILE* queryAnswers, bool perSnpSummaries) {
+                       std::FILE* queryAnswers, bool allFiles) {
   struct Detach {
     ~Detach() {
       runListener = nullptr;
       ::queryAnswers = nullptr;
-      settings.perSnpSummaries = true;
+      settings.allFiles = true;
     }
   } detach;
-  settings.perSnpSummaries = perSnpSummaries;
+  settings.allFiles = allFiles;
   runListener = listener;
   ::queryAnswers = queryAnswers;
   useOutputDirectory(outputDirectory);

@@ -50,12 +50,13 @@ CohortFacts loadedCohortFacts();
 // ending in '/'; locked for the run) and its messages on standard error.
 // `listener` (may be nullptr, not owned) hears the passes, progress and
 // pair tables; a patients-only run reads its query dialogue from
-// `queryAnswers` (nullptr: standard input). Without `perSnpSummaries` the
-// HH and fold-overlap summary files (a number per SNP and subject, most of
-// a run's bytes) are left out; the listener has their counts. The tables
-// stay loaded.
+// `queryAnswers` (nullptr: standard input). Without `allFiles` only the
+// lists a report reads are written (the level, p-value and query lists):
+// not the HH and fold-overlap summaries (a number per SNP and subject,
+// whose counts the listener has) nor the texts and figures of every fold
+// count. The tables stay loaded.
 void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunListener* listener,
-                       std::FILE* queryAnswers, bool perSnpSummaries = true);
+                       std::FILE* queryAnswers, bool allFiles = true);
 
 // The pooled cohort of the loaded tables for label permutation
 // (stats/permutation.h), at `cutoffCm`, built on `threads` threads (0: all).

@@ -77,7 +77,7 @@ void loadRunInputs(const std::string& path) {
 namespace {
 
 void writeHHSummaryFiles() {
-  if (!settings.perSnpSummaries) return;
+  if (!settings.allFiles) return;
   writeHHSummaryFile(enum_patients);
   if (settings.noTgPool[enum_controls] != 0) writeHHSummaryFile(enum_controls);
 }

@@ -103,7 +103,7 @@ void runFoldOverlapPass(int pool) {
     pass.chrNo = k;
     attachSlotScratch(k, pool, n + 1, n);
     countRCHHSharedByMultiplePatients(pool, n, k, 1);
-    writeSlotFoldReports(spool, pool, n);
+    if (settings.allFiles) writeSlotFoldReports(spool, pool, n);
     if (pool == enum_patients && bothPoolsInUse()) buildRepresentativeOfSlot();
     releaseSlotScratch(k);
   }
@@ -113,8 +113,8 @@ void runFoldOverlapPass(int pool) {
   closeTempFiles();
   displayHHInformation(n, 0);
   foldOverlapDrawFigures(pool, n, 0);
-  if (settings.perSnpSummaries) mergeFoldOverlapSummary(pool, pass.foldSummary);
-  if (n >= 2) {
+  if (settings.allFiles) mergeFoldOverlapSummary(pool, pass.foldSummary);
+  if (n >= 2 && settings.allFiles) {
     mergeWholeGenomeFoldTexts(spool, pool, n);
     mergeWholeGenomeFoldFigures(spool, pool, n);
   }

@@ -56,10 +56,11 @@ struct RunSettings {
   std::vector<std::string> stFile[2];   // genotyping file path per subject, per pool
   int64_t largeGap = kLargeGapDefault;  // bp
   double threshold = 0.0;               // RCHH cutoff, cM
-  // The per-SNP summary files (HH and fold-overlap summaries, a line per SNP
-  // with a number per subject: most of a run's bytes). velmora always writes
-  // them; a program that takes the counts as data may leave them out.
-  bool perSnpSummaries = true;
+  // velmora's whole set of files. A program that takes the counts as data
+  // (velmora-report) may leave out all but the lists it reads (the level,
+  // p-value and query lists): the HH and fold-overlap summaries, a number
+  // per SNP and subject, and the texts and figures of every fold count.
+  bool allFiles = true;
   char stringTgPool[2][12] = {"PatientPool", "ControlPool"};
 };
 

@@ -135,7 +135,7 @@ void countRCHHSharedByMultiplePatients(int pool, int n, int chr, int mode) {
   }
 
   if (mode == 1) {
-    if (settings.perSnpSummaries) writeFoldSummaryFile(pool, n, chr);
+    if (settings.allFiles) writeFoldSummaryFile(pool, n, chr);
     if (runListener != nullptr) runListener->slotCounted(pool, n, chr);
   }
 }

@@ -144,10 +144,20 @@ TEST(ReportTool, DemoWithControlsAndGenesOpensInChromium) {
   EXPECT_EQ(pairs.size(), 1u + 15 + 15);
   EXPECT_EQ(pairs[1].substr(0, 24), "patients\t1\t2\tp01\tp02\t5.0");
 
-  // An earlier report is replaced whole; a foreign file makes DIR refused untouched.
+  // An earlier report is replaced whole; a foreign file makes DIR refused
+  // untouched. Without --velmora-files velmora writes only the lists the
+  // report reads: the same tables, and the same tracks of those lists.
+  const std::string regions = dir.read("report/regions.tsv"),
+                    pairsText = dir.read("report/pairs.tsv");
+  const std::string pTrack = dir.read("report/tracks/HH_P_Value_PatientPool_vs_ControlPool.bed");
   r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out, "--genes",
               "examples/demo/genes.bed"});
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.read("report/regions.tsv"), regions);
+  EXPECT_EQ(dir.read("report/pairs.tsv"), pairsText);
+  EXPECT_EQ(dir.read("report/tracks/HH_P_Value_PatientPool_vs_ControlPool.bed"), pTrack);
+  EXPECT_FALSE(dir.exists("report/run"));
+  EXPECT_FALSE(dir.exists("report/tracks/HH_002_FoldOverlaps_PatientPool.bed"));
   dir.write("report/notes.txt", "mine");
   r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", out});
   EXPECT_EQ(r.status, 1);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/parallel_for.h"
 #include "genome/model.h"
@@ -78,20 +79,27 @@ void CoverTable::takeSlot(int pool, int n, int slot) {
       [&](int64_t block, int) {
         const int first = static_cast<int>(block) * kBlock;
         const int end = std::min(n, first + kBlock);
-        int last[kBlock];
+        const size_t width = static_cast<size_t>(end - first);
+        // The block's counts at the SNP before: most SNPs change none of
+        // them, which one comparison of the block tells.
+        uint16_t last[kBlock];
+        bool known = true;
         for (int j = first; j < end; ++j) {
           const std::vector<uint16_t>& count = cover.changeCount[static_cast<size_t>(j)];
-          last[j - first] = count.empty() ? -1 : count.back();
+          known = known && !count.empty();
+          last[j - first] = count.empty() ? 0 : count.back();
         }
         for (int64_t k = s; k < e; ++k) {
-          const uint16_t* counts = genome.sumSNP[static_cast<size_t>(k)].rchhCount;
-          for (int j = first; j < end; ++j) {
-            const int c = counts[j];
-            if (c == last[j - first]) continue;
-            cover.changeRow[static_cast<size_t>(j)].push_back(static_cast<uint32_t>(k));
-            cover.changeCount[static_cast<size_t>(j)].push_back(static_cast<uint16_t>(c));
-            last[j - first] = c;
+          const uint16_t* counts = genome.sumSNP[static_cast<size_t>(k)].rchhCount + first;
+          if (known && std::memcmp(counts, last, width * sizeof(uint16_t)) == 0) continue;
+          for (size_t j = 0; j < width; ++j) {
+            std::vector<uint16_t>& count = cover.changeCount[static_cast<size_t>(first) + j];
+            if (!count.empty() && counts[j] == last[j]) continue;
+            cover.changeRow[static_cast<size_t>(first) + j].push_back(static_cast<uint32_t>(k));
+            count.push_back(counts[j]);
           }
+          std::memcpy(last, counts, width * sizeof(uint16_t));
+          known = true;
         }
       },
       [] {});
