@@ -1,9 +1,13 @@
 // The process-wide tables and their small helpers.
 #include "genome/model.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <new>
 
 #include "base/output.h"
+#include "base/parallel_for.h"
 #include "genome/run_listener.h"
 
 RunSettings settings;
@@ -55,14 +59,34 @@ void attachSlotScratch(int32_t k, int pool, int entries, int unpackCount) {
   } catch (const std::bad_alloc&) {
     fatal("ERROR: Cannot allocate memory.\n");
   }
-  for (int64_t i = s; i < e; ++i) {
-    SNPRecord& r = genome.sumSNP[i];
-    r.rchhCount = pass.rchhStore.data() + (i - s) * width;
-    r.unpackedGType = pass.unpackedStore.data() + (i - s) * width;
-    for (int m = 0; m < unpackCount; ++m) {
-      r.unpackedGType[m] = static_cast<uint8_t>(getGType(r.gType[pool], static_cast<uint64_t>(m)));
+  // The codes of four subjects from each packed byte at once; SNPs in
+  // chunks on the threads, each SNP's codes its own.
+  static const std::array<std::array<uint8_t, 4>, 256> kCodesOfByte = [] {
+    std::array<std::array<uint8_t, 4>, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+      for (int m = 0; m < 4; ++m) table[byte][m] = static_cast<uint8_t>((byte >> (2 * m)) & 3);
     }
-  }
+    return table;
+  }();
+  const int64_t wholeBytes = unpackCount / 4;
+  constexpr int64_t kChunk = 4096;
+  forEachItemOnThreads(
+      (e - s + kChunk - 1) / kChunk, threadsFor(0),
+      [&](int64_t chunk, int) {
+        const int64_t from = s + chunk * kChunk, to = std::min(e, from + kChunk);
+        for (int64_t i = from; i < to; ++i) {
+          SNPRecord& r = genome.sumSNP[i];
+          r.rchhCount = pass.rchhStore.data() + (i - s) * width;
+          r.unpackedGType = pass.unpackedStore.data() + (i - s) * width;
+          const uint8_t* packed = r.gType[pool];
+          for (int64_t b = 0; b < wholeBytes; ++b)
+            std::memcpy(r.unpackedGType + 4 * b, kCodesOfByte[packed[b]].data(), 4);
+          for (int m = static_cast<int>(4 * wholeBytes); m < unpackCount; ++m) {
+            r.unpackedGType[m] = static_cast<uint8_t>(getGType(packed, static_cast<uint64_t>(m)));
+          }
+        }
+      },
+      [] {});
 }
 
 void releaseSlotScratch(int32_t k) {
