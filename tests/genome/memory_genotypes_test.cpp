@@ -250,6 +250,7 @@ TEST_F(MemoryGenotypesTest, OnBytesSeesEachFileOnce) {
       readGenotypingData(enum_patients, 3);
       readGenotypingData(enum_controls, 1);
     });
+    loadObserver = nullptr;  // `observer` ends with this turn
     for (size_t k = 0; k < texts.size(); ++k) EXPECT_TRUE(seen[k] == texts[k]) << mapping << k;
     // The big file fills several blocks; a mapped file comes at once.
     if (mapping) {

@@ -20,7 +20,7 @@ PermutationOutcome runPermutations(double cutoffCm, int64_t count, uint64_t seed
   outcome.seed = seed;
   PooledCohortPtr cohort = core::pooledCohortOfLoaded(cutoffCm, threads);
   outcome.cohortBytes = pooledCohortBytes(*cohort);
-  Progress progress;
+  BarState progress;
   const auto start = std::chrono::steady_clock::now();
   outcome.maxima = permutationMaxima(*cohort, seed, count, threads, [&](int64_t done) {
     if (terminal == nullptr) return;

@@ -13,7 +13,7 @@ std::string printed(const char* format, double value) {
 
 }  // namespace
 
-void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final) {
+void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final) {
   const int width = 30;
   int filled = static_cast<int>(progress.share * width + 0.5);
   std::string bar(static_cast<size_t>(filled), '#');

@@ -19,14 +19,14 @@ struct PairRow {
   std::string cutoff, cMConserved, ratio, snpsFirst, snpsSecond, typeA, typeB;
 };
 
-struct Progress {
+struct BarState {
   std::string phase;   // e.g. "patients: comparing every pair"
   int chromosome = 0;  // 0 when not per chromosome
   double share = 0;    // 0..1 of the whole run, roughly
 };
 
 // Draws `progress` as a bar on `terminal`, ending the line when `final`.
-void drawProgressBar(std::FILE* terminal, const Progress& progress, bool final);
+void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final);
 
 class RunProgress : public RunListener {
  public:
@@ -59,7 +59,7 @@ class RunProgress : public RunListener {
   int pool_ = -1;  // pool of the fold-overlap pass in hand; -1 otherwise
   bool tableTaken_[2] = {false, false};
   std::vector<PairRow> pairs_;
-  Progress progress_;
+  BarState progress_;
   std::FILE* terminal_;
   CoverTable* cover_;
 };
