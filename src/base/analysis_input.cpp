@@ -94,6 +94,16 @@ AnalysisInput readAnalysisInput(const std::string& path) {
   if (size_t at = lines.find(kLargeGapLabel); at != std::string::npos) {
     input.largeGapLine = lines.lineAfter(at);
   }
+  // velmora-import notes the build its input told in a comment line.
+  const std::string buildComment = ": genome build ";
+  for (const std::string& line : lines.lines) {
+    if (line.compare(0, buildComment.size(), buildComment) != 0) continue;
+    std::vector<char> copy(line.begin() + static_cast<long>(buildComment.size()), line.end());
+    copy.push_back('\0');
+    const std::string name = strip(copy.data());
+    if (!name.empty()) input.genomeBuild = name;
+    break;
+  }
   return input;
 }
 

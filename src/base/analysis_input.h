@@ -36,6 +36,7 @@ struct AnalysisInput {
   std::vector<std::string> controls;
   std::string outputDirectory;              // as written; replaced in the copy
   std::optional<std::string> largeGapLine;  // the raw line after "::use large gap"
+  std::optional<std::string> genomeBuild;   // velmora-import's comment ": genome build NAME"
 };
 
 // Reads `path`; throws std::runtime_error for a missing label or an empty required

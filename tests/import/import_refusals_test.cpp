@@ -1,6 +1,7 @@
 // velmora-import refusing what would lose or confuse data: a re-import that
 // would delete files the earlier import did not write, a map in Morgans over
-// a few chromosomes of some Mb, and two samples of one name. Each refusal
+// a few chromosomes of some Mb, a map of most SNPs' positions missing, and
+// two samples of one name. Each refusal
 // leaves every file as it was.
 #include <gtest/gtest.h>
 
@@ -107,6 +108,51 @@ TEST(ImportMapUnits, MorgansAreCaughtOnChromosomesOfAFewMb) {
   r = runImport(args);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("out/annotation.txt"), inMorgans);
+}
+
+// A map of another build leaves SNPs beyond its ends: counted always, a
+// warning above 1 %, a refusal above half unless --allow-outside-map.
+TEST(ImportMapRange, SnpsOutsideTheMapAreCountedWarnedAndAboveHalfRefused) {
+  ScratchDir dir;
+  std::string vcf =
+      "##fileformat=VCFv4.2\n##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ts1\ts2\n";
+  for (int k = 1; k <= 10; ++k) {
+    vcf += "1\t" + std::to_string(k * 100000) + "\trs" + std::to_string(k) +
+           "\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\n";
+  }
+  dir.write("in.vcf", vcf);
+  dir.write("p.txt", "s1\ns2\n");
+  auto importWith = [&](int64_t firstBp, int64_t lastBp, bool allow) {
+    dir.write("map.txt", "chromosome position cM\n1 " + std::to_string(firstBp) + " 0.1\n1 " +
+                             std::to_string(lastBp) + " 2.0\n");
+    std::vector<std::string> args{"--vcf",       dir.file("in.vcf"), "--map", dir.file("map.txt"),
+                                  "--missing-x", "placeholder",      "--out", dir.file("out")};
+    args.insert(args.end(), {"--patients", dir.file("p.txt")});
+    if (allow) args.push_back("--allow-outside-map");
+    return runImport(args);
+  };
+  RunResult r = importWith(100000, 1000000, false);  // every SNP inside
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("outside the genetic map"), std::string::npos) << r.err;
+  r = importWith(100000, 800000, false);  // two of ten beyond the map's end
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("  WARNING: 2 of 10 SNPs (20.0 %) lie outside the genetic map's range"),
+            std::string::npos)
+      << r.err;
+  std::map<std::string, std::string> before = everyEntry(dir.path());
+  r = importWith(700000, 900000, false);  // seven of ten outside: another build?
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(errorLine(r).find("7 of 10 SNPs (70.0 %) lie outside the genetic map's range"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(errorLine(r).find("--allow-outside-map"), std::string::npos);
+  std::map<std::string, std::string> after = everyEntry(dir.path());
+  before.erase("map.txt");  // the only file the test itself changed
+  after.erase("map.txt");
+  EXPECT_EQ(after, before);
+  r = importWith(700000, 900000, true);
+  EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST(ImportSamples, TwoSamplesOfOneNameAreRefusedNamingBoth) {

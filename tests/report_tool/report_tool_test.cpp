@@ -320,6 +320,51 @@ TEST(ReportTool, StraightFromVcfEqualsImportThenReport) {
   EXPECT_NE(dir.read("direct/analysis.txt").find("no file below was written"), std::string::npos);
 }
 
+// The build the import noted flows into the page and the gene checks;
+// --build overrides it; RefSeq accessions name chromosomes; a gene file of
+// another naming is refused, genes past a chromosome's end in the build warn.
+TEST(ReportTool, GenomeBuildsAndGeneFilesAreCheckedAgainstEachOther) {
+  ScratchDir dir;
+  CohortPlan plan;
+  plan.patients = 4;
+  Cohort cohort = writeCohort(dir, plan);
+  dir.write("noted.txt", ": genome build GRCh37\n" + dir.read("analysis.txt"));
+  // A gene on chromosome 2 by its accession, and one on 3 that ends past
+  // 3's end in GRCh37 (198.02 Mb) but not in GRCh38 (198.30 Mb).
+  dir.write("genes.bed", "NC_000002.12\t0\t900000\tACCGENE\nchr3\t198100000\t198200000\tLATE\n");
+  RunResult r = report({dir.file("noted.txt"), "--cutoff", "2", "--out", dir.file("r37"), "--genes",
+                        dir.file("genes.bed")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("WARNING: 1 genes of " + dir.file("genes.bed") +
+                       " end beyond their chromosome in GRCh37 (the first, LATE"),
+            std::string::npos)
+      << r.err;
+  const std::string page = dir.read("r37/report.html");
+  EXPECT_NE(page.find("\"build\":\"hg19\""), std::string::npos);
+  EXPECT_NE(page.find("GRCh37 (from the input; browser links use hg19)"), std::string::npos);
+  EXPECT_NE(dir.read("r37/regions.tsv").find("ACCGENE"), std::string::npos);
+
+  r = report({dir.file("noted.txt"), "--cutoff", "2", "--out", dir.file("r38"), "--genes",
+              dir.file("genes.bed"), "--build", "hg38"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("end beyond their chromosome"), std::string::npos) << r.err;
+  EXPECT_NE(dir.read("r38/report.html").find("GRCh38 (from --build; browser links use hg38)"),
+            std::string::npos);
+
+  // Without a build told, GRCh38 is assumed and the page says so.
+  r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("plain")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(dir.read("plain/report.html").find("GRCh38 (assumed"), std::string::npos);
+
+  dir.write("scaffolds.bed", "NW_0001\t0\t100\tNOWHERE\nchrUn_x\t0\t100\tNOPE\n");
+  r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("never"), "--genes",
+              dir.file("scaffolds.bed")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("none of the 2 records of the gene file"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the first names 'NW_0001'"), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.exists("never"));
+}
+
 }  // namespace
 
 TEST(ReportTool, PermutationsCalibrateAFounderLocusReproducibly) {

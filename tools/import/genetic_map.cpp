@@ -267,6 +267,12 @@ std::optional<double> GeneticMap::at(const Chromosome& chromosome, int64_t posit
   return lo.cM + (hi.cM - lo.cM) * fraction;
 }
 
+bool GeneticMap::outsideRange(const Chromosome& chromosome, int64_t position) const {
+  auto found = points_.find(chromosome.sortKey());
+  if (found == points_.end() || found->second.empty()) return false;
+  return position < found->second.front().position || position > found->second.back().position;
+}
+
 size_t GeneticMap::pointCount() const {
   size_t count = 0;
   for (const auto& entry : points_) count += entry.second.size();

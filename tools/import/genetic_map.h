@@ -42,6 +42,10 @@ class GeneticMap {
   // the first or last point outside them; nothing for a chromosome without points.
   std::optional<double> at(const Chromosome& chromosome, int64_t position) const;
 
+  // True when the map has points on `chromosome` and `position` lies beyond
+  // its first or last one (at() then clamps).
+  bool outsideRange(const Chromosome& chromosome, int64_t position) const;
+
   size_t pointCount() const;
   size_t chromosomeCount() const { return points_.size(); }
   // The files read and the layout taken from each, for the report.
@@ -74,6 +78,10 @@ class MapSource {
   // MapOrigin::inputColumn, where 0 (PLINK's "unknown") means no map.
   std::optional<double> cMAt(const Chromosome& chromosome, int64_t position,
                              std::optional<double> inputCM) const;
+  // True for a SNP whose cM a map file clamps to the end of its range.
+  bool clamped(const Chromosome& chromosome, int64_t position) const {
+    return origin_ == MapOrigin::mapFile && map_.outsideRange(chromosome, position);
+  }
   // One line for the report and for the analysis file's comment.
   std::string describe() const;
   // The files read and their layouts (map files only), for the report.

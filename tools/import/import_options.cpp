@@ -44,7 +44,14 @@ const char* const kImportUsage =
     "                      highest chromosome number for X and leaves it out):\n"
     "                      'placeholder' adds one X line to the annotation so that\n"
     "                      every autosome is analysed; 'accept' lets velmora take\n"
-    "                      the highest autosome for X. Without it such data are refused.\n";
+    "                      the highest autosome for X. Without it such data are refused.\n"
+    "  --allow-outside-map  go on when more than half the SNPs lie outside the map's\n"
+    "                      range (a map of another genome build?); their cM is clamped\n"
+    "                      to its ends. Above 1 % a warning says how many\n";
+
+bool isImportSourceFlag(const std::string& arg) {
+  return arg == "--allow-outside-map";
+}
 
 bool isImportSourceOption(const std::string& arg) {
   for (const char* name : {"--vcf", "--plink", "--map", "--map-units", "--cm-per-mb", "--patients",
@@ -108,6 +115,8 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args, bool outR
         throw InputError("--autosomes needs a chromosome count from 1 to 9990, not '" + text + "'");
       }
       options.autosomeCount = static_cast<int>(*count);
+    } else if (arg == "--allow-outside-map") {
+      options.allowOutsideMap = true;
     } else if (arg == "--missing-x") {
       std::string mode = valueOf(args, i);
       if (mode == "placeholder") {

@@ -19,6 +19,7 @@ struct ImportOptions {
   std::optional<std::string> controlList;
   std::optional<int> autosomeCount;  // numbers above it follow PLINK's X/Y/XY/MT codes
   MissingX missingX = MissingX::refuse;
+  bool allowOutsideMap = false;  // more than half the SNPs outside the map's range is no refusal
   bool help = false;
 };
 
@@ -28,6 +29,9 @@ extern const char* const kImportUsage;
 // `outRequired` (a program that writes no import, velmora-report), --out is
 // not asked for.
 ImportOptions parseImportOptions(const std::vector<std::string>& args, bool outRequired = true);
+
+// True for the flags (no value) of the same kind: --allow-outside-map.
+bool isImportSourceFlag(const std::string& arg);
 
 // True for the options that take a value and name the input, its map, its
 // pools or its chromosome codes: the ones another program hands to

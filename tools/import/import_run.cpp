@@ -2,6 +2,7 @@
 #include "import_run.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -81,6 +82,36 @@ void refuseMorgans(const SnpTable& table, const ImportOptions& options, const Ma
   throw InputError("the genetic map looks like Morgans, not cM (" + example +
                    "; human maps rise by about 0.5 to 3 cM per Mb): run again with --map-units "
                    "morgans to multiply it by 100, or with --map-units cm if it really is in cM");
+}
+
+// A map of another genome build leaves SNPs beyond its ends, whose cM it
+// clamps to the ends: a few are usual (the map's first and last points lie
+// inside the chromosome), many make every RCHH there a stretch of 0 cM. The
+// share is reported; above 1 % as a warning, above half as a refusal unless
+// told to go on.
+void refuseAMapOfAnotherBuild(const SnpTable& table, const MapSource& map,
+                              const ImportOptions& options, std::ostream& report) {
+  if (map.origin() != MapOrigin::mapFile || table.size() == 0) return;
+  int64_t outside = 0;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const SnpRow& row = table.row(i);
+    if (map.clamped(row.chromosome, row.position)) ++outside;
+  }
+  const double share = 100.0 * static_cast<double>(outside) / static_cast<double>(table.size());
+  char percent[32];
+  std::snprintf(percent, sizeof percent, "%.1f %%", share);
+  if (outside == 0) return;
+  const std::string counted =
+      std::to_string(outside) + " of " + std::to_string(table.size()) + " SNPs (" + percent + ")";
+  if (share > 50 && !options.allowOutsideMap) {
+    throw InputError(counted +
+                     " lie outside the genetic map's range, where their cM would be clamped to "
+                     "its ends: is the map for another genome build than the data? Give a map "
+                     "of the data's build, or run again with --allow-outside-map");
+  }
+  report << (share > 1 ? "  WARNING: " : "  ") << counted
+         << " lie outside the genetic map's range; their cM is clamped to its ends"
+         << (share > 1 ? " (a map of another genome build?)" : "") << '\n';
 }
 
 // velmora's limits on what an import writes, checked before anything is.
@@ -202,6 +233,7 @@ ImportedCohort readImport(const ImportOptions& options, std::ostream& report) {
     report << "  map values raised to " << kSmallestCM
            << " cM, as velmora needs them above 0: " << table.raisedMaps() << '\n';
   }
+  refuseAMapOfAnotherBuild(table, map, options, report);
   ChromosomeCounts counts = countChromosomes(table);
   if (counts.autosomes.empty()) {
     throw InputError("no autosomal SNP is left to write (see the counts above)");

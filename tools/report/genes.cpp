@@ -33,10 +33,19 @@ bool toInt(const std::string& text, int64_t& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-// 0 for chromosomes velmora does not number.
+// 0 for chromosomes velmora does not number. RefSeq's accessions of the
+// human chromosomes (NC_000001.11 .. NC_000022, NC_000023 for X) read as
+// their numbers.
 int chromosomeNumber(std::string name, int xNumber) {
   if (name.size() > 3 && (name.compare(0, 3, "chr") == 0 || name.compare(0, 3, "Chr") == 0))
     name.erase(0, 3);
+  if (name.compare(0, 7, "NC_0000") == 0) {
+    const std::string digits = name.substr(7, name.find('.') - 7);
+    int64_t accession = 0;
+    if (!toInt(digits, accession)) return 0;
+    if (accession == 23) return xNumber;
+    name = std::to_string(accession);
+  }
   if (name == "X" || name == "x") return xNumber;
   int64_t number = 0;
   if (!toInt(name, number) || number < 1 || number >= xNumber) return 0;
@@ -247,7 +256,7 @@ GeneSet readGenes(const std::string& path, int xNumber, const GeneFileLimits& li
     if (!fault.empty()) fail(fault);
     gene.chromosome = chromosomeNumber(f[0], xNumber);
     if (gene.chromosome == 0) {
-      ++set.skipped;
+      if (set.skipped++ == 0) set.firstSkippedChromosome = f[0];
       continue;
     }
     if (set.genes.size() >= limits.genes) {
@@ -273,4 +282,32 @@ std::vector<const Gene*> genesOverlapping(const GeneSet& set, int chromosome, in
     if (names.insert(gene.name).second) found.push_back(&gene);
   }
   return found;
+}
+
+std::vector<std::string> checkGenesFitBuild(const GeneSet& set, const std::string& path,
+                                            const GenomeBuild& build, int xNumber) {
+  if (set.genes.empty() && set.skipped > 0) {
+    throw ReportError("none of the " + std::to_string(set.skipped) + " records of the gene file " +
+                      path + " lies on a chromosome velmora analyses (the first names '" +
+                      set.firstSkippedChromosome +
+                      "'; 1..22 and X are read with or without 'chr', and as RefSeq accessions "
+                      "NC_0000NN): give a gene file for this genome");
+  }
+  std::vector<std::string> warnings;
+  int64_t beyond = 0;
+  const Gene* first = nullptr;
+  for (const Gene& gene : set.genes) {
+    const std::optional<int64_t> length = chromosomeLength(build, gene.chromosome, xNumber);
+    if (!length || gene.last <= *length) continue;
+    if (beyond++ == 0) first = &gene;
+  }
+  if (beyond > 0) {
+    warnings.push_back(std::to_string(beyond) + " genes of " + path +
+                       " end beyond their chromosome in " + build.name + " (the first, " +
+                       first->name + ", at chromosome " + std::to_string(first->chromosome) + ": " +
+                       std::to_string(first->last) +
+                       " bp): is the gene file for another genome build? Give one for " +
+                       build.name + ", or --build for the build of the data.");
+  }
+  return warnings;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "genome_build.h"
+
 struct Gene {
   int chromosome = 0;  // velmora's numbering: 1..22 as written, X as `xNumber`
   int64_t first = 0;   // 1-based, inclusive (bp)
@@ -18,6 +20,7 @@ struct GeneSet {
   std::string format;       // "GTF", "GFF3" or "BED"
   std::vector<Gene> genes;  // sorted by chromosome, then first
   int64_t skipped = 0;      // records on chromosomes velmora does not number (Y, MT, scaffolds)
+  std::string firstSkippedChromosome;  // the chromosome name of the first of them
 };
 
 // What a gene file may hold. A line of GENCODE or RefSeq stays under 10 kB and
@@ -41,3 +44,10 @@ GeneSet readGenes(const std::string& path, int xNumber, const GeneFileLimits& li
 // `chromosome`, in position order, each once.
 std::vector<const Gene*> genesOverlapping(const GeneSet& set, int chromosome, int64_t first,
                                           int64_t last);
+
+// Refuses (ReportError) a gene file none of whose genes lies on a chromosome
+// velmora analyses: its chromosome names follow another convention, and
+// every region would show no gene. Returns a warning when genes end beyond
+// their chromosome's length in `build` (a file of another build).
+std::vector<std::string> checkGenesFitBuild(const GeneSet& set, const std::string& path,
+                                            const GenomeBuild& build, int xNumber);

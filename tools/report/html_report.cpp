@@ -86,7 +86,13 @@ std::string reportJson(const ReportData& data) {
                   : !data.input.target.empty() ? "target: " + data.input.target
                                                : "";
   j["cutoff"] = roundedNumber(data.options.cutoffCm, 2);
-  j["build"] = data.options.build;
+  // The browsers' name for the links; the sentence says whence the build came.
+  j["build"] = data.build.ucsc;
+  j["buildText"] = data.build.name + " (" +
+                   (data.build.source == "assumed"
+                        ? std::string("assumed: the input does not tell it; give --build")
+                        : "from " + data.build.source) +
+                   "; browser links use " + data.build.ucsc + ")";
   j["withControls"] = data.withControls();
   j["patients"] = data.patientNames;
   j["controls"] = data.controlNames;

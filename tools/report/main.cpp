@@ -201,7 +201,7 @@ void refusePathsWithControlCharacters(const ReportData& data) {
       {"the analysis file's path", data.options.analysisFile},
       {"--out", data.options.outDir},
       {"--genes", data.options.genesFile},
-      {"--build", data.options.build},
+      {"--build", data.options.build.value_or("")},
       {"the annotation file's path", data.input.annotation},
       {"the excluded area file's path", data.input.excluded},
       {"the target area file's path", data.input.target}};
@@ -240,7 +240,8 @@ std::string velmoraMessage(std::string message) {
 struct LoadOutcome {
   std::vector<SubjectLoadFacts> subjects;  // patients, then controls
   AnnotationLoadFacts annotation;
-  std::string importReport;  // a direct load's lines as velmora-import reports them
+  std::string importReport;          // a direct load's lines as velmora-import reports them
+  std::optional<std::string> build;  // the genome build the input tells
 };
 
 // The label folder of a direct load's subjects: velmora names a subject by
@@ -275,6 +276,7 @@ LoadOutcome loadCohort(ReportData& data, std::FILE* log) {
       const std::string folder = directLabelFolder(*data.options.source);
       DirectLoadFacts facts = loadCohortDirect(*data.options.source, folder, lines);
       outcome.importReport = lines.str();
+      outcome.build = facts.build;
       outcome.subjects = facts.subjects;
       outcome.annotation = facts.annotation;
       data.input.annotation = core::loadedCohortFacts().annotationFile;
@@ -297,6 +299,7 @@ LoadOutcome loadCohort(ReportData& data, std::FILE* log) {
   outcome.subjects.insert(outcome.subjects.end(), observer.subjects[1].begin(),
                           observer.subjects[1].end());
   outcome.annotation = observer.annotation;
+  outcome.build = data.input.genomeBuild;
   for (size_t i = 0; i < sums.size(); ++i) {
     const std::string& path =
         i < patients ? data.input.patients[i] : data.input.controls[i - patients];
@@ -391,8 +394,12 @@ int run(int argc, char** argv) {
   data.preflight = checkLoadedCohort(data.input, core::loadedCohortFacts(), loaded.subjects,
                                      loaded.annotation, data.options.cutoffCm);
   data.preflight.digests = std::move(digests);
+  data.build = chooseGenomeBuild(data.options.build, loaded.build);
   if (!data.options.genesFile.empty()) {
     data.genes = readGenes(data.options.genesFile, data.preflight.xNumber);
+    for (std::string& w : checkGenesFitBuild(*data.genes, data.options.genesFile, data.build,
+                                             data.preflight.xNumber))
+      data.preflight.warnings.push_back(std::move(w));
   }
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 

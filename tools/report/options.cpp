@@ -19,12 +19,15 @@ const char* const kReportUsage =
     "Runs velmora's analysis with the RCHH cutoff CM (cM) on the inputs an analysis\n"
     "file names, or straight on a PLINK 1 binary fileset or a VCF/BCF (with\n"
     "velmora-import's options --map, --map-units, --cm-per-mb, --patients,\n"
-    "--controls, --autosomes and --missing-x, and its defaults), and writes into DIR\n"
+    "--controls, --autosomes, --missing-x and --allow-outside-map, and its defaults),\n"
+    "and writes into DIR\n"
     "regions.tsv, pairs.tsv, tracks/*.bed, report.html, velmora.log and\n"
     "manifest.tsv. DIR must be new, empty, or an earlier report whose files are\n"
     "unchanged; the new report replaces it only once complete.\n"
     "  --genes FILE   GTF or GFF3 (plain or gzip) or BED genes, to name the genes of each region\n"
-    "  --build NAME   genome build of the positions, for the browser links (default hg38)\n"
+    "  --build NAME   genome build of the positions (GRCh37/hg19, GRCh38/hg38): browser\n"
+    "                 links and gene checks; default the build the input tells (velmora-import\n"
+    "                 notes it in the analysis file), else GRCh38\n"
     "  --query NAMES  comma-separated patient sample names as pairs.tsv shows them; the\n"
     "                 RCHHs all of them share (runs without controls only; repeatable)\n"
     "  --permutations N  genome-wide adjusted p of each region from N relabellings of\n"
@@ -94,8 +97,8 @@ ReportOptions parseOptions(int argc, char** argv) {
       options.genesFile = value("--genes");
     } else if (arg == "--build") {
       options.build = value("--build");
-      if (options.build.empty() ||
-          options.build.find_first_of(" \t/?&#\"'<>") != std::string::npos) {
+      if (options.build->empty() ||
+          options.build->find_first_of(" \t/?&#\"'<>") != std::string::npos) {
         throw ReportError("--build needs a build name such as hg38 or hg19");
       }
     } else if (arg == "--query") {
@@ -107,6 +110,8 @@ ReportOptions parseOptions(int argc, char** argv) {
     } else if (arg == "--seed") {
       options.seed = parseCount("--seed", value("--seed"), UINT64_MAX);
       seedGiven = true;
+    } else if (isImportSourceFlag(arg)) {
+      importArgs.push_back(arg);
     } else if (isImportSourceOption(arg)) {
       importArgs.push_back(arg);
       importArgs.push_back(value(arg.c_str()));

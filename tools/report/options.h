@@ -9,16 +9,16 @@
 #include "stats/permutation.h"
 
 struct ReportOptions {
-  std::string analysisFile;                 // empty when the cohort comes from `source`
-  std::optional<ImportOptions> source;      // --plink or --vcf, read straight into the engine
-  std::string cutoffText;                   // as typed, fed to velmora unchanged
-  double cutoffCm = 0;                      // cM, finite and > 0
-  std::string outDir;                       // the report directory DIR
-  std::string genesFile;                    // empty: no gene annotation
-  std::string build = "hg38";               // genome build of positions, for browser links
-  std::vector<std::string> queries;         // comma-separated sample names, one per --query
-  std::vector<std::string> commandLine;     // argv as given, for the manifest
-  int64_t permutations = 0;                 // relabellings for adjusted p; 0: none (adjusted_p NA)
+  std::string analysisFile;              // empty when the cohort comes from `source`
+  std::optional<ImportOptions> source;   // --plink or --vcf, read straight into the engine
+  std::string cutoffText;                // as typed, fed to velmora unchanged
+  double cutoffCm = 0;                   // cM, finite and > 0
+  std::string outDir;                    // the report directory DIR
+  std::string genesFile;                 // empty: no gene annotation
+  std::optional<std::string> build;      // --build: the positions' genome build, over the input's
+  std::vector<std::string> queries;      // comma-separated sample names, one per --query
+  std::vector<std::string> commandLine;  // argv as given, for the manifest
+  int64_t permutations = 0;              // relabellings for adjusted p; 0: none (adjusted_p NA)
   uint64_t seed = kDefaultPermutationSeed;  // of the relabellings; stated in the manifest
   int threads = 0;                          // for the permutations; 0: one per hardware thread
   bool velmoraFiles = false;                // keep velmora's result files under run/

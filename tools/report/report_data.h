@@ -8,6 +8,7 @@
 #include "base/analysis_input.h"
 #include "cover_table.h"
 #include "genes.h"
+#include "genome_build.h"
 #include "options.h"
 #include "permutations.h"
 #include "preflight.h"
@@ -20,6 +21,7 @@ struct ReportData {
   AnalysisInput input;
   Preflight preflight;
   std::vector<std::string> patientNames, controlNames;  // sample names, list order
+  GenomeBuild build;  // of the positions: links, gene checks, the header
   std::optional<GeneSet> genes;
   CoverTable cover;  // every subject's cover per SNP, from the run
   RegionResult regions;

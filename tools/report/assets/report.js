@@ -51,7 +51,7 @@
       ["Controls", data.controls.length ? data.controls.length + ": " + data.controls.join(", ") : "none (fold-overlap levels rank the regions)"],
       ["Area file", data.areaFile || "none"],
       ["Genes", data.genesFile || "none given (--genes)"],
-      ["Genome build", data.build + " (of the positions; browser links use it)"],
+      ["Genome build", data.buildText],
       ["Candidate regions", String(data.regions.length)],
     ];
     const dl = el("dl", { class: "facts" });
