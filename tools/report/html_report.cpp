@@ -9,6 +9,7 @@
 #include "report_error.h"
 #include "sha256.h"
 #include "tables.h"
+#include "verdict.h"
 
 extern const std::string kAsset_report_html;
 extern const std::string kAsset_report_css;
@@ -104,6 +105,8 @@ std::string reportJson(const ReportData& data) {
                                     std::to_string(data.genes->genes.size()) + " genes)"
                               : "";
   j["warnings"] = data.preflight.warnings;
+  j["verdict"] = verdictSentence(data);
+  j["floor"] = data.regions.floor;
   j["highest"] = roundedNumber(data.regions.highest, 3);
   j["genome"] = genomeView(data);
   if (data.permutations) {

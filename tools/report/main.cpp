@@ -48,6 +48,7 @@
 #include "start_end_list.h"
 #include "tables.h"
 #include "track_run.h"
+#include "verdict.h"
 
 namespace fs = std::filesystem;
 
@@ -518,6 +519,7 @@ int run(int argc, char** argv) {
                 manifestText(data.options.commandLine, "complete", programs, inputs, dir.root(),
                              written, settings, knownDigests(data, dir)));
   dir.install();
+  std::cerr << "velmora-report: " << verdictSentence(data) << "\n";
   std::cerr << "velmora-report: " << data.regions.regions.size() << " candidate regions; open "
             << dir.finalPath("report.html") << "\n";
   return 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "report_error.h"
@@ -119,6 +120,26 @@ std::vector<CandidateRegion> islands(const std::vector<IndexedSegment>& segments
   return regions;
 }
 
+// The rule a stretch must pass to become a region, in words, with the
+// genome's own numbers.
+std::string floorSentence(double highest, bool withControls) {
+  char text[400];
+  if (withControls) {
+    std::snprintf(text, sizeof text,
+                  "A region's -log10 p must exceed %.3f (log10 2: its patients share more often "
+                  "than its controls) and reach half the genome's highest, %.3f / 2 = %.3f; at "
+                  "least one patient must share it throughout.",
+                  std::log10(2.0), highest, highest / 2);
+  } else {
+    std::snprintf(text, sizeof text,
+                  "A region's fold-overlap level (patients sharing) must be at least 2 and reach "
+                  "half the genome's highest, %.0f / 2 = %.1f; at least one patient must share "
+                  "it throughout.",
+                  highest, highest / 2);
+  }
+  return text;
+}
+
 StartEndList readVelmoraList(const std::string& path) {
   try {
     return readStartEndList(path);
@@ -171,6 +192,7 @@ RegionResult findRegions(const RegionInputs& in) {
     result.genome.push_back({s.chromosome, s.first, s.last, s.value});
 
   std::vector<CandidateRegion> regions = islands(segments, result.highest, 0, rows, in);
+  result.floor = floorSentence(result.highest, in.withControls);
   if (in.withControls && !in.representativeList.empty()) {
     const std::vector<IndexedSegment> otherSegments =
         indexedSegments(readVelmoraList(in.representativeList), in.representativeList, rows, spans,
@@ -260,6 +282,29 @@ RegionResult findRegions(const RegionInputs& in) {
     views[w].patientThreshold = std::max(1, m.patientLevel - 1);
     views[w].controlThreshold = in.withControls ? std::max(1, m.controlLevel - 1) : 1;
   }
+
+  // A region that no patient shares throughout is no candidate: it is left
+  // out (and counted), with its view.
+  std::vector<size_t> keptAs(regions.size(), regions.size());
+  std::vector<CandidateRegion> kept;
+  for (size_t r = 0; r < regions.size(); ++r) {
+    if (regions[r].patients.empty()) {
+      ++result.leftOutUnshared;
+      continue;
+    }
+    keptAs[r] = kept.size();
+    kept.push_back(std::move(regions[r]));
+  }
+  std::vector<Window> keptWindows;
+  std::vector<RegionView> keptViews;
+  for (size_t w = 0; w < windows.size(); ++w) {
+    if (keptAs[windows[w].region] == regions.size()) continue;
+    keptWindows.push_back({keptAs[windows[w].region], windows[w].fromRow, windows[w].toRow});
+    keptViews.push_back(std::move(views[w]));
+  }
+  regions = std::move(kept);
+  windows = std::move(keptWindows);
+  views = std::move(keptViews);
 
   std::vector<size_t> order(regions.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;

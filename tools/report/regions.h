@@ -11,6 +11,9 @@
 // whose value is at least P - 1 for -log10 p (within tenfold of the island's
 // best p), or equal to P for levels (the island's highest level).
 //
+// A stretch that passes these rules but that no patient shares throughout is
+// left out: a region is somewhere patients share.
+//
 // Who shares: a subject shares at a SNP when its RCHH cover count there is at
 // least max(1, W - 1), W the pool's lowest fold-overlap level over the
 // region's SNPs; it shares throughout the region when it does at every SNP.
@@ -77,6 +80,8 @@ struct RegionResult {
   std::vector<GenomeSegment> genome;     // the source list's segments
   double highest = 0;                    // M
   double representativeHighest = 0;      // the representative list's highest value, when read
+  int64_t leftOutUnshared = 0;  // stretches past the floor that no patient shares throughout
+  std::string floor;            // the rule a region passes, in a sentence, with the genome's M
 };
 
 struct RegionInputs {

@@ -42,6 +42,8 @@
   function header() {
     const h = document.getElementById("summary");
     h.append(el("h1", { text: "velmora report" }));
+    h.append(el("p", { class: "verdict", id: "verdict", text: data.verdict }));
+    h.append(el("p", { class: "floor", id: "floor", text: data.floor }));
     const facts = [
       ["Analysis file", data.analysisFile],
       ["Annotation", data.annotation + " (" + data.snps + " SNPs)"],
