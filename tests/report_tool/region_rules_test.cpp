@@ -1,6 +1,7 @@
 // The region rules on a hand-made genome: a stretch past the floor that no
-// patient shares throughout is left out and counted, the floor is said with
-// the genome's own highest value, and the verdict sentence says what a run
+// patient shares throughout is left out and counted, a region's core and
+// extent follow its sharers' own stretches, the floor is said with the
+// genome's own highest value, and the verdict sentence says what a run
 // without, with and with significant relabellings can claim.
 #include <gtest/gtest.h>
 
@@ -42,10 +43,12 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
   // the level holds while no patient shares the whole stretch.
   for (int k = 1; k <= 3; ++k) patients.level[static_cast<size_t>(k)] = 3;
   for (int k = 7; k <= 9; ++k) patients.level[static_cast<size_t>(k)] = 3;
-  for (int s = 0; s < 3; ++s) {
-    countFrom(patients, s, 1, 2);
-    countFrom(patients, s, 4, 0);
-  }
+  // Their shared stretches run on past the region: all three to SNP 4 (the
+  // core), patient 0 to SNP 5 (the extent).
+  for (int s = 0; s < 3; ++s) countFrom(patients, s, 1, 2);
+  countFrom(patients, 0, 6, 0);
+  countFrom(patients, 1, 5, 0);
+  countFrom(patients, 2, 5, 0);
   countFrom(patients, 0, 7, 2);
   countFrom(patients, 1, 7, 2);
   countFrom(patients, 2, 7, 0);
@@ -69,6 +72,10 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
   EXPECT_EQ(kept.firstBp, 20000);
   EXPECT_EQ(kept.lastBp, 40000);
   EXPECT_EQ(kept.patients, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(kept.coreFirstBp, 20000);
+  EXPECT_EQ(kept.coreLastBp, 50000);
+  EXPECT_EQ(kept.extentFirstBp, 20000);
+  EXPECT_EQ(kept.extentLastBp, 60000);
   EXPECT_EQ(data.regions.leftOutUnshared, 1);
   ASSERT_EQ(data.regions.views.size(), 1u);
   EXPECT_EQ(data.regions.views[0].rank, 1);

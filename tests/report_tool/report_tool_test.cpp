@@ -85,11 +85,17 @@ void checkReport(const std::string& dir, bool withControls) {
   EXPECT_EQ(line,
             "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
             "sharing\tpatients\t"
-            "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes");
+            "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\tcore_start_bp\t"
+            "core_end_bp\textent_start_bp\textent_end_bp\tcore_genes");
   ASSERT_TRUE(std::getline(r, line));
   std::vector<std::string> top = fields(line);
-  ASSERT_EQ(top.size(), 15u);
+  ASSERT_EQ(top.size(), 20u);
   EXPECT_EQ(top[0], "1");
+  // The core holds the region, the extent the core.
+  EXPECT_LE(std::stol(top[17]), std::stol(top[15]));
+  EXPECT_LE(std::stol(top[15]), std::stol(top[2]));
+  EXPECT_GE(std::stol(top[16]), std::stol(top[3]));
+  EXPECT_GE(std::stol(top[18]), std::stol(top[16]));
   auto listText = [&](const std::string& name) {
     std::ifstream in(dir + "/run/" + name);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -140,6 +146,11 @@ TEST(ReportTool, DemoWithControlsAndGenesOpensInChromium) {
   EXPECT_EQ(top[9], "p01,p02,p03,p04,p05,p06");
   EXPECT_EQ(top[10], "0");
   EXPECT_NE(top[14].find("PMS2"), std::string::npos);
+  // The six patients' shared stretches run on past the region's edge: ACTB
+  // lies in its extent, outside its core.
+  EXPECT_NE(top[14].find("ACTB"), std::string::npos) << top[14];
+  EXPECT_EQ(top[19].find("ACTB"), std::string::npos) << top[19];
+  EXPECT_NE(top[19].find("PMS2"), std::string::npos) << top[19];
   std::vector<std::string> pairs = linesOf(dir.read("report/pairs.tsv"));
   EXPECT_EQ(pairs.size(), 1u + 15 + 15);
   EXPECT_EQ(pairs[1].substr(0, 24), "patients\t1\t2\tp01\tp02\t5.0");

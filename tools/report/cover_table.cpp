@@ -38,6 +38,28 @@ int PoolCover::lowest(int subject, size_t first, size_t last) const {
   return low;
 }
 
+std::pair<size_t, size_t> PoolCover::reach(int subject, size_t first, size_t last, int threshold,
+                                           size_t spanBegin, size_t spanEnd) const {
+  const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
+  const std::vector<uint16_t>& counts = changeCount[static_cast<size_t>(subject)];
+  // Run i covers rows rows[i] .. rows[i + 1] - 1.
+  auto runAt = [&](size_t row) {
+    return static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), row) - rows.begin());
+  };
+  size_t low = first, high = last;
+  for (size_t i = runAt(first); i > 0 && counts[i - 1] >= threshold;) {
+    --i;
+    low = std::max<size_t>(rows[i], spanBegin);
+    if (rows[i] <= spanBegin) break;
+  }
+  for (size_t j = runAt(last); j > 0 && counts[j - 1] >= threshold; ++j) {
+    const size_t runEnd = j < rows.size() ? rows[j] - 1 : spanEnd - 1;
+    high = std::min(runEnd, spanEnd - 1);
+    if (j >= rows.size() || runEnd >= spanEnd - 1) break;
+  }
+  return {low, high};
+}
+
 void CoverTable::start() {
   const int64_t end = autosomeSlots() > 0 ? slotEnd(autosomeSlots() - 1) : 0;
   rows.resize(static_cast<size_t>(end));

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // One SNP of the analysed chromosomes, as the summary files list it.
@@ -28,6 +29,11 @@ struct PoolCover {
   int count(int subject, size_t row) const;
   // The lowest count of `subject` over rows first..last (inclusive).
   int lowest(int subject, size_t first, size_t last) const;
+  // The rows around first..last (where the count of `subject` is at least
+  // `threshold`) as far as it stays so, within rows spanBegin..spanEnd - 1:
+  // the subject's shared stretch that holds the rows.
+  std::pair<size_t, size_t> reach(int subject, size_t first, size_t last, int threshold,
+                                  size_t spanBegin, size_t spanEnd) const;
 };
 
 struct CoverTable {

@@ -135,10 +135,16 @@ std::string reportJson(const ReportData& data) {
     region["patients"] = r.patients;
     if (r.controls) region["controls"] = *r.controls;
     PageJson genes = PageJson::array();
-    for (const Gene* g : data.regionGenes[i]) {
-      genes.push_back({{"name", g->name}, {"first", whole(g->first)}, {"last", whole(g->last)}});
+    for (size_t k = 0; k < data.regionGenes[i].size(); ++k) {
+      const Gene* g = data.regionGenes[i][k];
+      genes.push_back({{"name", g->name},
+                       {"first", whole(g->first)},
+                       {"last", whole(g->last)},
+                       {"core", static_cast<bool>(data.regionCoreGenes[i][k])}});
     }
     region["genes"] = std::move(genes);
+    region["core"] = {whole(r.coreFirstBp), whole(r.coreLastBp)};
+    region["extent"] = {whole(r.extentFirstBp), whole(r.extentLastBp)};
     regions.push_back(std::move(region));
   }
   j["regions"] = std::move(regions);

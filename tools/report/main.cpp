@@ -129,10 +129,15 @@ void writeReport(ReportData& data, ReportDir& dir) {
     for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
     dir.writeFile("null_maxima.tsv", nullMaximaTable(outcome));
   }
+  // Genes over each region's extent, and which of them touch its core.
   for (const CandidateRegion& r : data.regions.regions) {
     data.regionGenes.push_back(
-        data.genes ? genesOverlapping(*data.genes, r.chromosome, r.firstBp, r.lastBp)
+        data.genes ? genesOverlapping(*data.genes, r.chromosome, r.extentFirstBp, r.extentLastBp)
                    : std::vector<const Gene*>{});
+    std::vector<bool> core;
+    for (const Gene* g : data.regionGenes.back())
+      core.push_back(g->first <= r.coreLastBp && g->last >= r.coreFirstBp);
+    data.regionCoreGenes.push_back(std::move(core));
   }
   for (QueryAnswer& answer : data.queries) {
     std::string list = "run/" + queryListName(answer.query);

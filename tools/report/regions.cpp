@@ -272,8 +272,27 @@ RegionResult findRegions(const RegionInputs& in) {
   if (in.withControls) collect(true, in.controls);
 
   for (size_t r = 0; r < regions.size(); ++r) {
-    regions[r].patients = sharing(minima[r].patients, minima[r].patientLevel);
-    if (in.withControls) regions[r].controls = sharing(minima[r].controls, minima[r].controlLevel);
+    CandidateRegion& region = regions[r];
+    region.patients = sharing(minima[r].patients, minima[r].patientLevel);
+    if (in.withControls) region.controls = sharing(minima[r].controls, minima[r].controlLevel);
+    // Core and extent: how far the sharing patients' own shared stretches
+    // run around the region, all of them (core) and any of them (extent).
+    const int threshold = std::max(1, minima[r].patientLevel - 1);
+    const auto& span = spans.at(region.chromosome);
+    size_t coreFirst = region.firstRow, coreLast = region.lastRow;
+    size_t extentFirst = region.firstRow, extentLast = region.lastRow;
+    for (size_t k = 0; k < region.patients.size(); ++k) {
+      const auto [low, high] = patientCover.reach(
+          region.patients[k], region.firstRow, region.lastRow, threshold, span.first, span.second);
+      coreFirst = k == 0 ? low : std::max(coreFirst, low);
+      coreLast = k == 0 ? high : std::min(coreLast, high);
+      extentFirst = std::min(extentFirst, low);
+      extentLast = std::max(extentLast, high);
+    }
+    region.coreFirstBp = rows[coreFirst].bp;
+    region.coreLastBp = rows[coreLast].bp;
+    region.extentFirstBp = rows[extentFirst].bp;
+    region.extentLastBp = rows[extentLast].bp;
   }
   for (size_t w = 0; w < windows.size(); ++w) {
     const Minima& m = minima[windows[w].region];

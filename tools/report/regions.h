@@ -14,6 +14,11 @@
 // A stretch that passes these rules but that no patient shares throughout is
 // left out: a region is somewhere patients share.
 //
+// Core and extent: each sharing patient's shared stretch is the run of SNPs
+// around the region where its cover count stays at least max(1, W - 1) (W
+// as below), within the chromosome. The core is where all of them overlap,
+// the extent as far as any reaches; genes are named over the extent.
+//
 // Who shares: a subject shares at a SNP when its RCHH cover count there is at
 // least max(1, W - 1), W the pool's lowest fold-overlap level over the
 // region's SNPs; it shares throughout the region when it does at every SNP.
@@ -51,6 +56,11 @@ struct CandidateRegion {
   std::optional<double>
       adjustedP;  // genome-wide adjusted p; left empty until a permutation step fills it
   size_t firstRow = 0, lastRow = 0;  // rows of the cover table (0-based ordinals)
+  // 1-based bp. The core: where every sharing patient's shared stretch that
+  // holds the region reaches (it holds the region); the extent: as far as any
+  // of them reaches.
+  int64_t coreFirstBp = 0, coreLastBp = 0;
+  int64_t extentFirstBp = 0, extentLastBp = 0;
 };
 
 // A subject's cover counts across a region view, as runs of equal count.

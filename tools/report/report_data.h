@@ -25,7 +25,8 @@ struct ReportData {
   std::optional<GeneSet> genes;
   CoverTable cover;  // every subject's cover per SNP, from the run
   RegionResult regions;
-  std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order
+  std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order: over its extent
+  std::vector<std::vector<bool>> regionCoreGenes;     // the same: does the gene touch the core
   std::vector<PairRow> pairs;
   std::vector<QueryAnswer> queries;
   std::optional<PermutationOutcome> permutations;  // with --permutations

@@ -33,13 +33,17 @@ std::string regionsTable(const ReportData& data) {
   std::string out =
       "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
       "sharing\tpatients\t"
-      "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\n";
+      "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\tcore_start_bp\t"
+      "core_end_bp\textent_start_bp\textent_end_bp\tcore_genes\n";
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
     const CandidateRegion& r = data.regions.regions[i];
     std::vector<std::string> patients;
     for (int p : r.patients) patients.push_back(data.patientNames[static_cast<size_t>(p)]);
-    std::vector<std::string> genes;
-    for (const Gene* g : data.regionGenes[i]) genes.push_back(g->name);
+    std::vector<std::string> genes, coreGenes;
+    for (size_t k = 0; k < data.regionGenes[i].size(); ++k) {
+      genes.push_back(data.regionGenes[i][k]->name);
+      if (data.regionCoreGenes[i][k]) coreGenes.push_back(data.regionGenes[i][k]->name);
+    }
     out += std::to_string(r.rank) + "\t" + std::to_string(r.chromosome) + "\t" +
            std::to_string(r.firstBp) + "\t" + std::to_string(r.lastBp) + "\t" +
            fixed(r.firstCm, 6) + "\t" + fixed(r.lastCm, 6) + "\t" + fixed(r.lastCm - r.firstCm, 6) +
@@ -48,7 +52,9 @@ std::string regionsTable(const ReportData& data) {
            "\t" + (data.withControls() ? fixed(r.best, 6) : "NA") + "\t" +
            (data.withControls() ? (r.comparison == 0 ? "pools" : "representative") : "NA") + "\t" +
            (r.adjustedP ? fixed(*r.adjustedP, 6) : "NA") + "\t" +
-           (data.genes ? joined(genes) : "NA") + "\n";
+           (data.genes ? joined(genes) : "NA") + "\t" + std::to_string(r.coreFirstBp) + "\t" +
+           std::to_string(r.coreLastBp) + "\t" + std::to_string(r.extentFirstBp) + "\t" +
+           std::to_string(r.extentLastBp) + "\t" + (data.genes ? joined(coreGenes) : "NA") + "\n";
   }
   return out;
 }

@@ -205,7 +205,7 @@
   }
   function geneLinks(g) {
     return el("li", {}, [
-      el("strong", { text: g.name }), document.createTextNode(` ${mb(g.first)}–${mb(g.last)} Mb: `),
+      el("strong", { text: g.name }), document.createTextNode(` ${mb(g.first)}–${mb(g.last)} Mb${g.core ? " (core)" : ""}: `),
       link("OMIM", `https://www.omim.org/search?search=${enc(g.name)}`), document.createTextNode(" "),
       link("NCBI Gene", `https://www.ncbi.nlm.nih.gov/gene/?term=${enc(g.name + "[sym] AND human[orgn]")}`), document.createTextNode(" "),
       link("GeneCards", `https://www.genecards.org/cgi-bin/carddisp.pl?gene=${enc(g.name)}`),
@@ -263,7 +263,7 @@
     const v = viewByRank.get(rank);
     body.append(el("h3", { text: "Sharing along the region (● shares throughout)" }));
     body.append(v ? sharingChart(r, v) : el("p", { class: "note", text: "No chart: only the best regions carry one." }));
-    body.append(el("h3", { text: `Genes (${r.genes.length})` }));
+    body.append(el("h3", { text: `Genes (${r.genes.length}) over the extent, chr${r.chr}:${mb(r.extent[0])}–${mb(r.extent[1])} Mb; the core, where every sharing patient shares, is ${mb(r.core[0])}–${mb(r.core[1])} Mb` }));
     body.append(r.genes.length ? el("ul", { class: "genes-list", id: "region-genes" }, r.genes.map(geneLinks))
                                : el("p", { class: "note", text: data.genesFile ? "No gene of the gene file overlaps the region." : "No gene file given (--genes)." }));
     for (const tr of document.querySelectorAll("#region-table tbody tr")) tr.classList.toggle("selected", tr.getAttribute("data-rank") === String(rank));
