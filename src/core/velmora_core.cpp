@@ -52,8 +52,8 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
   runAnalysisPhases();
 }
 
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, bool patientsOnly) {
-  return buildPooledCohort(cutoffCm, threads, patientsOnly);
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads) {
+  return buildPooledCohort(cutoffCm, threads);
 }
 
 void unloadCohort() {

@@ -59,10 +59,8 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
                        std::FILE* queryAnswers, bool allFiles = true);
 
 // The pooled cohort of the loaded tables for label permutation
-// (stats/permutation.h), at `cutoffCm`, built on `threads` threads (0: all);
-// with `patientsOnly`, of the patients alone, for the shifted null
-// (stats/shifted_null.h).
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, bool patientsOnly = false);
+// (stats/permutation.h), at `cutoffCm`, built on `threads` threads (0: all).
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads);
 
 // Empties every table, so that another cohort can be loaded.
 void unloadCohort();

@@ -37,10 +37,7 @@ bool permutationsFit(int patients, int controls);
 // Builds the pooled cohort on `threads` threads (0: one per hardware thread).
 // Needs both pools to have subjects; throws FatalError with an "ERROR: "
 // message otherwise, and when the pools are too large for the level tables.
-// With `patientsOnly` the cohort is the patients alone (controls, if any,
-// left out), for the shifted null of shifted_null.h; its -log10 p table is
-// then empty.
-PooledCohortPtr buildPooledCohort(double cutoff, int threads, bool patientsOnly = false);
+PooledCohortPtr buildPooledCohort(double cutoff, int threads);
 
 // Sizes of a built cohort, and the bytes it holds (for the memory figure).
 int pooledPatients(const PooledCohort& cohort);

@@ -158,19 +158,16 @@ bool permutationsFit(int patients, int controls) {
   return levelPairs <= kMaxLevelPairs && patients + controls <= 65535;
 }
 
-PooledCohortPtr buildPooledCohort(double cutoff, int threads, bool patientsOnly) {
+PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
   const int patients = settings.noTgPool[enum_patients];
-  const int controls = patientsOnly ? 0 : settings.noTgPool[enum_controls];
-  if (patientsOnly && (patients < 2 || patients > 65535)) {
-    fatal("ERROR: The shifted null needs 2 to 65535 patients; the pool holds %d.\n", patients);
-  }
-  if (!patientsOnly && (patients < 1 || controls < 1)) {
+  const int controls = settings.noTgPool[enum_controls];
+  if (patients < 1 || controls < 1) {
     fatal(
         "ERROR: Permutations need both a patient pool and a control pool; with one pool there "
         "are no labels to exchange.\n");
   }
   const size_t levelPairs = static_cast<size_t>(patients + 1) * static_cast<size_t>(controls + 1);
-  if (!patientsOnly && !permutationsFit(patients, controls)) {
+  if (!permutationsFit(patients, controls)) {
     fatal(
         "ERROR: Permutations take at most %ld pairs of pool levels; %d patients and %d controls "
         "give %ld.\n",
@@ -189,8 +186,8 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads, bool patientsOnly)
     }
   }
   // The same -log10 p the significance scan stores for a segment's counts.
-  if (!patientsOnly) cohort->levelMinusLogP.resize(levelPairs);
-  for (int p = 0; p <= patients && !patientsOnly; ++p) {
+  cohort->levelMinusLogP.resize(levelPairs);
+  for (int p = 0; p <= patients; ++p) {
     for (int c = 0; c <= controls; ++c) {
       cohort->levelMinusLogP[static_cast<size_t>(p) * static_cast<size_t>(controls + 1) +
                              static_cast<size_t>(c)] =

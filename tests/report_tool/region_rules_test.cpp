@@ -86,9 +86,8 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
   // Patients only, no relabellings: no adjusted p, and the left-out stretch said.
   EXPECT_EQ(verdictSentence(data),
             "Without controls the regions are ranked by patients sharing and length, with no "
-            "genome-wide adjusted p: run again with --permutations N (1000 is a good start) to "
-            "shift every pair's shared stretches at random (1 stretch(es) past the floor that no "
-            "patient shares throughout were left out).");
+            "genome-wide adjusted p (1 stretch(es) past the floor that no patient shares "
+            "throughout were left out).");
   // With controls: relabellings that reach the region, and ones that do not.
   data.input.controls = {"c1.txt"};
   EXPECT_NE(verdictSentence(data).find("run again with --permutations N"), std::string::npos);

@@ -98,23 +98,6 @@ std::vector<ManifestInput> inputsOf(const ReportData& data) {
   return inputs;
 }
 
-// Without controls the shifted null's adjusted p ranks the regions (ties in
-// the order they had: patients sharing, then length); the views follow.
-void rankByAdjustedP(RegionResult& result) {
-  std::stable_sort(result.regions.begin(), result.regions.end(),
-                   [](const CandidateRegion& a, const CandidateRegion& b) {
-                     return a.adjustedP.value_or(1) < b.adjustedP.value_or(1);
-                   });
-  std::map<int, int> newRank;
-  for (size_t k = 0; k < result.regions.size(); ++k) {
-    newRank[result.regions[k].rank] = static_cast<int>(k + 1);
-    result.regions[k].rank = static_cast<int>(k + 1);
-  }
-  for (RegionView& view : result.views) view.rank = newRank.at(view.rank);
-  std::sort(result.views.begin(), result.views.end(),
-            [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
-}
-
 // Reads velmora's outputs and writes the report's own files.
 void writeReport(ReportData& data, ReportDir& dir) {
   bool controls = data.withControls();
@@ -144,7 +127,6 @@ void writeReport(ReportData& data, ReportDir& dir) {
                         "); the run's inputs changed while the report was made");
     }
     for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
-    if (outcome.shifted) rankByAdjustedP(data.regions);
     dir.writeFile("null_maxima.tsv", nullMaximaTable(outcome));
   }
   // Genes over each region's extent, and which of them touch its core.
@@ -395,11 +377,11 @@ int run(int argc, char** argv) {
   std::cerr << loaded.importReport;
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
-  if (data.options.permutations > 0 && !data.withControls() && data.input.patients.size() < 2) {
+  if (data.options.permutations > 0 && !data.withControls()) {
     throw ReportError(
-        "--permutations needs at least two patients: the null moves pairs' stretches");
+        "--permutations needs a control pool: a run of patients only has no labels to exchange");
   }
-  if (data.options.permutations > 0 && data.withControls() &&
+  if (data.options.permutations > 0 &&
       !permutationsFit(static_cast<int>(data.input.patients.size()),
                        static_cast<int>(data.input.controls.size()))) {
     throw ReportError(
@@ -474,20 +456,15 @@ int run(int argc, char** argv) {
                    clock.lap());
       data.pairs = progress.pairs();
       if (data.options.permutations > 0) {
-        std::fprintf(
-            toLog.original(),
-            data.withControls()
-                ? "velmora-report: %lld relabellings of patients and controls (seed %llu)\n"
-                : "velmora-report: %lld shifts of every patient pair's shared stretches "
-                  "(seed %llu)\n",
-            static_cast<long long>(data.options.permutations),
-            static_cast<unsigned long long>(data.options.seed));
+        std::fprintf(toLog.original(),
+                     "velmora-report: %lld relabellings of patients and controls (seed %llu)\n",
+                     static_cast<long long>(data.options.permutations),
+                     static_cast<unsigned long long>(data.options.seed));
         std::fflush(toLog.original());
-        data.permutations = runPermutations(
-            data.options.cutoffCm, data.options.permutations, data.options.seed,
-            data.options.threads, data.withControls(), terminal ? toLog.original() : nullptr);
-        std::fprintf(toLog.original(), "velmora-report: %s took %.1f s\n",
-                     data.withControls() ? "relabellings" : "shifts", clock.lap());
+        data.permutations =
+            runPermutations(data.options.cutoffCm, data.options.permutations, data.options.seed,
+                            data.options.threads, terminal ? toLog.original() : nullptr);
+        std::fprintf(toLog.original(), "velmora-report: relabellings took %.1f s\n", clock.lap());
       }
       toLog.check();
     }

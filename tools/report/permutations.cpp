@@ -6,7 +6,6 @@
 
 #include "core/velmora_core.h"
 #include "run_progress.h"
-#include "stats/shifted_null.h"
 
 double asListed(float value) {
   char text[64];
@@ -15,28 +14,20 @@ double asListed(float value) {
 }
 
 PermutationOutcome runPermutations(double cutoffCm, int64_t count, uint64_t seed, int threads,
-                                   bool withControls, std::FILE* terminal) {
+                                   std::FILE* terminal) {
   PermutationOutcome outcome;
-  outcome.shifted = !withControls;
   outcome.count = count;
   outcome.seed = seed;
-  PooledCohortPtr cohort = core::pooledCohortOfLoaded(cutoffCm, threads, !withControls);
+  PooledCohortPtr cohort = core::pooledCohortOfLoaded(cutoffCm, threads);
   outcome.cohortBytes = pooledCohortBytes(*cohort);
   BarState progress;
   const auto start = std::chrono::steady_clock::now();
-  const auto draw = [&](int64_t done) {
+  outcome.maxima = permutationMaxima(*cohort, seed, count, threads, [&](int64_t done) {
     if (terminal == nullptr) return;
-    progress.phase = std::string(withControls ? "relabellings " : "shifts ") +
-                     std::to_string(done) + "/" + std::to_string(count + 1);
+    progress.phase = "relabellings " + std::to_string(done) + "/" + std::to_string(count + 1);
     progress.share = static_cast<double>(done) / static_cast<double>(count + 1);
     drawProgressBar(terminal, progress, done == count + 1);
-  };
-  if (withControls) {
-    outcome.maxima = permutationMaxima(*cohort, seed, count, threads, draw);
-  } else {
-    for (int32_t level : shiftedLevelMaxima(*cohort, seed, count, threads, draw))
-      outcome.maxima.push_back({static_cast<float>(level), 0.0f});
-  }
+  });
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   for (size_t k = 1; k < outcome.maxima.size(); ++k) {
     outcome.nullMaxima.push_back(asListed(outcome.maxima[k].both()));
@@ -52,13 +43,8 @@ double adjustedP(const PermutationOutcome& outcome, double minusLog10P) {
 
 std::string nullMaximaTable(const PermutationOutcome& outcome) {
   std::string text =
-      outcome.shifted
-          ? "# highest fold-overlap level over the genome per shift of every pair's shared "
-            "stretches (0: the run itself); seed " +
-                std::to_string(outcome.seed) + "\nshift\tplain\tusing_representative\tlargest\n"
-          : "# largest -log10 p over the genome per labelling (0: the observed labels); seed " +
-                std::to_string(outcome.seed) +
-                "\nrelabelling\tplain\tusing_representative\tlargest\n";
+      "# largest -log10 p over the genome per labelling (0: the observed labels); seed " +
+      std::to_string(outcome.seed) + "\nrelabelling\tplain\tusing_representative\tlargest\n";
   char row[160];
   for (size_t k = 0; k < outcome.maxima.size(); ++k) {
     const ScanMaxima& m = outcome.maxima[k];

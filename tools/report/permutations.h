@@ -11,8 +11,7 @@
 #include "stats/permutation.h"
 
 struct PermutationOutcome {
-  bool shifted = false;  // patients only: shifts of the pairs' stretches (shifted_null.h)
-  int64_t count = 0;     // relabellings (or shifts), not counting the observed labels
+  int64_t count = 0;  // relabellings, not counting the observed labels
   uint64_t seed = 0;
   std::vector<ScanMaxima> maxima;  // [0] the observed labels, then relabellings 1..count
   // Per relabelling 1..count, the larger maximum of the two scans as velmora's
@@ -25,12 +24,10 @@ struct PermutationOutcome {
 
 // Relabels the cohort loaded in this process (core/velmora_core.h) `count`
 // times from `seed` and keeps every labelling's maxima, on `threads` threads
-// (0: all). Without controls there are no labels: each pair's stretches are
-// shifted instead, and the maxima are the highest fold-overlap levels (in
-// `plain`). A progress bar is drawn on `terminal` unless it is nullptr.
+// (0: all). A progress bar is drawn on `terminal` unless it is nullptr.
 // Throws what the core throws (FatalError, std::bad_alloc).
 PermutationOutcome runPermutations(double cutoffCm, int64_t count, uint64_t seed, int threads,
-                                   bool withControls, std::FILE* terminal);
+                                   std::FILE* terminal);
 
 // (1 + relabellings whose maximum reaches `minusLog10P`) / (1 + count).
 double adjustedP(const PermutationOutcome& outcome, double minusLog10P);

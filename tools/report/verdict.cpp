@@ -33,8 +33,7 @@ std::string verdictSentence(const ReportData& data) {
                  "run again with --permutations N (1000 is a good start)" +
                      leftOut + "."
                : "Without controls the regions are ranked by patients sharing and length, with "
-                 "no genome-wide adjusted p: run again with --permutations N (1000 is a good "
-                 "start) to shift every pair's shared stretches at random" +
+                 "no genome-wide adjusted p" +
                      leftOut + ".";
   }
   const CandidateRegion* best = nullptr;
