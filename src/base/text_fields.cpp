@@ -1,6 +1,8 @@
 // Field splitting and whole-field number parsing.
 #include "base/text_fields.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -62,4 +64,11 @@ std::optional<double> parseWholeDecimal(std::string_view field) {
   auto [stop, error] = std::from_chars(field.data(), end, value, std::chars_format::general);
   if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   return value;
+}
+
+std::string lowerCase(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
 }

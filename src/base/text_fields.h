@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,9 @@ std::vector<std::string_view> whitespaceFields(std::string_view line);
 
 // Fields separated by single tabs: n tabs always give n + 1 fields.
 std::vector<std::string_view> tabFields(std::string_view line);
+
+// `text` with ASCII letters in lower case (header names, build names).
+std::string lowerCase(std::string_view text);
 
 // A decimal integer with an optional sign; nothing when the field holds
 // anything else or the value leaves int64_t.

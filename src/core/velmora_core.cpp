@@ -19,10 +19,6 @@ CohortFacts loadedCohortFacts() {
   facts.xNumber = genome.lastChromosome;
   facts.snps = static_cast<int64_t>(genome.sumSNP.size());
   facts.annotationFile = settings.annotationFilePath;
-  facts.patients = settings.noTgPool[enum_patients];
-  facts.controls = settings.noTgPool[enum_controls];
-  facts.patientFiles = settings.stFile[enum_patients];
-  facts.controlFiles = settings.stFile[enum_controls];
   for (int32_t k = 0; k < autosomeSlots(); ++k) {
     if (slotEmpty(k)) continue;
     const SNPRecord& first = genome.sumSNP[static_cast<size_t>(slotBegin(k))];

@@ -40,8 +40,6 @@ struct CohortFacts {
   int xNumber = 0;                        // the highest chromosome number, taken as X
   int64_t snps = 0;                       // SNPs in the table
   std::string annotationFile;             // the annotation's path, or what stands for it
-  int patients = 0, controls = 0;         // subjects per pool
-  std::vector<std::string> patientFiles, controlFiles;  // their genotyping files, list order
 };
 CohortFacts loadedCohortFacts();
 

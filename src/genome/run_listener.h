@@ -38,11 +38,6 @@ class RunListener {
     (void)chromosome;
     (void)tenths;
   }
-  // Subject `subject` (0-based) of `pool` is loaded.
-  virtual void subjectLoaded(int pool, int subject) {
-    (void)pool;
-    (void)subject;
-  }
   virtual void pairTable(const PairTable& table) { (void)table; }
   // A fold-overlap pass over `pool` (n subjects) has counted autosome slot
   // `slot` (0-based): each of the slot's SNPs holds every subject's RCHH

@@ -197,17 +197,23 @@ void displayHHInformation(int n, int representative) {
 
   double totalLength = 0;  // cM
   for (int32_t k = 0; k < slots; ++k) totalLength += slotLength(k);
+  // A row's numbers over the genome, for the table below and for a listener.
+  struct Whole {
+    double ratio, typeA, typeB;
+  };
+  const auto wholeOf = [&](const PairSums& row) {
+    return Whole{row.cMConserved / totalLength, row.typeA / genome.totalGenetDistanceWOX,
+                 row.typeB / genome.totalGenetDistanceWOX};
+  };
   if (runListener != nullptr) {
-    // The same numbers as the rows below, for a program that reads them as data.
     PairTable table;
     table.representative = representative == 1;
     table.cutoffText = cutoffText;
     table.rows.reserve(sums.size());
     for (const PairSums& row : sums) {
-      table.rows.push_back({row.label, row.name1, row.name2, row.cMConserved,
-                            row.cMConserved / totalLength, row.snps1, row.snps2,
-                            row.typeA / genome.totalGenetDistanceWOX,
-                            row.typeB / genome.totalGenetDistanceWOX});
+      const Whole w = wholeOf(row);
+      table.rows.push_back({row.label, row.name1, row.name2, row.cMConserved, w.ratio, row.snps1,
+                            row.snps2, w.typeA, w.typeB});
     }
     runListener->pairTable(table);
   }
@@ -217,10 +223,10 @@ void displayHHInformation(int n, int representative) {
   writeRowsInOrder(
       text, 0, rows, static_cast<int>(genotypeReaderThreads()), [&](TextBuffer& out, int64_t j) {
         const PairSums& row = sums[static_cast<size_t>(j)];
+        const Whole w = wholeOf(row);
         out.formatted("%s\t%s\t%s\t%s\t%.1f\t%.3f\t%ld\t%ld\t%.3f\t%.3f\n", row.label.c_str(),
                       cutoffText.c_str(), row.name1.c_str(), row.name2.c_str(), row.cMConserved,
-                      row.cMConserved / totalLength, static_cast<long>(row.snps1),
-                      static_cast<long>(row.snps2), row.typeA / genome.totalGenetDistanceWOX,
-                      row.typeB / genome.totalGenetDistanceWOX);
+                      w.ratio, static_cast<long>(row.snps1), static_cast<long>(row.snps2), w.typeA,
+                      w.typeB);
       });
 }

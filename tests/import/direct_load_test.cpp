@@ -121,6 +121,14 @@ void expectDirectLoadAsText(const ScratchDir& dir, std::vector<std::string> args
   resetModel();
 }
 
+// One SNP's .bed block of random calls.
+std::string randomBedBlock(std::mt19937& rng, size_t samples) {
+  std::string block(plinkbed::blockBytes(samples), '\0');
+  for (size_t s = 0; s < samples; ++s)
+    plinkbed::putCode(reinterpret_cast<uint8_t*>(block.data()), s, static_cast<uint8_t>(rng() % 4));
+  return block;
+}
+
 TEST(DirectLoad, PlinkFilesetLoadsAsItsImport) {
   ScratchDir dir;
   std::mt19937 rng(7);
@@ -138,12 +146,7 @@ TEST(DirectLoad, PlinkFilesetLoadsAsItsImport) {
       const std::string id = rng() % 15 == 0 ? "." : text("rs%d%02d", chromosome, i);
       bim += text("%d\t%s\t%.3f\t%d\t%s\t%s\n", chromosome, id.c_str(), cM, 1000 * (i + 1), pair[0],
                   pair[1]);
-      std::string block(plinkbed::blockBytes(samples), '\0');
-      for (size_t s = 0; s < samples; ++s) {
-        plinkbed::putCode(reinterpret_cast<uint8_t*>(block.data()), s,
-                          static_cast<uint8_t>(rng() % 4));
-      }
-      bed += block;
+      bed += randomBedBlock(rng, samples);
     }
   }
   dir.write("set.fam", fam);
@@ -171,12 +174,7 @@ TEST(DirectLoad, PlinkPoolsInFamOrderLoadAsTheirImport) {
     for (int i = 0; i < snps; ++i) {
       bim += text("%d\trs%d%05d\t%.4f\t%d\tC\tT\n", chromosome, chromosome, i, 0.001 * (i + 1),
                   100 * (i + 1));
-      std::string block(plinkbed::blockBytes(samples), '\0');
-      for (size_t s = 0; s < samples; ++s) {
-        plinkbed::putCode(reinterpret_cast<uint8_t*>(block.data()), s,
-                          static_cast<uint8_t>(rng() % 4));
-      }
-      bed += block;
+      bed += randomBedBlock(rng, samples);
     }
   }
   dir.write("set.fam", fam);

@@ -25,13 +25,6 @@ struct Layout {
   std::string name;  // for the report
 };
 
-std::string lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
-
 bool isChromosomeName(const std::string& name) {
   return name == "chr" || name == "chrom" || name == "chromosome" || name == "#chrom" ||
          name == "#chr";
@@ -72,7 +65,7 @@ std::optional<Layout> tryHeader(const std::vector<std::string_view>& fields) {
   std::optional<size_t> position;
   std::optional<size_t> cM;
   for (size_t i = 0; i < fields.size(); ++i) {
-    std::string name = lower(fields[i]);
+    std::string name = lowerCase(fields[i]);
     if (!layout.chromosome && isChromosomeName(name)) {
       layout.chromosome = i;
     } else if (!position && isPositionName(name)) {

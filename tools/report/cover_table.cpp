@@ -2,37 +2,27 @@
 #include "cover_table.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/parallel_for.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
+#include "permutations.h"
 
-namespace {
-
-// A map position as "%f" prints it and reads back: the value the summary
-// file gave before, so that lengths in cM come out the same.
-double asPrinted(double cM) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%f", cM);
-  return std::strtod(text, nullptr);
+size_t PoolCover::runsFrom(int subject, size_t row) const {
+  const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
+  return static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), row) - rows.begin());
 }
 
-}  // namespace
-
 int PoolCover::count(int subject, size_t row) const {
-  const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
-  const size_t at =
-      static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), row) - rows.begin());
+  const size_t at = runsFrom(subject, row);
   return at == 0 ? 0 : changeCount[static_cast<size_t>(subject)][at - 1];
 }
 
 int PoolCover::lowest(int subject, size_t first, size_t last) const {
   const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
   const std::vector<uint16_t>& counts = changeCount[static_cast<size_t>(subject)];
-  size_t at = static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), first) - rows.begin());
+  size_t at = runsFrom(subject, first);
   int low = at == 0 ? 0 : counts[at - 1];
   for (; at < rows.size() && rows[at] <= last; ++at) low = std::min<int>(low, counts[at]);
   return low;
@@ -43,16 +33,13 @@ std::pair<size_t, size_t> PoolCover::reach(int subject, size_t first, size_t las
   const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];
   const std::vector<uint16_t>& counts = changeCount[static_cast<size_t>(subject)];
   // Run i covers rows rows[i] .. rows[i + 1] - 1.
-  auto runAt = [&](size_t row) {
-    return static_cast<size_t>(std::upper_bound(rows.begin(), rows.end(), row) - rows.begin());
-  };
   size_t low = first, high = last;
-  for (size_t i = runAt(first); i > 0 && counts[i - 1] >= threshold;) {
+  for (size_t i = runsFrom(subject, first); i > 0 && counts[i - 1] >= threshold;) {
     --i;
     low = std::max<size_t>(rows[i], spanBegin);
     if (rows[i] <= spanBegin) break;
   }
-  for (size_t j = runAt(last); j > 0 && counts[j - 1] >= threshold; ++j) {
+  for (size_t j = runsFrom(subject, last); j > 0 && counts[j - 1] >= threshold; ++j) {
     const size_t runEnd = j < rows.size() ? rows[j] - 1 : spanEnd - 1;
     high = std::min(runEnd, spanEnd - 1);
     if (j >= rows.size() || runEnd >= spanEnd - 1) break;
@@ -73,7 +60,7 @@ void CoverTable::start() {
   }
   for (int64_t k = 0; k < end; ++k) {
     const SNPRecord& snp = genome.sumSNP[static_cast<size_t>(k)];
-    rows[static_cast<size_t>(k)] = {snp.chr, snp.position, asPrinted(snp.genetMap),
+    rows[static_cast<size_t>(k)] = {snp.chr, snp.position, asListed(snp.genetMap),
                                     inRegion[static_cast<size_t>(k)] != 0};
   }
 }

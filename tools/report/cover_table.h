@@ -34,6 +34,10 @@ struct PoolCover {
   // the subject's shared stretch that holds the rows.
   std::pair<size_t, size_t> reach(int subject, size_t first, size_t last, int threshold,
                                   size_t spanBegin, size_t spanEnd) const;
+
+ private:
+  // How many of the subject's runs start at or before `row`.
+  size_t runsFrom(int subject, size_t row) const;
 };
 
 struct CoverTable {

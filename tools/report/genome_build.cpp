@@ -1,8 +1,7 @@
 // Known human builds and their chromosome lengths (UCSC's chrom.sizes).
 #include "genome_build.h"
 
-#include <algorithm>
-#include <cctype>
+#include "base/text_fields.h"
 
 namespace {
 
@@ -15,16 +14,10 @@ constexpr std::array<int64_t, 23> kGrch38{
     138394717, 133797422, 135086622, 133275309, 114364328, 107043718, 101991189, 90338345,
     83257441,  80373285,  58617616,  64444167,  46709983,  50818468,  156040895};
 
-std::string lowered(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
 
 GenomeBuild genomeBuildNamed(const std::string& name, const std::string& source) {
-  const std::string key = lowered(name);
+  const std::string key = lowerCase(name);
   GenomeBuild build;
   build.source = source;
   if (key == "grch37" || key == "hg19" || key == "b37" || key == "37") {

@@ -28,7 +28,6 @@
 #include <sstream>
 
 #include "base/analysis_input.h"
-#include "base/lines.h"
 #include "base/output.h"
 #include "base/path_text.h"
 #include "core/velmora_core.h"
@@ -54,16 +53,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string besideMe(const std::string& name) {
+// This program's own file, whose checksum the manifest states.
+std::string ownProgram() {
   std::error_code error;
   fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) throw ReportError("cannot find the folder of velmora-report");
-  fs::path program = self.parent_path() / name;
-  if (::access(program.c_str(), X_OK) != 0) {
-    throw ReportError(name + " is missing beside velmora-report (" + program.string() +
-                      "); build it with 'make'");
-  }
-  return program.string();
+  if (error) throw ReportError("cannot find velmora-report's own file");
+  return self.string();
 }
 
 std::vector<ManifestInput> inputsOf(const ReportData& data) {
@@ -155,11 +150,7 @@ void writeReport(ReportData& data, ReportDir& dir) {
 
   // velmora's lists as BED tracks; the subjects' names are velmora's, the
   // file-name part of each genotyping file.
-  std::vector<std::string> names;
-  for (const auto* pool : {&data.input.patients, &data.input.controls}) {
-    for (const std::string& path : *pool) names.emplace_back(fileNameBody(path.c_str()));
-  }
-  const SubjectNames known(names);
+  const SubjectNames known(velmoraSubjectNames(data.input));
   TrackRequest tracks;
   tracks.inputs = {dir.path("run")};
   tracks.outDirectory = dir.path("tracks");
@@ -363,8 +354,7 @@ int run(int argc, char** argv) {
     throw ReportError("the gene file " + data.options.genesFile +
                       " does not exist or is not a regular file");
   }
-  const std::vector<std::pair<std::string, std::string>> programs{
-      {"velmora-report", besideMe("velmora-report")}};
+  const std::vector<std::pair<std::string, std::string>> programs{{"velmora-report", ownProgram()}};
 
   // The one reading of the inputs: velmora's load, in this process.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> loadLog(std::tmpfile(), &std::fclose);

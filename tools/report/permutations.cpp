@@ -7,9 +7,9 @@
 #include "core/velmora_core.h"
 #include "run_progress.h"
 
-double asListed(float value) {
+double asListed(double value) {
   char text[64];
-  std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
+  std::snprintf(text, sizeof text, "%f", value);
   return std::strtod(text, nullptr);
 }
 

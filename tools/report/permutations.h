@@ -35,5 +35,6 @@ double adjustedP(const PermutationOutcome& outcome, double minusLog10P);
 // null_maxima.tsv: one row per labelling, 0 the observed one.
 std::string nullMaximaTable(const PermutationOutcome& outcome);
 
-// A value as velmora's lists print it ("%f") and read back.
-double asListed(float value);
+// A value as velmora's lists and summaries print it ("%f") and read back:
+// lengths and maxima compare and subtract as they did from the files.
+double asListed(double value);

@@ -40,25 +40,18 @@ RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPe
   snpsTotal_ = sum > 0 ? sum : 1;
   // Fold-overlap passes of each pool in use, then the two representative passes.
   passes_ = controls_ > 0 ? 4 : 1;
-  progress_.phase = "reading the genotyping files";
+  progress_.phase = "starting the analysis";
 }
 
 void RunProgress::setShare(double passShare) {
-  // The first tenth of the bar is the loading; the passes share the rest.
+  // The cohort is loaded before the bar starts; the passes share it.
   double pass = passIndex_ < 0 ? 0 : passIndex_;
-  progress_.share = 0.1 + 0.9 * (pass + passShare) / passes_;
+  progress_.share = (pass + passShare) / passes_;
   if (progress_.share > 1) progress_.share = 1;
 }
 
 void RunProgress::draw(bool final) {
   if (terminal_ != nullptr) drawProgressBar(terminal_, progress_, final);
-}
-
-void RunProgress::subjectLoaded(int pool, int subject) {
-  double all = patients_ + controls_;
-  progress_.phase = "reading the genotyping files";
-  progress_.share = 0.1 * ((pool == 1 ? patients_ : 0) + subject + 1) / (all > 0 ? all : 1);
-  draw(false);
 }
 
 void RunProgress::passBegins(int pool, bool representative) {

@@ -38,7 +38,6 @@ class RunProgress : public RunListener {
 
   void passBegins(int pool, bool representative) override;
   void chromosomeProgress(int chromosome, long tenths) override;
-  void subjectLoaded(int pool, int subject) override;
   void pairTable(const PairTable& table) override;
   void queryTurn() override;
   void slotCounted(int pool, int n, int slot) override;

@@ -47,7 +47,7 @@ std::string verdictSentence(const ReportData& data) {
   std::snprintf(p, sizeof p, "%.3g", best != nullptr ? *best->adjustedP : 1.0);
   if (reaching == 0) {
     return "No region reaches genome-wide significance (smallest adjusted p = " + std::string(p) +
-           ", at " + (best != nullptr ? where(*best) : std::string("none")) + ")" + leftOut + ".";
+           ")" + leftOut + ".";
   }
   return std::to_string(reaching) + (reaching == 1 ? " region reaches" : " regions reach") +
          " genome-wide significance (adjusted p <= 0.05); the best is at " + where(*best) +

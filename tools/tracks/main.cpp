@@ -40,12 +40,7 @@ const char* const kUsage =
 // The names velmora prints for the subjects of an analysis file: the file-name
 // part of each genotyping file path of both pools.
 std::unique_ptr<SubjectNames> subjectNamesOf(const std::string& analysisFile) {
-  AnalysisInput input = readAnalysisInput(analysisFile);
-  std::vector<std::string> names;
-  for (const auto* pool : {&input.patients, &input.controls}) {
-    for (const std::string& path : *pool) names.emplace_back(fileNameBody(path.c_str()));
-  }
-  return std::make_unique<SubjectNames>(names);
+  return std::make_unique<SubjectNames>(velmoraSubjectNames(readAnalysisInput(analysisFile)));
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/analysis_input.h"
+#include "base/lines.h"
+
 SubjectNames::SubjectNames(const std::vector<std::string>& names) {
   for (const std::string& name : names) {
     if (!name.empty()) names_.push_back(name);
@@ -46,4 +49,12 @@ std::optional<std::vector<std::string>> SubjectNames::split(std::string_view fie
   for (size_t p = 0; p < size; p = after[p])
     split.emplace_back(field.substr(p + 1, after[p] - p - 1));
   return split;
+}
+
+std::vector<std::string> velmoraSubjectNames(const AnalysisInput& input) {
+  std::vector<std::string> names;
+  for (const auto* pool : {&input.patients, &input.controls}) {
+    for (const std::string& path : *pool) names.emplace_back(fileNameBody(path.c_str()));
+  }
+  return names;
 }

@@ -9,6 +9,12 @@
 #include <unordered_set>
 #include <vector>
 
+struct AnalysisInput;
+
+// The names velmora gives the subjects of `input`: the file-name part of
+// each genotyping file path, patients then controls.
+std::vector<std::string> velmoraSubjectNames(const AnalysisInput& input);
+
 class SubjectNames {
  public:
   // `names` as velmora prints them; repeats are kept once. An empty name is
