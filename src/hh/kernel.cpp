@@ -2,9 +2,21 @@
 // faster kernel must match.
 #include "hh/kernel.h"
 
+bool toleratedDiscordance(const uint8_t* codes1, const uint8_t* codes2, int64_t count, int64_t i,
+                          const SharingRule& rule) {
+  if (rule.strict() || !oppositeHomozygotes(codes1[i], codes2[i])) return false;
+  if (i > 0 && oppositeHomozygotes(codes1[i - 1], codes2[i - 1])) return false;
+  if (i + 1 < count && oppositeHomozygotes(codes1[i + 1], codes2[i + 1])) return false;
+  int near = 0;
+  for (int64_t k = i - rule.window; k <= i + rule.window; ++k) {
+    if (k >= 0 && k < count && oppositeHomozygotes(codes1[k], codes2[k])) ++near;
+  }
+  return near <= rule.allowed;
+}
+
 PairTotals scanPair(const SlotSpan& slot, const uint8_t* codes1, const uint8_t* codes2,
                     double cutoff, int64_t largeGap, uint16_t* startFlag, uint16_t* endFlag,
-                    uint8_t* covered) {
+                    uint8_t* covered, const SharingRule& rule) {
   PairTotals totals;
   const int64_t count = slot.count;
   for (int64_t k = 0; k < count; ++k) {
@@ -20,7 +32,9 @@ PairTotals scanPair(const SlotSpan& slot, const uint8_t* codes1, const uint8_t* 
   for (int64_t i = 1; i < count; ++i) {
     const bool lastSnp = i == count - 1;
     const bool gapAfter = !lastSnp && pos[i + 1] - pos[i] >= largeGap;
-    if (!oppositeHomozygotes(codes1[i], codes2[i]) && !lastSnp && !gapAfter) continue;
+    const bool ends = oppositeHomozygotes(codes1[i], codes2[i]) &&
+                      !toleratedDiscordance(codes1, codes2, count, i, rule);
+    if (!ends && !lastSnp && !gapAfter) continue;
     const double length = map[i] - map[start];
     if (length >= cutoff) {  // a NaN length never qualifies
       startFlag[start] = 1;

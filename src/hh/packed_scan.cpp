@@ -8,16 +8,26 @@
 // is long enough exactly when it ends at or after reach[start], and later
 // stretches need at least as much; so every stretch ending before that SNP is
 // passed over at once by looking back for the last end before it.
+//
+// Under a tolerant rule an opposite homozygote is an end only when the rule
+// does not pass it over; which it passes depends on the calls of the words
+// either side, so each word's ends are worked out from three words.
 #include "hh/packed_scan.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace {
 
 class PairEnds {
  public:
-  PairEnds(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2)
-      : calls1_(calls1), calls2_(calls2), forced_(slot.forced.data()) {}
+  PairEnds(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
+           const SharingRule& rule)
+      : calls1_(calls1),
+        calls2_(calls2),
+        forced_(slot.forced.data()),
+        words_(slot.words),
+        rule_(rule) {}
 
   // The first stretch end at or after SNP i (1 <= i < count); there is always
   // one, the last SNP.
@@ -41,29 +51,89 @@ class PairEnds {
     }
   }
 
- private:
   // AA of one subject against BB of the other, either way round.
+  uint64_t discordant(int64_t w) const {
+    return (calls1_[2 * w] & calls2_[2 * w + 1]) | (calls1_[2 * w + 1] & calls2_[2 * w]);
+  }
+
+ private:
   uint64_t word(int64_t w) const {
-    return (calls1_[2 * w] & calls2_[2 * w + 1]) | (calls1_[2 * w + 1] & calls2_[2 * w]) |
-           forced_[w];
+    uint64_t d = discordant(w);
+    if (!rule_.strict() && d != 0) d &= ~tolerated(w, d);
+    return d | forced_[w];
+  }
+
+  // The opposite homozygotes of word w (`d`) that the rule passes over.
+  uint64_t tolerated(int64_t w, uint64_t d) const {
+    using Wide = unsigned __int128;
+    const uint64_t before = w > 0 ? discordant(w - 1) : 0;
+    const uint64_t after = w + 1 < words_ ? discordant(w + 1) : 0;
+    const uint64_t neighbours = (d << 1) | (before >> 63) | (d >> 1) | (after << 63);
+    const uint64_t candidates = d & ~neighbours;
+    if (candidates == 0) return 0;
+    const int window = rule_.window;
+    if (rule_.allowed == 1) {
+      // No other within the window: smear the later ones down and the
+      // earlier ones up over `window` bits, doubling the span each step.
+      Wide later = ((static_cast<Wide>(after) << 64) | d) >> 1;
+      Wide earlier = ((static_cast<Wide>(d) << 64) | before) << 1;
+      for (int span = 1; span < window;) {
+        const int shift = std::min(span, window - span);
+        later |= later >> shift;
+        earlier |= earlier << shift;
+        span += shift;
+      }
+      return candidates & ~static_cast<uint64_t>(later) & ~static_cast<uint64_t>(earlier >> 64);
+    }
+    // Several allowed: count each candidate's window across the three words.
+    const uint64_t three[3] = {before, d, after};
+    uint64_t kept = 0;
+    for (uint64_t bits = candidates; bits != 0; bits &= bits - 1) {
+      const int i = std::countr_zero(bits) + 64;  // position in the three words
+      int near = 0;
+      for (int part = 0; part < 3; ++part) {
+        const int lo = std::max(i - window - 64 * part, 0);
+        const int hi = std::min(i + window - 64 * part, 63);
+        if (lo > hi) continue;
+        const uint64_t mask = (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
+        near += std::popcount(three[part] & mask);
+      }
+      if (near <= rule_.allowed) kept |= bits & -bits;
+    }
+    return kept;
   }
 
   const uint64_t *calls1_, *calls2_, *forced_;
+  int64_t words_;
+  SharingRule rule_;
 };
 
 }  // namespace
 
 PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutoff,
-                          std::vector<CoverRun>& cover) {
-  return scanPackedCalls(slot, slot.calls(st1), slot.calls(st2), cutoff, cover);
+                          std::vector<CoverRun>& cover, const SharingRule& rule) {
+  return scanPackedCalls(slot, slot.calls(st1), slot.calls(st2), cutoff, cover, rule);
+}
+
+int64_t countDiscordant(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
+                        int64_t first, int64_t last) {
+  const PairEnds ends(slot, calls1, calls2, SharingRule{});
+  int64_t n = 0;
+  for (int64_t w = first >> 6; w <= last >> 6; ++w) {
+    uint64_t bits = ends.discordant(w);
+    if (w == first >> 6) bits &= ~uint64_t{0} << (first & 63);
+    if (w == last >> 6) bits &= ~uint64_t{0} >> (63 - (last & 63));
+    n += std::popcount(bits);
+  }
+  return n;
 }
 
 PairTotals scanPackedCalls(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
-                           double cutoff, std::vector<CoverRun>& cover) {
+                           double cutoff, std::vector<CoverRun>& cover, const SharingRule& rule) {
   PairTotals totals;
   const int64_t count = slot.count;
   if (count < 2) return totals;  // the first SNP is never tested as an end
-  const PairEnds ends(slot, calls1, calls2);
+  const PairEnds ends(slot, calls1, calls2, rule);
   const double* map = slot.genetMap;
   const int32_t* reach = slot.reach.empty() ? nullptr : slot.reach.data();
   const int64_t last = count - 1;

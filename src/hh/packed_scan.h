@@ -18,12 +18,20 @@ struct CoverRun {
 // The RCHHs of subjects st1 and st2 of `slot` that reach `cutoff` (cM): the
 // same totals, summed in the same order, as scanPair, and the union of the
 // RCHHs appended to `cover` as runs.
+// Under a tolerant `rule` the opposite homozygotes it passes over end
+// nothing, as in scanPair.
 PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutoff,
-                          std::vector<CoverRun>& cover);
+                          std::vector<CoverRun>& cover, const SharingRule& rule = SharingRule{});
 
 // The same scan for two call sets laid out as PackedSlot::calls gives them
 // (per word, the AA word then the BB word; `slot.words` words each), for a
 // subject held outside the slot, such as a representative HH rebuilt per
 // relabelling. Neither pointer is kept.
 PairTotals scanPackedCalls(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
-                           double cutoff, std::vector<CoverRun>& cover);
+                           double cutoff, std::vector<CoverRun>& cover,
+                           const SharingRule& rule = SharingRule{});
+
+// Opposite homozygotes of two call sets (laid out as PackedSlot::calls) at
+// SNPs first..last of the slot (0-based, inclusive).
+int64_t countDiscordant(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
+                        int64_t first, int64_t last);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -83,6 +84,76 @@ TEST(PackedScan, MatchesTheStraightforwardScanOnRandomSlots) {
   // The random slots must exercise both the skipping and the RCHH paths.
   EXPECT_GT(qualifyingPairs, 5000);
   EXPECT_GT(skippedSlots, 1500);
+}
+
+// Tolerant rules: the packed ends (worked out from three words) against the
+// straightforward per-SNP test, on slots where discordance is sparse enough
+// for the rules to pass some over; and the rule itself on a hand-made pair.
+TEST(PackedScan, TolerantRulesMatchTheStraightforwardScan) {
+  std::mt19937 rng(26);
+  int64_t tolerated = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int64_t count = static_cast<int64_t>(rng() % 400);
+    const int64_t largeGap = randomLargeGap(rng);
+    const RandomSlot slot = randomSlot(rng, count, largeGap, trial % 3 == 0);
+    const double cutoff = randomCutoff(rng, slot.map);
+    const int windows[] = {1, 2, 5, 31, 32, 33, 63};
+    const SharingRule rule{1 + static_cast<int>(rng() % 3), windows[rng() % 7]};
+    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(count), std::vector<uint8_t>(2));
+    const std::vector<int> a = randomCalls(rng, count, 0.05);
+    const std::vector<int> b = randomCalls(rng, count, trial % 2 ? 0.05 : 0.3);
+    std::vector<uint8_t> codes1(a.begin(), a.end()), codes2(b.begin(), b.end());
+    std::vector<const uint8_t*> codeRows;
+    for (int64_t k = 0; k < count; ++k) {
+      rows[k] = {codes1[k], codes2[k]};
+      codeRows.push_back(rows[k].data());
+    }
+    PackedSlot packed;
+    packSlotMap(slot.position.data(), slot.map.data(), count, cutoff, largeGap, packed);
+    packSlotCalls(codeRows.data(), 2, packed);
+    SCOPED_TRACE(testing::Message() << "trial " << trial << " rule " << rule.allowed << "/"
+                                    << rule.window << " count " << count);
+    std::vector<uint16_t> starts(static_cast<size_t>(count)), ends(static_cast<size_t>(count));
+    std::vector<uint8_t> covered(static_cast<size_t>(count));
+    scanPair(SlotSpan{count, slot.position.data(), slot.map.data()}, codes1.data(), codes2.data(),
+             cutoff, largeGap, starts.data(), ends.data(), covered.data(), rule);
+    std::vector<CoverRun> runs;
+    scanPackedPair(packed, 0, 1, cutoff, runs, rule);
+    ASSERT_EQ(coverOfRuns(runs, count), covered);
+    int64_t discordant = 0;
+    for (int64_t k = 0; k < count; ++k) {
+      discordant += oppositeHomozygotes(codes1[k], codes2[k]);
+      tolerated += toleratedDiscordance(codes1.data(), codes2.data(), count, k, rule);
+    }
+    if (count > 0) {
+      ASSERT_EQ(countDiscordant(packed, packed.calls(0), packed.calls(1), 0, count - 1),
+                discordant);
+    }
+  }
+  EXPECT_GT(tolerated, 2000);
+
+  // 100 SNPs 0.1 cM apart, both subjects AA, with opposite homozygotes put in.
+  std::vector<int64_t> position(100);
+  std::vector<double> map(100);
+  for (int k = 0; k < 100; ++k) position[k] = 1000 + 1000 * k, map[k] = 0.1 * k;
+  auto covers = [&](std::vector<int> opposite, SharingRule rule) {
+    std::vector<uint8_t> one(100, 1), two(100, 1);
+    for (int k : opposite) two[static_cast<size_t>(k)] = 2;
+    std::vector<uint16_t> s(100), e(100);
+    std::vector<uint8_t> covered(100);
+    scanPair(SlotSpan{100, position.data(), map.data()}, one.data(), two.data(), 6.0,
+             kLargeGapDefault, s.data(), e.data(), covered.data(), rule);
+    return std::count(covered.begin(), covered.end(), 1);
+  };
+  EXPECT_EQ(covers({50}, SharingRule{}), 0);          // two halves of 4.9 cM: too short
+  EXPECT_EQ(covers({50}, SharingRule{1, 10}), 100);   // one error passed over
+  EXPECT_EQ(covers({50, 55}, SharingRule{1, 10}), 0);  // a second within 10 SNPs
+  EXPECT_EQ(covers({50, 55}, SharingRule{1, 4}), 100);
+  EXPECT_EQ(covers({50, 52}, SharingRule{2, 10}), 100);
+  EXPECT_EQ(covers({50, 51}, SharingRule{2, 10}), 0);  // never two side by side
+  EXPECT_EQ(covers({40, 50, 61}, SharingRule{2, 10}), 100);
+  EXPECT_EQ(covers({40, 50, 60}, SharingRule{2, 10}), 0);  // three within 10 of 50
+  EXPECT_EQ(covers({45, 50, 55}, SharingRule{2, 10}), 0);
 }
 
 TEST(PackedScan, ReachTableOnlyForFiniteNonDecreasingMaps) {
