@@ -151,6 +151,7 @@ std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort
   }
 
   std::vector<std::uint8_t> calls(n);
+  Rng errors = Rng::derive(seed, kGenotypingErrors, subject);
   for (std::size_t k = 0; k < n; ++k) {
     const Snp& snp = panel.snps[k];
     Call call;
@@ -161,6 +162,10 @@ std::vector<std::uint8_t> generateCalls(const Panel& panel, const Cohort& cohort
     else
       call = hardyWeinberg(snp.freqA, rng);
     if (rng.chance(kNoCallRate)) call = kNoCall;
+    if (cohort.errorRate > 0 && call != kNoCall && errors.chance(cohort.errorRate)) {
+      const Call others[3][2] = {{kBB, kAB}, {kAA, kAB}, {kAA, kBB}};
+      call = others[call - 1][errors.below(2)];
+    }
     calls[k] = call;
   }
   return calls;

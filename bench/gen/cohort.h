@@ -37,6 +37,11 @@ struct Cohort {
   std::size_t patients = 0;
   std::size_t controls = 0;
   bool exchangeable = false;
+  // Share of calls miscalled: each call (no-calls aside) is, with this
+  // probability, replaced by one of the two other genotypes, as an array's
+  // genotyping errors would; drawn from a stream of its own, so that the
+  // same seed gives the same cohort with the errors added.
+  double errorRate = 0.0;
 };
 
 // exchangeable: a null cohort for calibration, where controls are drawn like

@@ -2,6 +2,7 @@
 // and PLINK 1.9 on the same data. See bench/README.md.
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: bench-gen --snps N --patients P --controls C --seed S --out DIR\n"
+    "                 [--null 1] [--error RATE]\n"
     "Writes into DIR: annotation.txt, genotypes/*.txt (one file per subject),\n"
     "analysis_two_pools.txt, analysis_patients_only.txt, cohort.ped/.map,\n"
     "cohort.bed/.bim/.fam and cohort.info (written last).\n";
@@ -27,6 +29,7 @@ struct Options {
   std::uint64_t seed = 1;
   std::string out;
   bool exchangeable = false;  // --null 1: no founder, controls drawn like patients
+  double errorRate = 0.0;     // --error RATE: share of calls miscalled (0 to 0.2)
 };
 
 std::uint64_t parseCount(const char* name, const char* text) {
@@ -55,13 +58,18 @@ Options parseOptions(int argc, char** argv) {
       o.seed = parseCount("--seed", value), seen[3] = true;
     else if (flag == "--out")
       o.out = value, seen[4] = true;
-    else if (flag == "--null")
+    else if (flag == "--error") {
+      char* end = nullptr;
+      o.errorRate = std::strtod(value, &end);
+      if (end == value || *end != '\0' || !(o.errorRate >= 0.0 && o.errorRate <= 0.2))
+        throw std::runtime_error(std::string("--error needs a share from 0 to 0.2, not ") + value);
+    } else if (flag == "--null")
       o.exchangeable = parseCount("--null", value) != 0;
     else
       throw std::runtime_error("unknown option " + flag);
   }
   for (bool s : seen)
-    if (!s) throw std::runtime_error("every option but --null is required");
+    if (!s) throw std::runtime_error("every option but --null and --error is required");
   // Each chromosome needs a few SNPs and the rs ID space holds 2^27 of them.
   if (o.snps < 1000 || o.snps > (1u << 27))
     throw std::runtime_error("--snps must be between 1000 and 134217728");
@@ -82,6 +90,7 @@ void generate(const Options& o) {
   using namespace benchgen;
   Panel panel = buildPanel(o.snps, o.seed);
   Cohort cohort = planCohort(panel, o.patients, o.controls, o.seed, o.exchangeable);
+  cohort.errorRate = o.errorRate;
   writeAnnotation(panel, dir + "annotation.txt");
   writeMapFiles(panel, dir + "cohort");
   writeFam(cohort, dir + "cohort.fam");

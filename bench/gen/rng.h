@@ -60,6 +60,7 @@ enum Stream : std::uint64_t {
   kSubjectGenotypes = 6,
   kFounder = 7,
   kRsIds = 8,
+  kGenotypingErrors = 9,
 };
 
 }  // namespace benchgen

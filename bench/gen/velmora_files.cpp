@@ -138,6 +138,8 @@ void writeInfo(const Panel& panel, const Cohort& cohort, std::uint64_t seed, dou
     first = false;
   }
   out.put('\n');
+  std::snprintf(buf, sizeof buf, "genotyping_error\t%g\n", cohort.errorRate);
+  out.put(buf);
   out.close();
 }
 

@@ -48,8 +48,9 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
   runAnalysisPhases();
 }
 
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads) {
-  return buildPooledCohort(cutoffCm, threads);
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, const SharingRule& rule,
+                                     bool onePool) {
+  return buildPooledCohort(cutoffCm, threads, rule, onePool);
 }
 
 void unloadCohort() {

@@ -58,7 +58,10 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
 
 // The pooled cohort of the loaded tables for label permutation
 // (stats/permutation.h), at `cutoffCm`, built on `threads` threads (0: all).
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads);
+// Its pairs are compared under `rule`; `onePool` lets a patient pool alone
+// be pooled (for its levels and null genomes, stats/shuffled_null.h).
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, const SharingRule& rule = {},
+                                     bool onePool = false);
 
 // Empties every table, so that another cohort can be loaded.
 void unloadCohort();

@@ -167,7 +167,7 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
   for (int g = 0; g < cohort.subjects; ++g) {
     work.cover.clear();
     scanPackedCalls(slot.packed, slot.packed.calls(g), work.representative.data(), cohort.cutoff,
-                    work.cover);
+                    work.cover, cohort.rule);
     std::vector<int32_t>& difference = work.difference[isPatient[static_cast<size_t>(g)] ? 0 : 1];
     for (const CoverRun& run : work.cover) {
       ++difference[static_cast<size_t>(run.first)];

@@ -11,25 +11,6 @@
 #include "base/output.h"
 #include "stats/pooled_cohort.h"
 
-namespace {
-
-uint64_t splitMix(uint64_t x) {
-  x += 0x9e3779b97f4a7c15ULL;
-  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-  return x ^ (x >> 31);
-}
-
-// A uniform draw from 0 .. range-1 (range >= 1), by rejection.
-uint64_t below(std::mt19937_64& generator, uint64_t range) {
-  const uint64_t reject = (0 - range) % range;  // 2^64 mod range
-  for (;;) {
-    const uint64_t x = generator();
-    if (x >= reject) return x % range;
-  }
-}
-
-}  // namespace
 
 std::vector<uint8_t> relabelling(uint64_t seed, int64_t k, int patients, int controls) {
   const size_t subjects = static_cast<size_t>(patients) + static_cast<size_t>(controls);
@@ -38,12 +19,12 @@ std::vector<uint8_t> relabelling(uint64_t seed, int64_t k, int patients, int con
     std::fill(isPatient.begin(), isPatient.begin() + patients, 1);
     return isPatient;
   }
-  std::mt19937_64 generator(splitMix(seed ^ splitMix(static_cast<uint64_t>(k))));
+  std::mt19937_64 generator(seedMix(seed ^ seedMix(static_cast<uint64_t>(k))));
   // The first `patients` places of a partial Fisher-Yates shuffle.
   std::vector<int32_t> order(subjects);
   for (size_t g = 0; g < subjects; ++g) order[g] = static_cast<int32_t>(g);
   for (size_t i = 0; i < static_cast<size_t>(patients); ++i) {
-    const size_t j = i + static_cast<size_t>(below(generator, subjects - i));
+    const size_t j = i + static_cast<size_t>(drawBelow(generator, subjects - i));
     std::swap(order[i], order[j]);
     isPatient[static_cast<size_t>(order[i])] = 1;
   }

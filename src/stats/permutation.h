@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+#include "hh/kernel.h"
+
 // Seed used when the caller gives none.
 constexpr uint64_t kDefaultPermutationSeed = 20261208;
 
@@ -34,10 +36,14 @@ using PooledCohortPtr = std::unique_ptr<PooledCohort, PooledCohortDeleter>;
 // subjects, 2^24 pairs of levels); buildPooledCohort refuses larger ones.
 bool permutationsFit(int patients, int controls);
 
-// Builds the pooled cohort on `threads` threads (0: one per hardware thread).
-// Needs both pools to have subjects; throws FatalError with an "ERROR: "
-// message otherwise, and when the pools are too large for the level tables.
-PooledCohortPtr buildPooledCohort(double cutoff, int threads);
+// Builds the pooled cohort on `threads` threads (0: one per hardware thread),
+// its pairs (and every scan against a representative HH) compared under
+// `rule`. Needs both pools to have subjects unless `onePool` (a patient pool
+// alone, whose own labelling gives its levels; -log10 p is then 0); throws
+// FatalError with an "ERROR: " message otherwise, and when the pools are too
+// large for the level tables.
+PooledCohortPtr buildPooledCohort(double cutoff, int threads, const SharingRule& rule = {},
+                                  bool onePool = false);
 
 // Sizes of a built cohort, and the bytes it holds (for the memory figure).
 int pooledPatients(const PooledCohort& cohort);

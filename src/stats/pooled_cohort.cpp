@@ -96,7 +96,8 @@ void collectEvents(const PooledCohort& cohort, PooledSlot& slot, int threads) {
         for (int64_t q = chunk * kChunk; q < end; ++q) {
           cover.clear();
           scanPackedPair(slot.packed, cohort.pairFirst[static_cast<size_t>(q)],
-                         cohort.pairSecond[static_cast<size_t>(q)], cohort.cutoff, cover);
+                         cohort.pairSecond[static_cast<size_t>(q)], cohort.cutoff, cover,
+                         cohort.rule);
           const uint64_t pair = static_cast<uint64_t>(q) << 1;
           for (const CoverRun& run : cover) {
             events.push_back((static_cast<uint64_t>(run.first) << 32) | pair);
@@ -158,10 +159,11 @@ bool permutationsFit(int patients, int controls) {
   return levelPairs <= kMaxLevelPairs && patients + controls <= 65535;
 }
 
-PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
+PooledCohortPtr buildPooledCohort(double cutoff, int threads, const SharingRule& rule,
+                                  bool onePool) {
   const int patients = settings.noTgPool[enum_patients];
   const int controls = settings.noTgPool[enum_controls];
-  if (patients < 1 || controls < 1) {
+  if (patients < 1 || (controls < 1 && !onePool)) {
     fatal(
         "ERROR: Permutations need both a patient pool and a control pool; with one pool there "
         "are no labels to exchange.\n");
@@ -179,6 +181,7 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
   cohort->subjects = patients + controls;
   cohort->cutoff = cutoff;
   cohort->largeGap = settings.largeGap;
+  cohort->rule = rule;
   for (int a = 0; a + 1 < cohort->subjects; ++a) {
     for (int b = a + 1; b < cohort->subjects; ++b) {
       cohort->pairFirst.push_back(a);
@@ -191,7 +194,7 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads) {
     for (int c = 0; c <= controls; ++c) {
       cohort->levelMinusLogP[static_cast<size_t>(p) * static_cast<size_t>(controls + 1) +
                              static_cast<size_t>(c)] =
-          hhstats::minusLog10(hhstats::p_value(patients, controls, p, c));
+          controls > 0 ? hhstats::minusLog10(hhstats::p_value(patients, controls, p, c)) : 0.0f;
     }
   }
   const int workers = permutationThreads(threads);

@@ -42,6 +42,7 @@ struct PooledCohort {
   int subjects = 0;                            // patients + controls
   double cutoff = 0;                           // cM
   int64_t largeGap = 0;                        // bp
+  SharingRule rule;                            // which opposite homozygotes end a stretch
   std::vector<int32_t> pairFirst, pairSecond;  // pair number -> pooled subjects, first < second
   std::vector<PooledSlot> slots;               // non-empty autosome slots, ascending
   std::vector<float> levelMinusLogP;           // (patients + 1) x (controls + 1)
@@ -58,6 +59,24 @@ inline int64_t eventSnp(uint64_t event) {
 }
 inline uint32_t eventPair(uint64_t event) {
   return static_cast<uint32_t>(event) >> 1;
+}
+
+// The seed mixer and the bounded draw of the relabellings and null genomes,
+// written out so that every standard library gives the same draws.
+inline uint64_t seedMix(uint64_t x) {
+  x += 0x9e3779b97f4a7c15ULL;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+// A uniform draw from 0 .. range-1 (range >= 1), by rejection.
+template <class Generator>
+uint64_t drawBelow(Generator& generator, uint64_t range) {
+  const uint64_t reject = (0 - range) % range;  // 2^64 mod range
+  for (;;) {
+    const uint64_t x = generator();
+    if (x >= reject) return x % range;
+  }
 }
 
 // Threads to use for `wanted` (0: one per hardware thread), at least 1.

@@ -62,7 +62,7 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
                               line(7, 3, "start") + line(9, 3, "end"));
 
   RegionInputs in;
-  in.sourceList = dir.file("levels.txt");
+  in.source = readVelmoraList(dir.file("levels.txt"));
   in.cover = &cover;
   in.patients = 4;
   ReportData data;

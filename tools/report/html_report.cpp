@@ -107,9 +107,16 @@ std::string reportJson(const ReportData& data) {
   j["warnings"] = data.preflight.warnings;
   j["verdict"] = verdictSentence(data);
   j["floor"] = data.regions.floor;
+  j["sharingRule"] = "Sharing rule: " + sharingRuleText(data.options.sharing) + ".";
+  j["strict"] = data.options.sharing.strict();
   j["highest"] = roundedNumber(data.regions.highest, 3);
   j["genome"] = genomeView(data);
-  if (data.permutations) {
+  if (data.permutations && !data.permutations->genomes.empty()) {
+    const PermutationOutcome& p = *data.permutations;
+    j["permutations"] = {{"count", static_cast<long long>(p.count)},
+                         {"seed", std::to_string(p.seed)},
+                         {"genomes", true}};
+  } else if (data.permutations) {
     const PermutationOutcome& p = *data.permutations;
     PageJson nulls = PageJson::array();
     for (double m : p.nullMaxima) nulls.push_back(roundedNumber(m, 6));
@@ -131,7 +138,13 @@ std::string reportJson(const ReportData& data) {
                        {"snps", whole(r.snps)},
                        {"best", roundedNumber(r.best, 6)},
                        {"comparison", r.comparison}};
-    if (r.adjustedP) region["adjustedP"] = roundedNumber(*r.adjustedP, 6);
+    if (r.adjustedP) {
+      region["adjustedP"] = roundedNumber(*r.adjustedP, 6);
+      // Null genomes or relabellings that reach the region: (1 + reached) / (1 + N).
+      region["nullReached"] = static_cast<long long>(
+          std::llround(*r.adjustedP * static_cast<double>(data.permutations->count + 1)) - 1);
+    }
+    if (!data.options.sharing.strict()) region["tolerated"] = whole(r.tolerated);
     region["patients"] = r.patients;
     if (r.controls) region["controls"] = *r.controls;
     PageJson genes = PageJson::array();

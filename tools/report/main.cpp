@@ -98,18 +98,25 @@ void writeReport(ReportData& data, ReportDir& dir) {
   bool controls = data.withControls();
   RegionInputs in;
   in.withControls = controls;
-  in.sourceList = dir.path(controls ? "run/HH_P_Value_PatientPool_vs_ControlPool.txt"
-                                    : "run/HH_NoStSharingRCHHs_PatientPool.txt");
-  if (controls) {
-    in.representativeList =
-        dir.path("run/HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt");
+  if (data.sharingSource) {
+    in.source = std::move(*data.sharingSource);
+    in.sourceName = "the report's sharing analysis";
+    if (controls) in.representative = std::move(*data.sharingRepresentative);
+  } else {
+    in.sourceName = dir.path(controls ? "run/HH_P_Value_PatientPool_vs_ControlPool.txt"
+                                      : "run/HH_NoStSharingRCHHs_PatientPool.txt");
+    in.source = readVelmoraList(in.sourceName);
+    if (controls) {
+      in.representative = readVelmoraList(
+          dir.path("run/HH_P_Value_Using_Representative_PatientPool_vs_ControlPool.txt"));
+    }
   }
   in.cover = &data.cover;
   in.patients = static_cast<int>(data.input.patients.size());
   in.controls = static_cast<int>(data.input.controls.size());
   in.largeGap = largeGapFor(data.input.largeGapLine);
   data.regions = findRegions(in);
-  if (data.permutations) {
+  if (data.permutations && controls) {
     const PermutationOutcome& outcome = *data.permutations;
     // Relabelling 0 is the run itself: its maximum must be the list's.
     if (asListed(outcome.maxima[0].plain) != data.regions.highest ||
@@ -117,12 +124,34 @@ void writeReport(ReportData& data, ReportDir& dir) {
       throw ReportError("the permutations' observed maxima " +
                         std::to_string(outcome.maxima[0].plain) + " and " +
                         std::to_string(outcome.maxima[0].representative) +
-                        " differ from velmora's lists (" + std::to_string(data.regions.highest) +
+                        " differ from the lists (" + std::to_string(data.regions.highest) +
                         " and " + std::to_string(data.regions.representativeHighest) +
                         "); the run's inputs changed while the report was made");
     }
     for (CandidateRegion& r : data.regions.regions) r.adjustedP = adjustedP(outcome, r.best);
-    dir.writeFile("null_maxima.tsv", nullMaximaTable(outcome));
+  } else if (data.permutations) {
+    // Without controls a region is measured as its null genomes are: its
+    // level and its longest stretch at that level.
+    const PermutationOutcome& outcome = *data.permutations;
+    for (CandidateRegion& r : data.regions.regions) {
+      const int level = static_cast<int>(r.best);
+      const double length =
+          longestStretchAtLevel(*data.pooled, data.cover.pools[0].level, level,
+                                static_cast<int64_t>(r.firstRow), static_cast<int64_t>(r.lastRow));
+      const std::vector<double>& observed = outcome.genomes[0].longest;
+      if (level < 0 || static_cast<size_t>(level) >= observed.size() ||
+          observed[static_cast<size_t>(level)] < length) {
+        throw ReportError("region " + std::to_string(r.rank) +
+                          " reaches further than the observed genome's own measure; the run's "
+                          "inputs changed while the report was made");
+      }
+      r.adjustedP = adjustedPWithoutControls(outcome, level, length);
+    }
+    rankByAdjustedP(data.regions);
+  }
+  if (data.permutations) dir.writeFile("null_maxima.tsv", nullMaximaTable(*data.permutations));
+  if (!data.options.sharing.strict()) {
+    for (CandidateRegion& r : data.regions.regions) r.tolerated = toleratedInRegion(*data.pooled, r);
   }
   // Genes over each region's extent, and which of them touch its core.
   for (const CandidateRegion& r : data.regions.regions) {
@@ -367,10 +396,6 @@ int run(int argc, char** argv) {
   std::cerr << loaded.importReport;
   for (const std::string& p : data.input.patients) data.patientNames.push_back(sampleName(p));
   for (const std::string& c : data.input.controls) data.controlNames.push_back(sampleName(c));
-  if (data.options.permutations > 0 && !data.withControls()) {
-    throw ReportError(
-        "--permutations needs a control pool: a run of patients only has no labels to exchange");
-  }
   if (data.options.permutations > 0 &&
       !permutationsFit(static_cast<int>(data.input.patients.size()),
                        static_cast<int>(data.input.controls.size()))) {
@@ -424,7 +449,8 @@ int run(int argc, char** argv) {
       data.cover.start();
       RunProgress progress(static_cast<int>(data.input.patients.size()),
                            static_cast<int>(data.input.controls.size()), snps,
-                           terminal ? toLog.original() : nullptr, &data.cover);
+                           terminal ? toLog.original() : nullptr,
+                           data.options.sharing.strict() ? &data.cover : nullptr);
       // The query dialogue's answers, ended by an empty line.
       std::string answers = queryInput(queries);
       std::unique_ptr<std::FILE, int (*)(std::FILE*)> answerFile(
@@ -445,14 +471,43 @@ int run(int argc, char** argv) {
       std::fprintf(toLog.original(), "velmora-report: velmora's analysis took %.1f s\n",
                    clock.lap());
       data.pairs = progress.pairs();
-      if (data.options.permutations > 0) {
-        std::fprintf(toLog.original(),
-                     "velmora-report: %lld relabellings of patients and controls (seed %llu)\n",
-                     static_cast<long long>(data.options.permutations),
-                     static_cast<unsigned long long>(data.options.seed));
+      if (!data.options.sharing.strict()) {
+        std::fprintf(toLog.original(), "velmora-report: sharing rule %s\n",
+                     sharingRuleText(data.options.sharing).c_str());
         std::fflush(toLog.original());
+        SharingAnalysis sharing =
+            analyseSharing(data.options.cutoffCm, data.options.sharing, data.options.threads,
+                           data.withControls(), data.cover);
+        data.pooled = std::move(sharing.cohort);
+        data.sharingSource = std::move(sharing.source);
+        if (data.withControls()) data.sharingRepresentative = std::move(sharing.representative);
+        std::fprintf(toLog.original(), "velmora-report: the sharing analysis took %.1f s\n",
+                     clock.lap());
+      }
+      if (data.options.permutations > 0) {
+        if (data.withControls()) {
+          std::fprintf(toLog.original(),
+                       "velmora-report: %lld relabellings of patients and controls (seed %llu)\n",
+                       static_cast<long long>(data.options.permutations),
+                       static_cast<unsigned long long>(data.options.seed));
+        } else {
+          std::fprintf(toLog.original(),
+                       "velmora-report: %lld null genomes drawn from the patients' calls (seed "
+                       "%llu)\n",
+                       static_cast<long long>(data.options.permutations),
+                       static_cast<unsigned long long>(data.options.seed));
+        }
+        std::fflush(toLog.original());
+        if (!data.pooled) {
+          try {
+            data.pooled = core::pooledCohortOfLoaded(data.options.cutoffCm, data.options.threads,
+                                                     SharingRule{}, !data.withControls());
+          } catch (const FatalError& error) {
+            throw ReportError("the relabellings cannot start: " + velmoraMessage(error.message));
+          }
+        }
         data.permutations =
-            runPermutations(data.options.cutoffCm, data.options.permutations, data.options.seed,
+            runPermutations(*data.pooled, data.options.permutations, data.options.seed,
                             data.options.threads, terminal ? toLog.original() : nullptr);
         std::fprintf(toLog.original(), "velmora-report: relabellings took %.1f s\n", clock.lap());
       }

@@ -14,7 +14,7 @@ const char* const kReportUsage =
     "Usage: velmora-report (ANALYSISFILE | --plink PREFIX | --vcf FILE --map FILE...)\n"
     "                      --cutoff CM --out DIR [--genes FILE] [--build NAME]\n"
     "                      [--query NAMES]... [--permutations N [--seed S]] [--threads T]\n"
-    "                      [--velmora-files]\n"
+    "                      [--strict | --tolerance K/W] [--velmora-files]\n"
     "\n"
     "Runs velmora's analysis with the RCHH cutoff CM (cM) on the inputs an analysis\n"
     "file names, or straight on a PLINK 1 binary fileset or a VCF/BCF (with\n"
@@ -30,11 +30,16 @@ const char* const kReportUsage =
     "                 notes it in the analysis file), else GRCh38\n"
     "  --query NAMES  comma-separated patient sample names as pairs.tsv shows them; the\n"
     "                 RCHHs all of them share (runs without controls only; repeatable)\n"
-    "  --permutations N  genome-wide adjusted p of each region from N relabellings of\n"
-    "                 patients and controls (runs with controls only; 1000 is a good start)\n"
+    "  --permutations N  genome-wide adjusted p of each region: with controls from N\n"
+    "                 relabellings of patients and controls, without them from N null\n"
+    "                 genomes drawn from the patients' own calls (200 is a good start)\n"
     "  --seed S       seed of the relabellings (default 20261208): the same inputs, N and S\n"
     "                 give the same adjusted p on any machine and thread count\n"
     "  --threads T    threads for the relabellings (default: one per core)\n"
+    "  --tolerance K/W  sharing passes over an opposite homozygote (AA against BB) when\n"
+    "                 neither neighbour is one and at most K lie within W SNPs either side,\n"
+    "                 a likely genotyping error (default 1/20; W at most 63)\n"
+    "  --strict       every opposite homozygote ends a shared stretch (velmora's rule)\n"
     "  --velmora-files  keep velmora's own result files under run/, as velmora writes them\n";
 
 double parseCutoff(const std::string& text) {
@@ -78,6 +83,7 @@ ReportOptions parseOptions(int argc, char** argv) {
   options.commandLine.assign(argv, argv + argc);
   bool cutoffGiven = false;
   bool seedGiven = false;
+  bool strictGiven = false, toleranceGiven = false;
   std::vector<std::string> positional;
   std::vector<std::string> importArgs;  // --plink, --vcf and their companions, in order
   for (int i = 1; i < argc; ++i) {
@@ -115,6 +121,22 @@ ReportOptions parseOptions(int argc, char** argv) {
     } else if (isImportSourceOption(arg)) {
       importArgs.push_back(arg);
       importArgs.push_back(value(arg.c_str()));
+    } else if (arg == "--strict") {
+      options.sharing = SharingRule{};
+      strictGiven = true;
+    } else if (arg == "--tolerance") {
+      const std::string text = value("--tolerance");
+      const size_t slash = text.find('/');
+      if (slash == std::string::npos)
+        throw ReportError("--tolerance needs K/W, such as 1/20, not '" + text + "'");
+      const int allowed = static_cast<int>(parseCount("--tolerance's K", text.substr(0, slash),
+                                                      2 * kMaxToleranceWindow + 1));
+      const int window = static_cast<int>(
+          parseCount("--tolerance's W", text.substr(slash + 1), kMaxToleranceWindow));
+      if (allowed < 1 || window < 1)
+        throw ReportError("--tolerance needs K and W of at least 1 (--strict tolerates none)");
+      options.sharing = SharingRule{allowed, window};
+      toleranceGiven = true;
     } else if (arg == "--velmora-files") {
       options.velmoraFiles = true;
     } else if (arg == "--threads") {
@@ -144,6 +166,7 @@ ReportOptions parseOptions(int argc, char** argv) {
   if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
   if (options.outDir.empty())
     throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
+  if (strictGiven && toleranceGiven) throw ReportError("--strict and --tolerance exclude each other");
   if (seedGiven && options.permutations == 0)
     throw ReportError("--seed goes with --permutations N");
   return options;

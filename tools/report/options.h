@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "import_options.h"
+#include "sharing.h"
 #include "stats/permutation.h"
 
 struct ReportOptions {
@@ -22,6 +23,9 @@ struct ReportOptions {
   uint64_t seed = kDefaultPermutationSeed;  // of the relabellings; stated in the manifest
   int threads = 0;                          // for the permutations; 0: one per hardware thread
   bool velmoraFiles = false;                // keep velmora's result files under run/
+  // Which opposite homozygotes end a shared stretch in the report's regions:
+  // tolerant by default (--tolerance K/W), velmora's own with --strict.
+  SharingRule sharing = kDefaultSharingRule;
 };
 
 extern const char* const kReportUsage;

@@ -140,14 +140,6 @@ std::string floorSentence(double highest, bool withControls) {
   return text;
 }
 
-StartEndList readVelmoraList(const std::string& path) {
-  try {
-    return readStartEndList(path);
-  } catch (const std::runtime_error& error) {
-    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
-  }
-}
-
 // The segments of a list as rows of the summary file; raises `highest` to
 // the list's highest value.
 std::vector<IndexedSegment> indexedSegments(const StartEndList& list, const std::string& path,
@@ -165,9 +157,17 @@ std::vector<IndexedSegment> indexedSegments(const StartEndList& list, const std:
 
 }  // namespace
 
+StartEndList readVelmoraList(const std::string& path) {
+  try {
+    return readStartEndList(path);
+  } catch (const std::runtime_error& error) {
+    throw ReportError(std::string("velmora's list cannot be read: ") + error.what());
+  }
+}
+
 RegionResult findRegions(const RegionInputs& in) {
   RegionResult result;
-  const StartEndList list = readVelmoraList(in.sourceList);
+  const StartEndList& list = in.source;
 
   // The SNPs of the analysed chromosomes, with the patients' levels.
   const CoverTable& cover = *in.cover;
@@ -187,16 +187,15 @@ RegionResult findRegions(const RegionInputs& in) {
   }
 
   const std::vector<IndexedSegment> segments =
-      indexedSegments(list, in.sourceList, rows, spans, result.highest);
+      indexedSegments(list, in.sourceName, rows, spans, result.highest);
   for (const Segment& s : list.segments)
     result.genome.push_back({s.chromosome, s.first, s.last, s.value});
 
   std::vector<CandidateRegion> regions = islands(segments, result.highest, 0, rows, in);
   result.floor = floorSentence(result.highest, in.withControls);
-  if (in.withControls && !in.representativeList.empty()) {
-    const std::vector<IndexedSegment> otherSegments =
-        indexedSegments(readVelmoraList(in.representativeList), in.representativeList, rows, spans,
-                        result.representativeHighest);
+  if (in.withControls && in.representative) {
+    const std::vector<IndexedSegment> otherSegments = indexedSegments(
+        *in.representative, in.sourceName, rows, spans, result.representativeHighest);
     const double otherHighest = result.representativeHighest;
     // A region's value is the higher of the two comparisons over its SNPs.
     for (CandidateRegion& r : regions) {
@@ -345,4 +344,20 @@ RegionResult findRegions(const RegionInputs& in) {
             [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
   result.views = std::move(views);
   return result;
+}
+
+void rankByAdjustedP(RegionResult& result) {
+  std::vector<CandidateRegion>& regions = result.regions;
+  std::stable_sort(regions.begin(), regions.end(),
+                   [](const CandidateRegion& a, const CandidateRegion& b) {
+                     return a.adjustedP.value_or(2.0) < b.adjustedP.value_or(2.0);
+                   });
+  std::map<int, int> newRank;
+  for (size_t k = 0; k < regions.size(); ++k) {
+    newRank[regions[k].rank] = static_cast<int>(k + 1);
+    regions[k].rank = static_cast<int>(k + 1);
+  }
+  for (RegionView& v : result.views) v.rank = newRank.at(v.rank);
+  std::sort(result.views.begin(), result.views.end(),
+            [](const RegionView& a, const RegionView& b) { return a.rank < b.rank; });
 }

@@ -44,6 +44,7 @@
 #include "start_end_list.h"
 
 struct CandidateRegion {
+  int64_t tolerated = 0;  // opposite homozygotes passed over inside it between its sharers
   int rank = 0;  // 1 = best
   int chromosome = 0;
   int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
@@ -96,8 +97,10 @@ struct RegionResult {
 
 struct RegionInputs {
   bool withControls = false;
-  std::string sourceList;             // p-value list or level list
-  std::string representativeList;     // with controls: the p-value list using the representative
+  StartEndList source;                 // p-value list or level list
+  std::string sourceName;              // where it came from, for messages
+  std::optional<StartEndList> representative;  // with controls: the p-value list using the
+                                               // representative HH
   const CoverTable* cover = nullptr;  // the run's cover counts and levels, both pools
   int patients = 0, controls = 0;
   int64_t largeGap = kLargeGapDefault;  // bp
@@ -105,3 +108,10 @@ struct RegionInputs {
 };
 
 RegionResult findRegions(const RegionInputs& inputs);
+
+// Ranks the regions by adjusted p (all filled), ties in their present rank
+// order, and renumbers them and their views.
+void rankByAdjustedP(RegionResult& result);
+
+// One of velmora's lists read from `path`; ReportError on a fault.
+StartEndList readVelmoraList(const std::string& path);

@@ -15,6 +15,7 @@
 #include "queries.h"
 #include "regions.h"
 #include "run_progress.h"
+#include "sharing.h"
 
 struct ReportData {
   ReportOptions options;
@@ -30,5 +31,9 @@ struct ReportData {
   std::vector<PairRow> pairs;
   std::vector<QueryAnswer> queries;
   std::optional<PermutationOutcome> permutations;  // with --permutations
+  // The pooled cohort the report's sharing rule compared (tolerant runs),
+  // or that the relabellings or null genomes use; null when neither.
+  PooledCohortPtr pooled;
+  std::optional<StartEndList> sharingSource, sharingRepresentative;  // tolerant runs' lists
   bool withControls() const { return !input.controls.empty(); }
 };

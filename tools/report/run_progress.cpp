@@ -109,7 +109,7 @@ void RunProgress::pairTable(const PairTable& table) {
 
 void RunProgress::slotCounted(int pool, int n, int slot) {
   // Only the fold-overlap passes' counts; a query turn counts its own subjects.
-  if (pool_ == pool) cover_->takeSlot(pool, n, slot);
+  if (pool_ == pool && cover_ != nullptr) cover_->takeSlot(pool, n, slot);
 }
 
 void RunProgress::finish() {

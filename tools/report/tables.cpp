@@ -34,7 +34,7 @@ std::string regionsTable(const ReportData& data) {
       "rank\tchrom\tstart_bp\tend_bp\tstart_cM\tend_cM\tlength_cM\tsnps\tpatients_"
       "sharing\tpatients\t"
       "controls_sharing\tminus_log10_p\tcomparison\tadjusted_p\tgenes\tcore_start_bp\t"
-      "core_end_bp\textent_start_bp\textent_end_bp\tcore_genes\n";
+      "core_end_bp\textent_start_bp\textent_end_bp\tcore_genes\ttolerated_discordant\n";
   for (size_t i = 0; i < data.regions.regions.size(); ++i) {
     const CandidateRegion& r = data.regions.regions[i];
     std::vector<std::string> patients;
@@ -54,7 +54,8 @@ std::string regionsTable(const ReportData& data) {
            (r.adjustedP ? fixed(*r.adjustedP, 6) : "NA") + "\t" +
            (data.genes ? joined(genes) : "NA") + "\t" + std::to_string(r.coreFirstBp) + "\t" +
            std::to_string(r.coreLastBp) + "\t" + std::to_string(r.extentFirstBp) + "\t" +
-           std::to_string(r.extentLastBp) + "\t" + (data.genes ? joined(coreGenes) : "NA") + "\n";
+           std::to_string(r.extentLastBp) + "\t" + (data.genes ? joined(coreGenes) : "NA") + "\t" +
+           (data.options.sharing.strict() ? "NA" : std::to_string(r.tolerated)) + "\n";
   }
   return out;
 }

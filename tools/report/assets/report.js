@@ -44,6 +44,7 @@
     h.append(el("h1", { text: "velmora report" }));
     h.append(el("p", { class: "verdict", id: "verdict", text: data.verdict }));
     h.append(el("p", { class: "floor", id: "floor", text: data.floor }));
+    h.append(el("p", { class: "floor", id: "sharing-rule", text: data.sharingRule }));
     const facts = [
       ["Analysis file", data.analysisFile],
       ["Annotation", data.annotation + " (" + data.snps + " SNPs)"],
@@ -100,7 +101,7 @@
     return r.comparison === 1 ? "every subject against the representative HH of the patients"
                               : "patients' against controls' fold-overlap levels";
   }
-  function adjustedCount(r) { return data.permutations.nullMaxima.filter((m) => m >= r.best).length; }
+  function adjustedCount(r) { return r.nullReached; }
   function nullView() {
     const box = document.getElementById("null-view");
     const perm = data.permutations;
@@ -108,6 +109,11 @@
       box.append(el("p", { class: "note", text: data.withControls
         ? "No adjusted p: run velmora-report with --permutations N to see which −log10 p the genome reaches by chance."
         : "No adjusted p without controls." }));
+      return;
+    }
+    if (perm.genomes) {
+      box.append(el("h3", { text: "By chance" }));
+      box.append(el("p", { class: "note", id: "null-note", text: `Adjusted p from ${perm.count} null genomes (seed ${perm.seed}): in each, the patients' calls are handed out in a random order within blocks of neighbouring SNPs (under 0.1 cM), which keeps every SNP's genotype counts and the map but takes shared haplotypes apart. A region’s adjusted p is the share of null genomes holding a stretch of as many SNPs at its fold level or above.` }));
       return;
     }
     const values = perm.nullMaxima;
@@ -249,12 +255,14 @@
       ["Position", `chr${r.chr}:${r.firstBp.toLocaleString("en")}–${r.lastBp.toLocaleString("en")} bp (${mb(r.firstBp)}–${mb(r.lastBp)} Mb, ${fixed((r.lastBp - r.firstBp) / 1e6, 3)} Mb)`],
       ["Genetic map", `${fixed(r.firstCm, 3)}–${fixed(r.lastCm, 3)} cM (${fixed(r.lastCm - r.firstCm, 3)} cM)`],
       ["SNPs", String(r.snps)],
+      ["Discordant calls tolerated", data.strict ? "none (--strict)" : `${r.tolerated} opposite homozygotes between its sharing patients passed over as likely genotyping errors`],
       ["Patients sharing throughout", `${r.patients.length}: ${r.patients.map((i) => data.patients[i]).join(", ") || "none"}`],
       ["Controls sharing throughout", r.controls ? `${r.controls.length}: ${r.controls.map((i) => data.controls[i]).join(", ") || "none"}` : "NA (no controls)"],
       [data.withControls ? "−log10 p (best segment)" : "Highest fold level", data.withControls ? fixed(r.best, 6) : String(r.best)],
       ["Comparison", data.withControls ? comparisonText(r) : "NA (no controls)"],
       ["Adjusted p (genome-wide)", r.adjustedP === undefined ? "NA (run with --permutations N)" :
-        `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} relabellings reach −log10 p ${fixed(r.best, 3)} somewhere in the genome`],
+        data.withControls ? `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} relabellings reach −log10 p ${fixed(r.best, 3)} somewhere in the genome`
+          : `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} null genomes hold a stretch of as many SNPs at fold level ${r.best} or above`],
     ];
     const dl = el("dl", { class: "facts" });
     for (const [k, v] of facts) dl.append(el("dt", { text: k }), el("dd", { text: v }));

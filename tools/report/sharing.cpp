@@ -1,0 +1,157 @@
+// The report's sharing analysis: pooled pairs under the rule, their cover
+// events swept into the cover table and the lists.
+#include "sharing.h"
+
+#include <algorithm>
+
+#include "base/output.h"
+#include "core/velmora_core.h"
+#include "hh/level_count.h"
+#include "hh/packed_scan.h"
+#include "permutations.h"
+#include "report_error.h"
+#include "stats/pooled_cohort.h"
+
+namespace {
+
+// Every subject's count within its own pool and each pool's level, from the
+// events of the pairs within a pool.
+void fillCover(const PooledCohort& cohort, CoverTable& cover) {
+  const int sizes[2] = {cohort.patients, cohort.controls};
+  for (int q = 0; q < 2; ++q) {
+    PoolCover& pool = cover.pools[q];
+    pool.subjects = sizes[q];
+    pool.level.assign(cover.rows.size(), 0);
+    pool.changeRow.assign(static_cast<size_t>(sizes[q]), {});
+    pool.changeCount.assign(static_cast<size_t>(sizes[q]), {});
+  }
+  auto poolOf = [&](int32_t g) { return g < cohort.patients ? 0 : 1; };
+  auto indexIn = [&](int32_t g) { return g < cohort.patients ? g : g - cohort.patients; };
+  std::vector<int32_t> count(static_cast<size_t>(cohort.subjects), 0);
+  std::vector<uint8_t> dirty(static_cast<size_t>(cohort.subjects), 0);
+  std::vector<int32_t> changed;
+  MovingFoldLevel level[2];
+  for (const PooledSlot& slot : cohort.slots) {
+    std::fill(count.begin(), count.end(), 0);
+    level[0].reset(cohort.patients);
+    level[1].reset(cohort.controls);
+    for (int32_t g = 0; g < cohort.subjects; ++g) {
+      PoolCover& pool = cover.pools[poolOf(g)];
+      auto& counts = pool.changeCount[static_cast<size_t>(indexIn(g))];
+      if (counts.empty() || counts.back() != 0) {
+        pool.changeRow[static_cast<size_t>(indexIn(g))].push_back(
+            static_cast<uint32_t>(slot.begin));
+        counts.push_back(0);
+      }
+    }
+    size_t e = 0;
+    for (int64_t k = 0; k < slot.packed.count; ++k) {
+      for (; e < slot.events.size() && eventSnp(slot.events[e]) == k; ++e) {
+        const uint32_t pair = eventPair(slot.events[e]);
+        const int32_t a = cohort.pairFirst[pair], b = cohort.pairSecond[pair];
+        if (poolOf(a) != poolOf(b)) continue;
+        const int32_t delta = (slot.events[e] & kEventEnd) != 0 ? -1 : 1;
+        for (const int32_t g : {a, b}) {
+          int32_t& c = count[static_cast<size_t>(g)];
+          level[poolOf(g)].step(c, delta);
+          c += delta;
+          if (!dirty[static_cast<size_t>(g)]) changed.push_back(g), dirty[static_cast<size_t>(g)] = 1;
+        }
+      }
+      const size_t row = static_cast<size_t>(slot.begin + k);
+      for (const int32_t g : changed) {
+        dirty[static_cast<size_t>(g)] = 0;
+        PoolCover& pool = cover.pools[poolOf(g)];
+        auto& counts = pool.changeCount[static_cast<size_t>(indexIn(g))];
+        const uint16_t now = static_cast<uint16_t>(count[static_cast<size_t>(g)]);
+        if (counts.back() == now) continue;
+        pool.changeRow[static_cast<size_t>(indexIn(g))].push_back(static_cast<uint32_t>(row));
+        counts.push_back(now);
+      }
+      changed.clear();
+      for (int q = 0; q < 2; ++q) {
+        if (sizes[q] > 0) cover.pools[q].level[row] = level[q].level();
+      }
+    }
+  }
+}
+
+StartEndList listOf(const std::vector<ScanSegment>& segments, int scan, bool withControls,
+                    const CoverTable& cover) {
+  StartEndList list;
+  list.kind = withControls ? ListKind::pValues : ListKind::levels;
+  for (const ScanSegment& s : segments) {
+    if (s.scan != scan) continue;
+    Segment out{cover.rows[static_cast<size_t>(s.firstSnp)].chromosome,
+                cover.rows[static_cast<size_t>(s.firstSnp)].bp,
+                cover.rows[static_cast<size_t>(s.lastSnp)].bp,
+                {},
+                withControls ? asListed(s.minusLogP) : static_cast<double>(s.patients),
+                s.patients,
+                s.controls};
+    list.segments.push_back(std::move(out));
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string sharingRuleText(const SharingRule& rule) {
+  if (rule.strict()) {
+    return "strict: every opposite homozygote (one subject AA, the other BB) ends a shared "
+           "stretch";
+  }
+  return "tolerant: an opposite homozygote is passed over as a likely genotyping error when "
+         "neither neighbouring SNP is one and at most " +
+         std::to_string(rule.allowed) + " lie within " + std::to_string(rule.window) +
+         " SNPs either side (--tolerance " + std::to_string(rule.allowed) + "/" +
+         std::to_string(rule.window) + "; --strict ends a stretch at every one)";
+}
+
+SharingAnalysis analyseSharing(double cutoffCm, const SharingRule& rule, int threads,
+                               bool withControls, CoverTable& cover) {
+  SharingAnalysis analysis;
+  try {
+    analysis.cohort = core::pooledCohortOfLoaded(cutoffCm, threads, rule, !withControls);
+    cover.start();
+    fillCover(*analysis.cohort, cover);
+    std::vector<ScanSegment> segments;
+    labellingMaxima(*analysis.cohort,
+                    relabelling(0, 0, analysis.cohort->patients, analysis.cohort->controls),
+                    &segments);
+    analysis.source = listOf(segments, 0, withControls, cover);
+    if (withControls) analysis.representative = listOf(segments, 1, true, cover);
+  } catch (const FatalError& error) {
+    throw ReportError("the sharing analysis stopped: " + error.message);
+  }
+  return analysis;
+}
+
+int64_t toleratedInRegion(const PooledCohort& cohort, const CandidateRegion& region) {
+  const int64_t first = static_cast<int64_t>(region.firstRow);
+  const int64_t last = static_cast<int64_t>(region.lastRow);
+  int64_t tolerated = 0;
+  std::vector<CoverRun> runs;
+  for (const PooledSlot& slot : cohort.slots) {
+    if (first < slot.begin || last >= slot.begin + slot.packed.count) continue;
+    const int64_t from = first - slot.begin, to = last - slot.begin;
+    for (size_t i = 0; i < region.patients.size(); ++i) {
+      for (size_t j = i + 1; j < region.patients.size(); ++j) {
+        const uint64_t* a = slot.packed.calls(region.patients[i]);
+        const uint64_t* b = slot.packed.calls(region.patients[j]);
+        runs.clear();
+        scanPackedCalls(slot.packed, a, b, cohort.cutoff, runs, cohort.rule);
+        const auto run = std::find_if(runs.begin(), runs.end(), [&](const CoverRun& r) {
+          return r.first <= from && r.last >= to;
+        });
+        if (run == runs.end()) continue;
+        // A stretch's own ends may be the opposite homozygotes that end it.
+        tolerated += countDiscordant(slot.packed, a, b, from, to);
+        if (run->first == from) tolerated -= countDiscordant(slot.packed, a, b, from, from);
+        if (run->last == to && to != from)
+          tolerated -= countDiscordant(slot.packed, a, b, to, to);
+      }
+    }
+  }
+  return tolerated;
+}
