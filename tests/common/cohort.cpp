@@ -39,6 +39,7 @@ Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
   std::vector<int> planted(snps.size());
   for (size_t k = 0; k < snps.size(); ++k) planted[k] = unit(rng) < 0.5 ? 1 : 2;
 
+  std::mt19937 errors(plan.seed * 7919u + 1u);
   auto subjectFile = [&](bool patient, int number, bool layoutB) {
     std::ostringstream out;
     for (size_t k = 0; k < snps.size(); ++k) {
@@ -56,6 +57,10 @@ Cohort writeCohort(const ScratchDir& dir, const CohortPlan& plan) {
         double u = unit(rng), p = s.freq;
         code = u < p * p ? 1 : (u < p * p + (1 - p) * (1 - p) ? 2 : 3);
         if (unit(rng) < 0.02) code = 0;
+      }
+      if (plan.errorRate > 0 && code != 0 && unit(errors) < plan.errorRate) {
+        const int others[3][2] = {{2, 3}, {1, 3}, {1, 2}};
+        code = others[code - 1][errors() % 2];
       }
       if (layoutB) {
         out << s.chr << "\tx\t" << velmoraCallText(static_cast<uint8_t>(code)) << "\ty\t" << s.rs

@@ -23,6 +23,10 @@ struct CohortPlan {
   int sharers = 3;
   std::vector<int> sharerList;  // when not empty: these patients (0-based) share instead
   bool layoutBForLast = false;  // write the last subject's file in the numeric layout
+  // Share of calls miscalled (one of the two other genotypes), as an array's
+  // genotyping errors; drawn from a generator of its own, so that a cohort
+  // without errors stays as it was.
+  double errorRate = 0.0;
 };
 
 struct Cohort {

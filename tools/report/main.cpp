@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -99,9 +100,9 @@ void writeReport(ReportData& data, ReportDir& dir) {
   RegionInputs in;
   in.withControls = controls;
   if (data.sharingSource) {
-    in.source = std::move(*data.sharingSource);
+    in.source = *data.sharingSource;
     in.sourceName = "the report's sharing analysis";
-    if (controls) in.representative = std::move(*data.sharingRepresentative);
+    if (controls) in.representative = *data.sharingRepresentative;
   } else {
     in.sourceName = dir.path(controls ? "run/HH_P_Value_PatientPool_vs_ControlPool.txt"
                                       : "run/HH_NoStSharingRCHHs_PatientPool.txt");
@@ -188,6 +189,24 @@ void writeReport(ReportData& data, ReportDir& dir) {
   std::ostringstream said;
   try {
     writeTracks(tracks, said);
+    // The lists the regions came from under the tolerant rule, beside velmora's own.
+    if (data.sharingSource) {
+      const std::vector<std::pair<std::string, const StartEndList*>> lists{
+          {controls ? "Tolerant_P_Value_PatientPool_vs_ControlPool"
+                    : "Tolerant_NoStSharingRCHHs_PatientPool",
+           &*data.sharingSource},
+          {"Tolerant_P_Value_Using_Representative_PatientPool_vs_ControlPool",
+           controls ? &*data.sharingRepresentative : nullptr}};
+      for (const auto& [name, list] : lists) {
+        if (list == nullptr || list->segments.empty()) continue;
+        std::ostringstream bed;
+        writeBedTrack(*list, name, tracks.naming, bed);
+        std::ofstream out(dir.path("tracks/" + name + ".bed"), std::ios::binary);
+        out << bed.str();
+        out.close();
+        if (!out) throw std::runtime_error("cannot write " + dir.path("tracks/" + name + ".bed"));
+      }
+    }
   } catch (const std::runtime_error& error) {
     dir.recordFolder("tracks");
     throw ReportError(std::string("the tracks cannot be written: ") + error.what());
