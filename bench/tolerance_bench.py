@@ -68,8 +68,9 @@ def main():
 
     print(f"### Planted locus, {args.snps} SNPs, 20 + 20, cutoff 2 cM, "
           f"{args.permutations} relabellings / null genomes\n")
-    print("| error | seed | rule | design | rank | sharing / carriers | not carriers | adjusted p |")
-    print("|---|---|---|---|---|---|---|---|")
+    print("| error | seed | rule | design | rank | sharing / carriers | not carriers | controls sharing "
+          "| length cM | adjusted p | other regions p < 0.05 |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
     for error in (0, 0.005, 0.01):
         for seed in range(1, args.seeds + 1):
             cdir, info = cohort(args.gen, args.root, args.snps, seed, error, False)
@@ -78,12 +79,17 @@ def main():
                 for design in ("controls", "patients only"):
                     regions = report(args.report, cdir, design, rule, out, args.permutations)
                     r = locus(regions, info)
+                    others = sum(1 for x in regions if x is not r and x["adjusted_p"] != "NA"
+                                 and float(x["adjusted_p"]) < 0.05)
                     if r is None:
-                        row = ["not found", f"0 / {len(carriers)}", "-", "-"]
+                        row = ["not found", f"0 / {len(carriers)}", "-", "-", "-", "-"]
                     else:
                         named = [int(n[1:]) for n in r["patients"].split(",") if n != "-"]
                         row = [r["rank"], f"{r['patients_sharing']} / {len(carriers)}",
-                               str(sum(1 for n in named if n not in carriers)), r["adjusted_p"]]
+                               str(sum(1 for n in named if n not in carriers)),
+                               r["controls_sharing"], f"{float(r['length_cM']):.2f}",
+                               r["adjusted_p"]]
+                    row.append(str(others))
                     print(f"| {error * 100:g} % | {seed} | {rule} | {design} | " + " | ".join(row) + " |",
                           flush=True)
 

@@ -48,9 +48,8 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
   runAnalysisPhases();
 }
 
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, const SharingRule& rule,
-                                     bool onePool) {
-  return buildPooledCohort(cutoffCm, threads, rule, onePool);
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, const PoolingChoice& choice) {
+  return buildPooledCohort(cutoffCm, threads, choice);
 }
 
 void unloadCohort() {

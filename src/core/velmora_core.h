@@ -58,10 +58,10 @@ void runLoadedAnalysis(const std::string& outputDirectory, double cutoffCm, RunL
 
 // The pooled cohort of the loaded tables for label permutation
 // (stats/permutation.h), at `cutoffCm`, built on `threads` threads (0: all).
-// Its pairs are compared under `rule`; `onePool` lets a patient pool alone
-// be pooled (for its levels and null genomes, stats/shuffled_null.h).
-PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads, const SharingRule& rule = {},
-                                     bool onePool = false);
+// `choice` says under which rule pairs are compared and which are held
+// (stats/permutation.h).
+PooledCohortPtr pooledCohortOfLoaded(double cutoffCm, int threads,
+                                     const PoolingChoice& choice = {});
 
 // Empties every table, so that another cohort can be loaded.
 void unloadCohort();

@@ -10,6 +10,7 @@
 // minus one, all among those counting at least three); elsewhere it keeps the
 // homozygote of the less frequent allele. Every pooled subject is then
 // scanned against it with the same kernel as the pairs.
+#include <algorithm>
 #include <cstdio>
 
 #include "base/output.h"
@@ -198,6 +199,11 @@ ScanMaxima labellingMaxima(const PooledCohort& cohort, const std::vector<uint8_t
       chosen != static_cast<size_t>(cohort.patients)) {
     fatal("ERROR: A labelling must name %d patients among %d subjects.\n", cohort.patients,
           cohort.subjects);
+  }
+  if (!cohort.acrossPools &&
+      !std::equal(isPatient.begin(), isPatient.begin() + cohort.patients,
+                  std::vector<uint8_t>(static_cast<size_t>(cohort.patients), 1).begin())) {
+    fatal("ERROR: A cohort pooled without the pairs across pools takes only its own labels.\n");
   }
   ScanMaxima maxima;
   // Reused by the relabellings a thread runs: several MB that would otherwise

@@ -36,14 +36,22 @@ using PooledCohortPtr = std::unique_ptr<PooledCohort, PooledCohortDeleter>;
 // subjects, 2^24 pairs of levels); buildPooledCohort refuses larger ones.
 bool permutationsFit(int patients, int controls);
 
+// What a pooled cohort compares and holds.
+struct PoolingChoice {
+  SharingRule rule;           // which opposite homozygotes end a stretch (all: velmora's)
+  bool onePool = false;       // a patient pool alone: its own labelling gives its levels
+                              // (-log10 p is then 0), and null genomes its significance
+  bool acrossPools = true;    // also the pairs of a patient and a control, which only
+                              // relabellings need; without them only the run's own
+                              // labelling may be scanned
+};
+
 // Builds the pooled cohort on `threads` threads (0: one per hardware thread),
 // its pairs (and every scan against a representative HH) compared under
-// `rule`. Needs both pools to have subjects unless `onePool` (a patient pool
-// alone, whose own labelling gives its levels; -log10 p is then 0); throws
-// FatalError with an "ERROR: " message otherwise, and when the pools are too
-// large for the level tables.
-PooledCohortPtr buildPooledCohort(double cutoff, int threads, const SharingRule& rule = {},
-                                  bool onePool = false);
+// `choice.rule`. Needs both pools to have subjects unless `choice.onePool`;
+// throws FatalError with an "ERROR: " message otherwise, and when the pools
+// are too large for the level tables.
+PooledCohortPtr buildPooledCohort(double cutoff, int threads, const PoolingChoice& choice = {});
 
 // Sizes of a built cohort, and the bytes it holds (for the memory figure).
 int pooledPatients(const PooledCohort& cohort);

@@ -159,8 +159,8 @@ bool permutationsFit(int patients, int controls) {
   return levelPairs <= kMaxLevelPairs && patients + controls <= 65535;
 }
 
-PooledCohortPtr buildPooledCohort(double cutoff, int threads, const SharingRule& rule,
-                                  bool onePool) {
+PooledCohortPtr buildPooledCohort(double cutoff, int threads, const PoolingChoice& choice) {
+  const bool onePool = choice.onePool;
   const int patients = settings.noTgPool[enum_patients];
   const int controls = settings.noTgPool[enum_controls];
   if (patients < 1 || (controls < 1 && !onePool)) {
@@ -181,9 +181,11 @@ PooledCohortPtr buildPooledCohort(double cutoff, int threads, const SharingRule&
   cohort->subjects = patients + controls;
   cohort->cutoff = cutoff;
   cohort->largeGap = settings.largeGap;
-  cohort->rule = rule;
+  cohort->rule = choice.rule;
+  cohort->acrossPools = choice.acrossPools;
   for (int a = 0; a + 1 < cohort->subjects; ++a) {
     for (int b = a + 1; b < cohort->subjects; ++b) {
+      if (!choice.acrossPools && (a < patients) != (b < patients)) continue;
       cohort->pairFirst.push_back(a);
       cohort->pairSecond.push_back(b);
     }

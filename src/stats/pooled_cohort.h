@@ -43,6 +43,7 @@ struct PooledCohort {
   double cutoff = 0;                           // cM
   int64_t largeGap = 0;                        // bp
   SharingRule rule;                            // which opposite homozygotes end a stretch
+  bool acrossPools = true;  // pairs of a patient and a control compared too (relabellings)
   std::vector<int32_t> pairFirst, pairSecond;  // pair number -> pooled subjects, first < second
   std::vector<PooledSlot> slots;               // non-empty autosome slots, ascending
   std::vector<float> levelMinusLogP;           // (patients + 1) x (controls + 1)

@@ -85,9 +85,10 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
 
   // Patients only, no relabellings: no adjusted p, and the left-out stretch said.
   EXPECT_EQ(verdictSentence(data),
-            "Without controls the regions are ranked by patients sharing and length, with no "
-            "genome-wide adjusted p (1 stretch(es) past the floor that no patient shares "
-            "throughout were left out).");
+            "Without controls and without --permutations the regions are ranked by patients "
+            "sharing and length, with no genome-wide adjusted p: run again with --permutations N "
+            "(200 null genomes are a good start) (1 stretch(es) past the floor that no patient "
+            "shares throughout were left out).");
   // With controls: relabellings that reach the region, and ones that do not.
   data.input.controls = {"c1.txt"};
   EXPECT_NE(verdictSentence(data).find("run again with --permutations N"), std::string::npos);

@@ -16,7 +16,7 @@ namespace {
 PooledCohortPtr loadPatients(const std::string& analysis, double cutoff, const SharingRule& rule) {
   resetModel();
   loadRunInputs(analysis);
-  return buildPooledCohort(cutoff, 2, rule, true);
+  return buildPooledCohort(cutoff, 2, PoolingChoice{rule, true, true});
 }
 
 // Longest run of SNPs at level >= L, straight from the level segments of the

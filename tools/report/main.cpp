@@ -496,7 +496,7 @@ int run(int argc, char** argv) {
         std::fflush(toLog.original());
         SharingAnalysis sharing =
             analyseSharing(data.options.cutoffCm, data.options.sharing, data.options.threads,
-                           data.withControls(), data.cover);
+                           data.withControls(), data.options.permutations > 0, data.cover);
         data.pooled = std::move(sharing.cohort);
         data.sharingSource = std::move(sharing.source);
         if (data.withControls()) data.sharingRepresentative = std::move(sharing.representative);
@@ -519,8 +519,9 @@ int run(int argc, char** argv) {
         std::fflush(toLog.original());
         if (!data.pooled) {
           try {
-            data.pooled = core::pooledCohortOfLoaded(data.options.cutoffCm, data.options.threads,
-                                                     SharingRule{}, !data.withControls());
+            data.pooled = core::pooledCohortOfLoaded(
+                data.options.cutoffCm, data.options.threads,
+                PoolingChoice{SharingRule{}, !data.withControls(), true});
           } catch (const FatalError& error) {
             throw ReportError("the relabellings cannot start: " + velmoraMessage(error.message));
           }

@@ -109,10 +109,11 @@ std::string sharingRuleText(const SharingRule& rule) {
 }
 
 SharingAnalysis analyseSharing(double cutoffCm, const SharingRule& rule, int threads,
-                               bool withControls, CoverTable& cover) {
+                               bool withControls, bool relabellings, CoverTable& cover) {
   SharingAnalysis analysis;
   try {
-    analysis.cohort = core::pooledCohortOfLoaded(cutoffCm, threads, rule, !withControls);
+    analysis.cohort = core::pooledCohortOfLoaded(
+        cutoffCm, threads, PoolingChoice{rule, !withControls, withControls && relabellings});
     cover.start();
     fillCover(*analysis.cohort, cover);
     std::vector<ScanSegment> segments;

@@ -31,10 +31,11 @@ struct SharingAnalysis {
 };
 
 // Builds the pooled cohort of the loaded tables under `rule` (patients alone
-// when there are no controls) on `threads` threads, fills `cover` (started
-// here) and forms the lists. Throws ReportError.
+// when there are no controls; the pairs across pools only for
+// `relabellings`) on `threads` threads, fills `cover` (started here) and
+// forms the lists. Throws ReportError.
 SharingAnalysis analyseSharing(double cutoffCm, const SharingRule& rule, int threads,
-                               bool withControls, CoverTable& cover);
+                               bool withControls, bool relabellings, CoverTable& cover);
 
 // Opposite homozygotes inside `region` between two of its sharing patients
 // whose shared stretch holds the whole region under the cohort's rule: the

@@ -32,8 +32,9 @@ std::string verdictSentence(const ReportData& data) {
                ? "No genome-wide adjusted p was computed, so no region can be called a finding: "
                  "run again with --permutations N (1000 is a good start)" +
                      leftOut + "."
-               : "Without controls the regions are ranked by patients sharing and length, with "
-                 "no genome-wide adjusted p" +
+               : "Without controls and without --permutations the regions are ranked by patients "
+                 "sharing and length, with no genome-wide adjusted p: run again with "
+                 "--permutations N (200 null genomes are a good start)" +
                      leftOut + ".";
   }
   const CandidateRegion* best = nullptr;

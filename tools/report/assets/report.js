@@ -108,7 +108,7 @@
     if (!perm) {
       box.append(el("p", { class: "note", text: data.withControls
         ? "No adjusted p: run velmora-report with --permutations N to see which −log10 p the genome reaches by chance."
-        : "No adjusted p without controls." }));
+        : "No adjusted p: run velmora-report with --permutations N to draw N null genomes from the patients’ own calls." }));
       return;
     }
     if (perm.genomes) {
