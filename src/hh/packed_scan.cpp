@@ -10,8 +10,9 @@
 // passed over at once by looking back for the last end before it.
 //
 // Under a tolerant rule an opposite homozygote is an end only when the rule
-// does not pass it over; which it passes depends on the calls of the words
-// either side, so each word's ends are worked out from three words.
+// does not pass it over; the candidates (opposite homozygotes and forced
+// ends) are tested one at a time in the direction of the search, and the
+// first that ends a stretch is the answer.
 #include "hh/packed_scan.h"
 
 #include <algorithm>
@@ -33,22 +34,31 @@ class PairEnds {
   // one, the last SNP.
   int64_t next(int64_t i) const {
     int64_t w = i >> 6;
-    uint64_t bits = word(w) & (~uint64_t{0} << (i & 63));
-    while (bits == 0) bits = word(++w);
-    return (w << 6) + std::countr_zero(bits);
+    uint64_t from = ~uint64_t{0} << (i & 63);
+    for (;; ++w, from = ~uint64_t{0}) {
+      const uint64_t forced = forced_[w] & from;
+      for (uint64_t bits = (discordant(w) & from) | forced; bits != 0; bits &= bits - 1) {
+        const int b = std::countr_zero(bits);
+        if (((forced >> b) & 1) != 0 || endsAt((w << 6) + b)) return (w << 6) + b;
+      }
+    }
   }
 
   // The last stretch end in [lo, hi] (1 <= lo <= hi), or -1 when none.
   int64_t lastIn(int64_t lo, int64_t hi) const {
-    int64_t w = hi >> 6;
     const int64_t lowWord = lo >> 6;
-    uint64_t bits = word(w) & (~uint64_t{0} >> (63 - (hi & 63)));
-    for (;;) {
-      if (w == lowWord) bits &= ~uint64_t{0} << (lo & 63);
-      if (bits != 0) return (w << 6) + 63 - std::countl_zero(bits);
-      if (w == lowWord) return -1;
-      bits = word(--w);
+    uint64_t upTo = ~uint64_t{0} >> (63 - (hi & 63));
+    for (int64_t w = hi >> 6; w >= lowWord; --w, upTo = ~uint64_t{0}) {
+      uint64_t within = upTo;
+      if (w == lowWord) within &= ~uint64_t{0} << (lo & 63);
+      const uint64_t forced = forced_[w] & within;
+      for (uint64_t bits = (discordant(w) & within) | forced; bits != 0;) {
+        const int b = 63 - std::countl_zero(bits);
+        if (((forced >> b) & 1) != 0 || endsAt((w << 6) + b)) return (w << 6) + b;
+        bits &= ~(uint64_t{1} << b);
+      }
     }
+    return -1;
   }
 
   // AA of one subject against BB of the other, either way round.
@@ -57,50 +67,27 @@ class PairEnds {
   }
 
  private:
-  uint64_t word(int64_t w) const {
-    uint64_t d = discordant(w);
-    if (!rule_.strict() && d != 0) d &= ~tolerated(w, d);
-    return d | forced_[w];
-  }
+  bool discordantAt(int64_t k) const { return (discordant(k >> 6) >> (k & 63)) & 1; }
 
-  // The opposite homozygotes of word w (`d`) that the rule passes over.
-  uint64_t tolerated(int64_t w, uint64_t d) const {
-    using Wide = unsigned __int128;
-    const uint64_t before = w > 0 ? discordant(w - 1) : 0;
-    const uint64_t after = w + 1 < words_ ? discordant(w + 1) : 0;
-    const uint64_t neighbours = (d << 1) | (before >> 63) | (d >> 1) | (after << 63);
-    const uint64_t candidates = d & ~neighbours;
-    if (candidates == 0) return 0;
-    const int window = rule_.window;
-    if (rule_.allowed == 1) {
-      // No other within the window: smear the later ones down and the
-      // earlier ones up over `window` bits, doubling the span each step.
-      Wide later = ((static_cast<Wide>(after) << 64) | d) >> 1;
-      Wide earlier = ((static_cast<Wide>(d) << 64) | before) << 1;
-      for (int span = 1; span < window;) {
-        const int shift = std::min(span, window - span);
-        later |= later >> shift;
-        earlier |= earlier << shift;
-        span += shift;
-      }
-      return candidates & ~static_cast<uint64_t>(later) & ~static_cast<uint64_t>(earlier >> 64);
+  // Whether the opposite homozygote at SNP k ends a stretch: always under the
+  // strict rule; under a tolerant one when a neighbour is one too or more
+  // than `allowed` lie within the window. Most opposite homozygotes of two
+  // unrelated subjects have another close by, so the first test found is
+  // usually the answer; the bits past the slot's end are zero.
+  bool endsAt(int64_t k) const {
+    if (rule_.strict()) return true;
+    if ((k > 0 && discordantAt(k - 1)) || (k + 1 < 64 * words_ && discordantAt(k + 1)))
+      return true;
+    const int64_t lo = std::max<int64_t>(k - rule_.window, 0);
+    const int64_t hi = std::min<int64_t>(k + rule_.window, 64 * words_ - 1);
+    int near = 0;
+    for (int64_t w = lo >> 6; w <= hi >> 6; ++w) {
+      uint64_t bits = discordant(w);
+      if (w == lo >> 6) bits &= ~uint64_t{0} << (lo & 63);
+      if (w == hi >> 6) bits &= ~uint64_t{0} >> (63 - (hi & 63));
+      near += std::popcount(bits);
     }
-    // Several allowed: count each candidate's window across the three words.
-    const uint64_t three[3] = {before, d, after};
-    uint64_t kept = 0;
-    for (uint64_t bits = candidates; bits != 0; bits &= bits - 1) {
-      const int i = std::countr_zero(bits) + 64;  // position in the three words
-      int near = 0;
-      for (int part = 0; part < 3; ++part) {
-        const int lo = std::max(i - window - 64 * part, 0);
-        const int hi = std::min(i + window - 64 * part, 63);
-        if (lo > hi) continue;
-        const uint64_t mask = (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
-        near += std::popcount(three[part] & mask);
-      }
-      if (near <= rule_.allowed) kept |= bits & -bits;
-    }
-    return kept;
+    return near > rule_.allowed;
   }
 
   const uint64_t *calls1_, *calls2_, *forced_;
