@@ -76,8 +76,7 @@ class PairEnds {
   // usually the answer; the bits past the slot's end are zero.
   bool endsAt(int64_t k) const {
     if (rule_.strict()) return true;
-    if ((k > 0 && discordantAt(k - 1)) || (k + 1 < 64 * words_ && discordantAt(k + 1)))
-      return true;
+    if ((k > 0 && discordantAt(k - 1)) || (k + 1 < 64 * words_ && discordantAt(k + 1))) return true;
     const int64_t lo = std::max<int64_t>(k - rule_.window, 0);
     const int64_t hi = std::min<int64_t>(k + rule_.window, 64 * words_ - 1);
     int near = 0;

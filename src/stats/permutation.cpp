@@ -11,7 +11,6 @@
 #include "base/output.h"
 #include "stats/pooled_cohort.h"
 
-
 std::vector<uint8_t> relabelling(uint64_t seed, int64_t k, int patients, int controls) {
   const size_t subjects = static_cast<size_t>(patients) + static_cast<size_t>(controls);
   std::vector<uint8_t> isPatient(subjects, 0);

@@ -38,12 +38,12 @@ bool permutationsFit(int patients, int controls);
 
 // What a pooled cohort compares and holds.
 struct PoolingChoice {
-  SharingRule rule;           // which opposite homozygotes end a stretch (all: velmora's)
-  bool onePool = false;       // a patient pool alone: its own labelling gives its levels
-                              // (-log10 p is then 0), and null genomes its significance
-  bool acrossPools = true;    // also the pairs of a patient and a control, which only
-                              // relabellings need; without them only the run's own
-                              // labelling may be scanned
+  SharingRule rule;         // which opposite homozygotes end a stretch (all: velmora's)
+  bool onePool = false;     // a patient pool alone: its own labelling gives its levels
+                            // (-log10 p is then 0), and null genomes its significance
+  bool acrossPools = true;  // also the pairs of a patient and a control, which only
+                            // relabellings need; without them only the run's own
+                            // labelling may be scanned
 };
 
 // Builds the pooled cohort on `threads` threads (0: one per hardware thread),

@@ -38,12 +38,12 @@ struct PooledSlot {
 };
 
 struct PooledCohort {
-  int patients = 0, controls = 0;              // the run's pool sizes
-  int subjects = 0;                            // patients + controls
-  double cutoff = 0;                           // cM
-  int64_t largeGap = 0;                        // bp
-  SharingRule rule;                            // which opposite homozygotes end a stretch
-  bool acrossPools = true;  // pairs of a patient and a control compared too (relabellings)
+  int patients = 0, controls = 0;  // the run's pool sizes
+  int subjects = 0;                // patients + controls
+  double cutoff = 0;               // cM
+  int64_t largeGap = 0;            // bp
+  SharingRule rule;                // which opposite homozygotes end a stretch
+  bool acrossPools = true;         // pairs of a patient and a control compared too (relabellings)
   std::vector<int32_t> pairFirst, pairSecond;  // pair number -> pooled subjects, first < second
   std::vector<PooledSlot> slots;               // non-empty autosome slots, ascending
   std::vector<float> levelMinusLogP;           // (patients + 1) x (controls + 1)

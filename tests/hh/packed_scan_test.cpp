@@ -145,8 +145,8 @@ TEST(PackedScan, TolerantRulesMatchTheStraightforwardScan) {
              kLargeGapDefault, s.data(), e.data(), covered.data(), rule);
     return std::count(covered.begin(), covered.end(), 1);
   };
-  EXPECT_EQ(covers({50}, SharingRule{}), 0);          // two halves of 4.9 cM: too short
-  EXPECT_EQ(covers({50}, SharingRule{1, 10}), 100);   // one error passed over
+  EXPECT_EQ(covers({50}, SharingRule{}), 0);           // two halves of 4.9 cM: too short
+  EXPECT_EQ(covers({50}, SharingRule{1, 10}), 100);    // one error passed over
   EXPECT_EQ(covers({50, 55}, SharingRule{1, 10}), 0);  // a second within 10 SNPs
   EXPECT_EQ(covers({50, 55}, SharingRule{1, 4}), 100);
   EXPECT_EQ(covers({50, 52}, SharingRule{2, 10}), 100);

@@ -84,9 +84,8 @@ TEST(TolerantSharing, WithoutALocusNothingReachesGenomeWideSignificance) {
   plan.sharers = 0;
   plan.seed = 9;
   const Cohort cohort = writeCohort(dir, plan);
-  RunResult r =
-      report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("null"), "--permutations",
-              "99", "--threads", "2"});
+  RunResult r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("null"),
+                        "--permutations", "99", "--threads", "2"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string sentence = "No region reaches genome-wide significance (smallest adjusted p = ";
   EXPECT_NE(r.err.find(sentence), std::string::npos) << r.err;

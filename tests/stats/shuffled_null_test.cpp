@@ -77,8 +77,8 @@ TEST(ShuffledNull, ObservedMeasureAndDrawsOnRandomAndIdenticalPatients) {
     for (size_t k = 0; k < one.size(); ++k) {
       EXPECT_EQ(one[k].longest, three[k].longest) << k;
       // Longer stretches at a level never exceed those at a lower one.
-      EXPECT_TRUE(std::is_sorted(one[k].longest.begin() + 1, one[k].longest.end(),
-                                 std::greater<double>()));
+      EXPECT_TRUE(
+          std::is_sorted(one[k].longest.begin() + 1, one[k].longest.end(), std::greater<double>()));
       belowObserved += one[k].longest[5] < observed.longest[5];
     }
     // Taking the planted haplotype apart leaves every null genome short of it.

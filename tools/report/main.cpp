@@ -152,7 +152,8 @@ void writeReport(ReportData& data, ReportDir& dir) {
   }
   if (data.permutations) dir.writeFile("null_maxima.tsv", nullMaximaTable(*data.permutations));
   if (!data.options.sharing.strict()) {
-    for (CandidateRegion& r : data.regions.regions) r.tolerated = toleratedInRegion(*data.pooled, r);
+    for (CandidateRegion& r : data.regions.regions)
+      r.tolerated = toleratedInRegion(*data.pooled, r);
   }
   // Genes over each region's extent, and which of them touch its core.
   for (const CandidateRegion& r : data.regions.regions) {

@@ -129,8 +129,8 @@ ReportOptions parseOptions(int argc, char** argv) {
       const size_t slash = text.find('/');
       if (slash == std::string::npos)
         throw ReportError("--tolerance needs K/W, such as 1/20, not '" + text + "'");
-      const int allowed = static_cast<int>(parseCount("--tolerance's K", text.substr(0, slash),
-                                                      2 * kMaxToleranceWindow + 1));
+      const int allowed = static_cast<int>(
+          parseCount("--tolerance's K", text.substr(0, slash), 2 * kMaxToleranceWindow + 1));
       const int window = static_cast<int>(
           parseCount("--tolerance's W", text.substr(slash + 1), kMaxToleranceWindow));
       if (allowed < 1 || window < 1)
@@ -166,7 +166,8 @@ ReportOptions parseOptions(int argc, char** argv) {
   if (!cutoffGiven) throw ReportError(std::string("--cutoff CM is required\n") + kReportUsage);
   if (options.outDir.empty())
     throw ReportError(std::string("--out DIR is required\n") + kReportUsage);
-  if (strictGiven && toleranceGiven) throw ReportError("--strict and --tolerance exclude each other");
+  if (strictGiven && toleranceGiven)
+    throw ReportError("--strict and --tolerance exclude each other");
   if (seedGiven && options.permutations == 0)
     throw ReportError("--seed goes with --permutations N");
   return options;

@@ -25,8 +25,8 @@ PermutationOutcome runPermutations(const PooledCohort& cohort, int64_t count, ui
   const int64_t steps = alone ? count : count + 1;
   auto draw = [&](int64_t done) {
     if (terminal == nullptr) return;
-    progress.phase = std::string(alone ? "null genomes " : "relabellings ") +
-                     std::to_string(done) + "/" + std::to_string(steps);
+    progress.phase = std::string(alone ? "null genomes " : "relabellings ") + std::to_string(done) +
+                     "/" + std::to_string(steps);
     progress.share = static_cast<double>(done) / static_cast<double>(steps);
     drawProgressBar(terminal, progress, done == steps);
   };

@@ -45,7 +45,7 @@
 
 struct CandidateRegion {
   int64_t tolerated = 0;  // opposite homozygotes passed over inside it between its sharers
-  int rank = 0;  // 1 = best
+  int rank = 0;           // 1 = best
   int chromosome = 0;
   int64_t firstBp = 0, lastBp = 0;  // 1-based positions of the first and last SNP
   double firstCm = 0, lastCm = 0;
@@ -97,11 +97,11 @@ struct RegionResult {
 
 struct RegionInputs {
   bool withControls = false;
-  StartEndList source;                 // p-value list or level list
-  std::string sourceName;              // where it came from, for messages
+  StartEndList source;                         // p-value list or level list
+  std::string sourceName;                      // where it came from, for messages
   std::optional<StartEndList> representative;  // with controls: the p-value list using the
                                                // representative HH
-  const CoverTable* cover = nullptr;  // the run's cover counts and levels, both pools
+  const CoverTable* cover = nullptr;           // the run's cover counts and levels, both pools
   int patients = 0, controls = 0;
   int64_t largeGap = kLargeGapDefault;  // bp
   size_t viewedRegions = 40;            // how many regions get a view

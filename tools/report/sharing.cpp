@@ -55,7 +55,8 @@ void fillCover(const PooledCohort& cohort, CoverTable& cover) {
           int32_t& c = count[static_cast<size_t>(g)];
           level[poolOf(g)].step(c, delta);
           c += delta;
-          if (!dirty[static_cast<size_t>(g)]) changed.push_back(g), dirty[static_cast<size_t>(g)] = 1;
+          if (!dirty[static_cast<size_t>(g)])
+            changed.push_back(g), dirty[static_cast<size_t>(g)] = 1;
         }
       }
       const size_t row = static_cast<size_t>(slot.begin + k);
@@ -149,8 +150,7 @@ int64_t toleratedInRegion(const PooledCohort& cohort, const CandidateRegion& reg
         // A stretch's own ends may be the opposite homozygotes that end it.
         tolerated += countDiscordant(slot.packed, a, b, from, to);
         if (run->first == from) tolerated -= countDiscordant(slot.packed, a, b, from, from);
-        if (run->last == to && to != from)
-          tolerated -= countDiscordant(slot.packed, a, b, to, to);
+        if (run->last == to && to != from) tolerated -= countDiscordant(slot.packed, a, b, to, to);
       }
     }
   }
