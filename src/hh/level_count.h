@@ -18,7 +18,9 @@ class MovingFoldLevel {
   void reset(int subjects) {
     atLeast_.assign(static_cast<size_t>(subjects) + 2, 0);
     atLeast_[0] = subjects;
-    level_ = 1;
+    // With no count at least 1 the level is 1, or 0 for a pool of nobody
+    // (foldLevel's value): a patient pool pooled alone has no controls.
+    level_ = subjects > 0 ? 1 : 0;
   }
   // A subject's count goes from `from` to from + delta (delta +1 or -1).
   // Raising it adds a subject at from + 1 and the level can only rise by one;

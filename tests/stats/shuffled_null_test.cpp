@@ -99,6 +99,9 @@ TEST(ShuffledNull, ObservedMeasureAndDrawsOnRandomAndIdenticalPatients) {
   PooledCohortPtr pooled = loadPatients(identical.analysisFile, 0.5, SharingRule{});
   const NullGenome observed = observedGenome(*pooled);
   EXPECT_EQ(observed.longest[5], 200);
+  // Every patient at the top level: the patients' own labelling stays within
+  // its tables (a pool of no controls has level 0).
+  EXPECT_EQ(longestFromSegments(*pooled), observed.longest);
   for (const NullGenome& g : shuffledNullGenomes(*pooled, 9, 10, 2, [](int64_t) {}))
     EXPECT_EQ(g.longest, observed.longest);
 }
