@@ -83,23 +83,33 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
             std::string::npos)
       << data.regions.floor;
 
-  // Patients only, no relabellings: no adjusted p, and the left-out stretch said.
+  // The answer: the best candidate, where, who shares it, and its adjusted p
+  // or how to get one; the left-out stretch said.
+  data.patientNames = {"p1", "p2", "p3", "p4"};
+  data.preflight.xNumber = 23;
   EXPECT_EQ(verdictSentence(data),
-            "Without controls and without --permutations the regions are ranked by patients "
-            "sharing and length, with no genome-wide adjusted p: run again with --permutations N "
-            "(200 null genomes are a good start) (1 stretch(es) past the floor that no patient "
-            "shares throughout were left out).");
+            "Best candidate: chr1:0.02\u20130.04 Mb (0.2 cM), shared by 3 of 4 patients; "
+            "genome-wide adjusted p not computed (run again with --permutations N, 200 null "
+            "genomes are a good start); no gene set (--genes) (1 stretch(es) past the floor that "
+            "no patient shares throughout were left out).");
   // With controls: relabellings that reach the region, and ones that do not.
   data.input.controls = {"c1.txt"};
-  EXPECT_NE(verdictSentence(data).find("run again with --permutations N"), std::string::npos);
+  data.controlNames = {"c1"};
+  data.regions.regions[0].controls = std::vector<int>{};
+  EXPECT_NE(verdictSentence(data).find("(run again with --permutations N, 1000 is a good start)"),
+            std::string::npos);
   data.permutations = PermutationOutcome{};
   data.regions.regions[0].adjustedP = 0.2;
   EXPECT_EQ(verdictSentence(data),
             "No region reaches genome-wide significance (smallest adjusted p = 0.2) (1 "
             "stretch(es) past the floor that no patient shares throughout were left out).");
   data.regions.regions[0].adjustedP = 0.004;
-  EXPECT_EQ(verdictSentence(data).substr(0, 64),
-            "1 region reaches genome-wide significance (adjusted p <= 0.05); ");
+  data.regions.regions[0].chromosome = 23;
+  data.regionGenes = {{nullptr, nullptr}};
+  EXPECT_EQ(verdictSentence(data),
+            "Best candidate: chrX:0.02\u20130.04 Mb (0.2 cM), shared by 3 of 4 patients and 0 of 1 "
+            "controls; genome-wide adjusted p = 0.004; 2 genes (1 stretch(es) past the floor that "
+            "no patient shares throughout were left out).");
   data.regions.regions.clear();
   data.regions.leftOutUnshared = 0;
   EXPECT_EQ(verdictSentence(data),

@@ -12,6 +12,7 @@
 
 #include "base/path_text.h"
 #include "base/safe_file.h"
+#include "base/version.h"
 #include "cohort.h"
 #include "formats.h"
 
@@ -24,7 +25,8 @@ const char* const kUsage =
     ".bim and .fam (phenotype 2 patient, 1 control), OUTDIR/genetic_map.txt,\n"
     "OUTDIR/patients.txt and OUTDIR/controls.txt. BASE defaults to 'cohort' and\n"
     "is a plain file name. No file of the analysis is ever written over.\n"
-    "Allele A is written as the reference allele; bases are placeholders.\n";
+    "Allele A is written as the reference allele; bases are placeholders.\n"
+    "--help prints this, --version the version.\n";
 
 // BASE names files inside OUTDIR: a '/' or a "." or ".." would put them
 // elsewhere, and an empty one would write hidden files.
@@ -67,6 +69,9 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-h" || args[i] == "--help") {
       std::cout << kUsage;
+      return 0;
+    } else if (args[i] == "--version") {
+      std::cout << "velmora-export " << kCompanionVersion << "\n";
       return 0;
     } else if (args[i] == "--plain-vcf") {
       plain = true;

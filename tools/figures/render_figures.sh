@@ -34,6 +34,7 @@ readonly MAX_PIXELS=200000000
 usage() {
   cat <<'EOF'
 Usage: render_figures.sh [--out DIR] [--resolution DPI] [--chromosomes N] [--full-frame] PATH...
+       render_figures.sh --help | --version
 
 PATH is a velmora output directory (every *.ps and *.eps in it) or a figure.
 Writes NAME.pdf and NAME.png beside each figure, or into --out DIR.
@@ -56,6 +57,7 @@ paths=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     -h | --help) usage; exit 0 ;;
+    --version) echo "render_figures.sh 1.1"; exit 0 ;;
     --out) [[ $# -ge 2 ]] || fail "--out needs a directory"; out_dir=$2; shift 2 ;;
     --resolution) [[ $# -ge 2 ]] || fail "--resolution needs a number"; resolution=$2; shift 2 ;;
     --chromosomes) [[ $# -ge 2 ]] || fail "--chromosomes needs a number"; chromosomes=$2; shift 2 ;;

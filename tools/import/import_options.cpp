@@ -47,7 +47,8 @@ const char* const kImportUsage =
     "                      the highest autosome for X. Without it such data are refused.\n"
     "  --allow-outside-map  go on when more than half the SNPs lie outside the map's\n"
     "                      range (a map of another genome build?); their cM is clamped\n"
-    "                      to its ends. Above 1 % a warning says how many\n";
+    "                      to its ends. Above 1 % a warning says how many\n"
+    "--help prints this, --version the version.\n";
 
 bool isImportSourceFlag(const std::string& arg) {
   return arg == "--allow-outside-map";
@@ -77,6 +78,9 @@ ImportOptions parseImportOptions(const std::vector<std::string>& args, bool outR
     const std::string& arg = args[i];
     if (arg == "-h" || arg == "--help") {
       options.help = true;
+      return options;
+    } else if (arg == "--version") {
+      options.version = true;
       return options;
     } else if (arg == "--vcf") {
       options.vcf = valueOf(args, i);

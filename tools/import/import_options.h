@@ -21,6 +21,7 @@ struct ImportOptions {
   MissingX missingX = MissingX::refuse;
   bool allowOutsideMap = false;  // more than half the SNPs outside the map's range is no refusal
   bool help = false;
+  bool version = false;  // --version
 };
 
 extern const char* const kImportUsage;

@@ -290,5 +290,6 @@ void runImport(const ImportOptions& options, std::ostream& report) {
          << "Wrote " << final << "annotation.txt, " << fileNames.size() << " genotyping files in "
          << final << "genotypes/ and " << final << "analysis.txt\n";
   if (keptResults) report << "  the earlier import's " << final << "results/ is kept\n";
-  report << "Next: velmora " << final << "analysis.txt  (results go to " << final << "results/)\n";
+  report << "Next: velmora-report " << final << "analysis.txt --cutoff 2 --out " << final
+         << "report --permutations 200  (then open " << final << "report/report.html)\n";
 }

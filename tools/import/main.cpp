@@ -5,6 +5,7 @@
 #include <iostream>
 #include <new>
 
+#include "base/version.h"
 #include "import_options.h"
 #include "import_run.h"
 #include "input_error.h"
@@ -14,6 +15,10 @@ int main(int argc, char** argv) {
     ImportOptions options = parseImportOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::cout << kImportUsage;
+      return 0;
+    }
+    if (options.version) {
+      std::cout << "velmora-import " << kCompanionVersion << "\n";
       return 0;
     }
     runImport(options, std::cerr);

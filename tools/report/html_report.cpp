@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <map>
 
+#include "genotype_view.h"
 #include "page_json.h"
+#include "reference_data.h"
 #include "report_error.h"
 #include "sha256.h"
 #include "tables.h"
@@ -21,11 +23,19 @@ namespace {
 // shows the highest value of the segments it covers.
 constexpr size_t kBarsPerChromosome = 600;
 
+// The regions whose every sample's calls the page carries (genotype view).
+constexpr size_t kGenotypeViews = 10;
+
 PageJson whole(int64_t value) {
   return PageJson(static_cast<long long>(value));
 }
 
 PageJson genomeView(const ReportData& data) {
+  // Cytobands only where the build is known: drawn under an assumed one they
+  // would claim bands the positions may not have.
+  const std::map<int, std::vector<Cytoband>> bands =
+      data.build.source == "assumed" ? std::map<int, std::vector<Cytoband>>{}
+                                     : cytobandsOf(data.build, data.preflight.xNumber);
   std::map<int, std::vector<const GenomeSegment*>> byChromosome;
   for (const GenomeSegment& s : data.regions.genome) byChromosome[s.chromosome].push_back(&s);
   PageJson genome = PageJson::array();
@@ -46,7 +56,7 @@ PageJson genomeView(const ReportData& data) {
       double value = segments[i]->value;
       size_t k = i + 1;
       while (k < segments.size() && static_cast<double>(segments[k]->lastBp - first) < width) {
-        last = segments[k]->lastBp;
+        last = std::max(last, segments[k]->lastBp);
         value = std::max(value, segments[k]->value);
         ++k;
       }
@@ -54,6 +64,12 @@ PageJson genomeView(const ReportData& data) {
       i = k;
     }
     chromosome["bars"] = std::move(bars);
+    PageJson ideogram = PageJson::array();
+    if (auto found = bands.find(span.number); found != bands.end()) {
+      for (const Cytoband& b : found->second)
+        ideogram.push_back({whole(b.first), whole(b.last), b.name, b.stain});
+    }
+    chromosome["bands"] = std::move(ideogram);
     genome.push_back(std::move(chromosome));
   }
   return genome;
@@ -101,15 +117,21 @@ std::string reportJson(const ReportData& data) {
   double totalCm = 0;
   for (const core::ChromosomeSpan& s : data.preflight.autosomes) totalCm += s.lastCm - s.firstCm;
   j["autosomeCm"] = roundedNumber(totalCm, 1);
-  j["genesFile"] = data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
-                                    std::to_string(data.genes->genes.size()) + " genes)"
-                              : "";
+  j["genesFile"] = !data.genesLabel.empty() ? data.genesLabel
+                   : data.genes ? data.options.genesFile + " (" + data.genes->format + ", " +
+                                      std::to_string(data.genes->genes.size()) + " genes)"
+                                : "";
   j["warnings"] = data.preflight.warnings;
   j["verdict"] = verdictSentence(data);
   j["floor"] = data.regions.floor;
-  j["sharingRule"] = "Sharing rule: " + sharingRuleText(data.options.sharing) + ".";
+  j["sharingRule"] =
+      "Sharing rule: " + sharingRuleText(data.options.sharing) + data.options.sharingReason + ".";
   j["strict"] = data.options.sharing.strict();
-  j["highest"] = roundedNumber(data.regions.highest, 3);
+  // The genome view draws the higher of the two comparisons, as the table.
+  j["highest"] =
+      roundedNumber(std::max(data.regions.highest, data.regions.representativeHighest), 3);
+  j["cytobands"] =
+      data.build.source != "assumed" && !cytobandsOf(data.build, data.preflight.xNumber).empty();
   j["genome"] = genomeView(data);
   if (data.permutations && !data.permutations->genomes.empty()) {
     const PermutationOutcome& p = *data.permutations;
@@ -145,6 +167,17 @@ std::string reportJson(const ReportData& data) {
           std::llround(*r.adjustedP * static_cast<double>(data.permutations->count + 1)) - 1);
     }
     if (!data.options.sharing.strict()) region["tolerated"] = whole(r.tolerated);
+    region["significant"] = r.adjustedP && *r.adjustedP <= 0.05;
+    if (i < kGenotypeViews) {
+      const GenotypeGrid grid = genotypesOver(r, static_cast<int>(data.patientNames.size()),
+                                              static_cast<int>(data.controlNames.size()));
+      PageJson bp = PageJson::array();
+      for (int64_t b : grid.bp) bp.push_back(whole(b));
+      region["genotypes"] = {{"bp", std::move(bp)},
+                             {"every", whole(grid.every)},
+                             {"patients", grid.patients},
+                             {"controls", grid.controls}};
+    }
     region["patients"] = r.patients;
     if (r.controls) region["controls"] = *r.controls;
     PageJson genes = PageJson::array();

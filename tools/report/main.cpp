@@ -31,6 +31,7 @@
 #include "base/analysis_input.h"
 #include "base/output.h"
 #include "base/path_text.h"
+#include "base/version.h"
 #include "core/velmora_core.h"
 #include "direct_load.h"
 #include "genome/genome.h"
@@ -39,6 +40,7 @@
 #include "input_error.h"
 #include "manifest.h"
 #include "preflight.h"
+#include "reference_data.h"
 #include "report_data.h"
 #include "report_dir.h"
 #include "report_error.h"
@@ -383,6 +385,11 @@ int startVelmoraLog(std::FILE* log, const std::string& path) {
 int run(int argc, char** argv) {
   ReportData data;
   data.options = parseOptions(argc, argv);
+  if (data.options.help || data.options.version) {
+    std::cout << (data.options.help ? std::string(kReportUsage)
+                                    : std::string("velmora-report ") + kCompanionVersion + "\n");
+    return 0;
+  }
   // The analysis file is read only once its own path has passed.
   if (!data.options.source) {
     // The analysis file is read only once its own path has passed.
@@ -442,6 +449,27 @@ int run(int argc, char** argv) {
                                              data.preflight.xNumber))
       data.preflight.warnings.push_back(std::move(w));
   }
+  if (data.options.genesFile.empty() && data.build.source != "assumed") {
+    // A known build brings its genes, where one is built in.
+    if (std::optional<BuiltInGenes> built = builtInGenes(data.build, data.preflight.xNumber)) {
+      data.genes = std::move(built->genes);
+      data.genesLabel = std::move(built->label);
+    }
+  }
+  if (!data.options.sharingGiven) {
+    double snps = 0, cM = 0;
+    for (const core::ChromosomeSpan& s : data.preflight.autosomes) {
+      snps += static_cast<double>(s.snps);
+      cM += s.lastCm - s.firstCm;
+    }
+    const double density = cM > 0 ? snps / cM : 0;
+    char reason[160];
+    std::snprintf(reason, sizeof reason, " (chosen: %.0f SNPs per cM %s %.0f)", density,
+                  density >= kTolerantFromSnpsPerCm ? "reach" : "are under",
+                  kTolerantFromSnpsPerCm);
+    data.options.sharing = density >= kTolerantFromSnpsPerCm ? kDefaultSharingRule : SharingRule{};
+    data.options.sharingReason = reason;
+  }
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 
   dir.beginStaging();
@@ -492,8 +520,9 @@ int run(int argc, char** argv) {
                    clock.lap());
       data.pairs = progress.pairs();
       if (!data.options.sharing.strict()) {
-        std::fprintf(toLog.original(), "velmora-report: sharing rule %s\n",
-                     sharingRuleText(data.options.sharing).c_str());
+        std::fprintf(toLog.original(), "velmora-report: sharing rule %s%s\n",
+                     sharingRuleText(data.options.sharing).c_str(),
+                     data.options.sharingReason.c_str());
         std::fflush(toLog.original());
         SharingAnalysis sharing =
             analyseSharing(data.options.cutoffCm, data.options.sharing, data.options.threads,

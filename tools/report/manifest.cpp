@@ -1,10 +1,11 @@
 // Writing the manifest text.
 #include "manifest.h"
 
+#include "base/version.h"
 #include "report_dir.h"
 #include "sha256.h"
 
-const char* const kReportVersion = "1.0";
+const char* const kReportVersion = kCompanionVersion;
 
 namespace {
 

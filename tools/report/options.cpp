@@ -38,9 +38,11 @@ const char* const kReportUsage =
     "  --threads T    threads for the relabellings (default: one per core)\n"
     "  --tolerance K/W  sharing passes over an opposite homozygote (AA against BB) when\n"
     "                 neither neighbour is one and at most K lie within W SNPs either side,\n"
-    "                 a likely genotyping error (default 1/20; W at most 63)\n"
+    "                 a likely genotyping error (W at most 63; default 1/20 where the\n"
+    "                 analysed autosomes hold 50 or more SNPs per cM, else --strict)\n"
     "  --strict       every opposite homozygote ends a shared stretch (velmora's rule)\n"
-    "  --velmora-files  keep velmora's own result files under run/, as velmora writes them\n";
+    "  --velmora-files  keep velmora's own result files under run/, as velmora writes them\n"
+    "  --help, --version  print this or the version\n";
 
 double parseCutoff(const std::string& text) {
   bool plain = !text.empty();
@@ -92,7 +94,11 @@ ReportOptions parseOptions(int argc, char** argv) {
       if (i + 1 >= argc) throw ReportError(std::string(name) + " needs a value\n" + kReportUsage);
       return argv[++i];
     };
-    if (arg == "--cutoff") {
+    if (arg == "-h" || arg == "--help" || arg == "--version") {
+      options.help = arg != "--version";
+      options.version = arg == "--version";
+      return options;
+    } else if (arg == "--cutoff") {
       options.cutoffText = value("--cutoff");
       options.cutoffCm = parseCutoff(options.cutoffText);
       cutoffGiven = true;
@@ -123,7 +129,7 @@ ReportOptions parseOptions(int argc, char** argv) {
       importArgs.push_back(value(arg.c_str()));
     } else if (arg == "--strict") {
       options.sharing = SharingRule{};
-      strictGiven = true;
+      options.sharingGiven = strictGiven = true;
     } else if (arg == "--tolerance") {
       const std::string text = value("--tolerance");
       const size_t slash = text.find('/');
@@ -136,7 +142,7 @@ ReportOptions parseOptions(int argc, char** argv) {
       if (allowed < 1 || window < 1)
         throw ReportError("--tolerance needs K and W of at least 1 (--strict tolerates none)");
       options.sharing = SharingRule{allowed, window};
-      toleranceGiven = true;
+      options.sharingGiven = toleranceGiven = true;
     } else if (arg == "--velmora-files") {
       options.velmoraFiles = true;
     } else if (arg == "--threads") {

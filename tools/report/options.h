@@ -23,9 +23,12 @@ struct ReportOptions {
   uint64_t seed = kDefaultPermutationSeed;  // of the relabellings; stated in the manifest
   int threads = 0;                          // for the permutations; 0: one per hardware thread
   bool velmoraFiles = false;                // keep velmora's result files under run/
+  bool help = false, version = false;       // --help, --version: print and stop
   // Which opposite homozygotes end a shared stretch in the report's regions:
   // tolerant by default (--tolerance K/W), velmora's own with --strict.
   SharingRule sharing = kDefaultSharingRule;
+  bool sharingGiven = false;  // --strict or --tolerance; else chosen by the SNPs' density
+  std::string sharingReason;  // why the rule was chosen, when it was not given
 };
 
 extern const char* const kReportUsage;

@@ -20,6 +20,7 @@ PermutationOutcome runPermutations(const PooledCohort& cohort, int64_t count, ui
   outcome.seed = seed;
   outcome.cohortBytes = pooledCohortBytes(cohort);
   BarState progress;
+  progress.startedAt = BarState::now();
   const auto start = std::chrono::steady_clock::now();
   const bool alone = pooledControls(cohort) == 0;
   const int64_t steps = alone ? count : count + 1;

@@ -197,6 +197,15 @@ RegionResult findRegions(const RegionInputs& in) {
     const std::vector<IndexedSegment> otherSegments = indexedSegments(
         *in.representative, in.sourceName, rows, spans, result.representativeHighest);
     const double otherHighest = result.representativeHighest;
+    // The genome-wide view shows the higher of the two comparisons, as the
+    // regions do: both lists' segments, in genome order.
+    for (const Segment& s : in.representative->segments)
+      result.genome.push_back({s.chromosome, s.first, s.last, s.value});
+    std::stable_sort(result.genome.begin(), result.genome.end(),
+                     [](const GenomeSegment& a, const GenomeSegment& b) {
+                       return a.chromosome != b.chromosome ? a.chromosome < b.chromosome
+                                                           : a.firstBp < b.firstBp;
+                     });
     // A region's value is the higher of the two comparisons over its SNPs.
     for (CandidateRegion& r : regions) {
       for (const IndexedSegment& o : otherSegments) {

@@ -88,7 +88,8 @@ struct GenomeSegment {
 struct RegionResult {
   std::vector<CandidateRegion> regions;  // in rank order
   std::vector<RegionView> views;         // for the best regions, in rank order
-  std::vector<GenomeSegment> genome;     // the source list's segments
+  std::vector<GenomeSegment> genome;     // the source list's segments (with controls also
+                                         // the representative list's), in genome order
   double highest = 0;                    // M
   double representativeHighest = 0;      // the representative list's highest value, when read
   int64_t leftOutUnshared = 0;  // stretches past the floor that no patient shares throughout

@@ -24,7 +24,8 @@ struct ReportData {
   std::vector<std::string> patientNames, controlNames;  // sample names, list order
   GenomeBuild build;  // of the positions: links, gene checks, the header
   std::optional<GeneSet> genes;
-  CoverTable cover;  // every subject's cover per SNP, from the run
+  std::string genesLabel;  // what the built-in gene set is, when --genes was not given
+  CoverTable cover;        // every subject's cover per SNP, from the run
   RegionResult regions;
   std::vector<std::vector<const Gene*>> regionGenes;  // per region, rank order: over its extent
   std::vector<std::vector<bool>> regionCoreGenes;     // the same: does the gene touch the core

@@ -1,7 +1,13 @@
 // The run's progress bar and pair tables, from the engine's listener calls.
 #include "run_progress.h"
 
+#include <sys/ioctl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -13,8 +19,38 @@ std::string printed(const char* format, double value) {
 
 }  // namespace
 
+int terminalColumns(std::FILE* terminal) {
+  if (const char* columns = std::getenv("COLUMNS")) {
+    const int n = std::atoi(columns);
+    if (n >= 20 && n <= 1000) return n;
+  }
+  winsize size{};
+  if (::ioctl(::fileno(terminal), TIOCGWINSZ, &size) == 0 && size.ws_col >= 20) return size.ws_col;
+  return 80;
+}
+
+namespace {
+
+double steadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// "1 min 20 s left" once a few seconds and some share have passed.
+std::string timeLeft(const BarState& progress) {
+  if (progress.startedAt < 0 || progress.share <= 0.02 || progress.share >= 1) return "";
+  const double spent = steadySeconds() - progress.startedAt;
+  if (spent < 3) return "";
+  const long left = std::lround(spent * (1 - progress.share) / progress.share);
+  return left >= 60
+             ? ", ~" + std::to_string(left / 60) + " min " + std::to_string(left % 60) + " s left"
+             : ", ~" + std::to_string(left) + " s left";
+}
+
+}  // namespace
+
 void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final) {
-  const int width = 30;
+  const int columns = terminalColumns(terminal) - 1;  // the last column would wrap
+  const int width = std::clamp(columns / 4, 10, 40);
   int filled = static_cast<int>(progress.share * width + 0.5);
   std::string bar(static_cast<size_t>(filled), '#');
   bar.append(static_cast<size_t>(width - filled), '.');
@@ -22,10 +58,14 @@ void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final) 
       progress.chromosome > 0 ? ", chromosome " + std::to_string(progress.chromosome) : "";
   std::string text = "[" + bar + "] " +
                      std::to_string(static_cast<int>(progress.share * 100 + 0.5)) + "% " +
-                     progress.phase + where;
-  if (text.size() > 78) text.resize(78);
-  std::fprintf(terminal, "\r%-78s%s", text.c_str(), final ? "\n" : "");
+                     progress.phase + where + (final ? "" : timeLeft(progress));
+  if (static_cast<int>(text.size()) > columns) text.resize(static_cast<size_t>(columns));
+  std::fprintf(terminal, "\r%-*s%s", columns, text.c_str(), final ? "\n" : "");
   std::fflush(terminal);
+}
+
+double BarState::now() {
+  return steadySeconds();
 }
 
 RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
@@ -41,6 +81,7 @@ RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPe
   // Fold-overlap passes of each pool in use, then the two representative passes.
   passes_ = controls_ > 0 ? 4 : 1;
   progress_.phase = "starting the analysis";
+  progress_.startedAt = BarState::now();
 }
 
 void RunProgress::setShare(double passShare) {

@@ -23,7 +23,14 @@ struct BarState {
   std::string phase;   // e.g. "patients: comparing every pair"
   int chromosome = 0;  // 0 when not per chromosome
   double share = 0;    // 0..1 of the whole run, roughly
+  // When the bar started (steady clock, s): the time left is estimated from
+  // the share done so far. Negative: not yet started.
+  double startedAt = -1;
+  static double now();  // the clock startedAt is read on
 };
+
+// The terminal's width in columns (COLUMNS, else the terminal's own, else 80).
+int terminalColumns(std::FILE* terminal);
 
 // Draws `progress` as a bar on `terminal`, ending the line when `final`.
 void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final);

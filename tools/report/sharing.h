@@ -21,6 +21,12 @@
 constexpr int kDefaultToleranceWindow = 20;
 constexpr SharingRule kDefaultSharingRule{1, kDefaultToleranceWindow};
 
+// Where SNPs are sparser than this (per cM, over the analysed autosomes) the
+// default is velmora's strict rule: a stretch then holds few SNPs, an error
+// rarely falls in it, and a window of W SNPs spans centimetres of map where
+// unrelated subjects' real differences would be passed over.
+constexpr double kTolerantFromSnpsPerCm = 50;
+
 // The rule in words, for the page, the terminal and regions.tsv's users.
 std::string sharingRuleText(const SharingRule& rule);
 

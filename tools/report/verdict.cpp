@@ -1,16 +1,27 @@
 // The one sentence of a report's finding.
 #include "verdict.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 constexpr double kGenomeWide = 0.05;  // adjusted p at or below which a region is a finding
 
-std::string where(const CandidateRegion& r) {
+// chrN:start–end Mb (length cM), X by its name.
+std::string where(const CandidateRegion& r, int xNumber) {
+  const std::string chromosome =
+      r.chromosome == xNumber ? std::string("X") : std::to_string(r.chromosome);
   char text[160];
-  std::snprintf(text, sizeof text, "chromosome %d, %.2f-%.2f Mb", r.chromosome,
-                static_cast<double>(r.firstBp) / 1e6, static_cast<double>(r.lastBp) / 1e6);
+  std::snprintf(text, sizeof text, "chr%s:%.2f\u2013%.2f Mb (%.1f cM)", chromosome.c_str(),
+                static_cast<double>(r.firstBp) / 1e6, static_cast<double>(r.lastBp) / 1e6,
+                r.lastCm - r.firstCm);
+  return text;
+}
+
+std::string shortNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", value);
   return text;
 }
 
@@ -27,30 +38,42 @@ std::string verdictSentence(const ReportData& data) {
     return "No candidate region: no stretch passes the floor and is shared by a patient" + leftOut +
            ".";
   }
-  if (!data.permutations) {
-    return data.withControls()
-               ? "No genome-wide adjusted p was computed, so no region can be called a finding: "
-                 "run again with --permutations N (1000 is a good start)" +
-                     leftOut + "."
-               : "Without controls and without --permutations the regions are ranked by patients "
-                 "sharing and length, with no genome-wide adjusted p: run again with "
-                 "--permutations N (200 null genomes are a good start)" +
-                     leftOut + ".";
-  }
-  const CandidateRegion* best = nullptr;
   int reaching = 0;
+  double smallest = 2;
   for (const CandidateRegion& r : regions) {
     if (!r.adjustedP) continue;
-    if (best == nullptr || *r.adjustedP < *best->adjustedP) best = &r;
+    smallest = std::min(smallest, *r.adjustedP);
     if (*r.adjustedP <= kGenomeWide) ++reaching;
   }
-  char p[32];
-  std::snprintf(p, sizeof p, "%.3g", best != nullptr ? *best->adjustedP : 1.0);
-  if (reaching == 0) {
-    return "No region reaches genome-wide significance (smallest adjusted p = " + std::string(p) +
-           ")" + leftOut + ".";
+  if (data.permutations && reaching == 0) {
+    return "No region reaches genome-wide significance (smallest adjusted p = " +
+           shortNumber(smallest) + ")" + leftOut + ".";
   }
-  return std::to_string(reaching) + (reaching == 1 ? " region reaches" : " regions reach") +
-         " genome-wide significance (adjusted p <= 0.05); the best is at " + where(*best) +
-         " (adjusted p = " + p + ")" + leftOut + ".";
+  // The best region is rank 1: by adjusted p where there is one, else by
+  // −log10 p (with controls) or patients sharing.
+  const CandidateRegion& best = regions.front();
+  std::string text = "Best candidate: " + where(best, data.preflight.xNumber) + ", shared by " +
+                     std::to_string(best.patients.size()) + " of " +
+                     std::to_string(data.patientNames.size()) + " patients";
+  if (best.controls) {
+    text += " and " + std::to_string(best.controls->size()) + " of " +
+            std::to_string(data.controlNames.size()) + " controls";
+  }
+  if (best.adjustedP) {
+    text += "; genome-wide adjusted p = " + shortNumber(*best.adjustedP);
+  } else {
+    text += "; genome-wide adjusted p not computed (run again with --permutations N";
+    text +=
+        data.withControls() ? ", 1000 is a good start)" : ", 200 null genomes are a good start)";
+  }
+  if (!data.regionGenes.empty()) {
+    const size_t genes = data.regionGenes.front().size();
+    text += "; " + std::to_string(genes) + (genes == 1 ? " gene" : " genes");
+  } else if (!data.genes) {
+    text += "; no gene set (--genes)";
+  }
+  if (reaching > 1) {
+    text += "; " + std::to_string(reaching) + " regions reach adjusted p <= 0.05";
+  }
+  return text + leftOut + ".";
 }

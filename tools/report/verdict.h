@@ -1,6 +1,7 @@
 // What a run found, in one sentence for the terminal and the top of the
-// page: whether any region reaches genome-wide significance, or why none
-// can be said to.
+// page: the best candidate (where, how many patients and controls share it,
+// its genome-wide adjusted p, its genes), or that no region reaches
+// genome-wide significance.
 #pragma once
 #include <string>
 

@@ -11,6 +11,7 @@
 #include "base/lines.h"
 #include "base/path_text.h"
 #include "base/text_fields.h"
+#include "base/version.h"
 #include "start_end_list.h"
 #include "subject_names.h"
 #include "track_run.h"
@@ -35,7 +36,8 @@ const char* const kUsage =
     "',' and '%' written %XX.\n"
     "A BED never replaces a list given or the analysis file, two lists never write\n"
     "one BED, and each BED is written to a temporary file renamed into place when\n"
-    "complete. Paths and list names with control characters are refused.\n";
+    "complete. Paths and list names with control characters are refused.\n"
+    "--help prints this, --version the version.\n";
 
 // The names velmora prints for the subjects of an analysis file: the file-name
 // part of each genotyping file path of both pools.
@@ -56,6 +58,9 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (args[i] == "-h" || args[i] == "--help") {
         std::cout << kUsage;
+        return 0;
+      } else if (args[i] == "--version") {
+        std::cout << "velmora-tracks " << kCompanionVersion << "\n";
         return 0;
       } else if (args[i] == "--no-chr-prefix") {
         naming.chrPrefix = false;

@@ -42,7 +42,7 @@
   function header() {
     const h = document.getElementById("summary");
     h.append(el("h1", { text: "velmora report" }));
-    h.append(el("p", { class: "verdict", id: "verdict", text: data.verdict }));
+    h.append(el("p", { class: "verdict" + (data.regions.some((r) => r.significant) ? " found" : ""), id: "verdict", text: data.verdict }));
     h.append(el("p", { class: "floor", id: "floor", text: data.floor }));
     h.append(el("p", { class: "floor", id: "sharing-rule", text: data.sharingRule }));
     const facts = [
@@ -59,40 +59,71 @@
     ];
     const dl = el("dl", { class: "facts" });
     for (const [k, v] of facts) dl.append(el("dt", { text: k }), el("dd", { text: v }));
-    h.append(dl);
+    h.append(el("details", { id: "run-facts" }, [el("summary", { text: "Inputs and settings of this run" }), dl]));
     if (data.warnings.length) {
       h.append(el("h2", { text: "Warnings" }));
       h.append(el("ul", { class: "warnings", id: "warnings" }, data.warnings.map((w) => el("li", { text: w }))));
     }
   }
 
-  // ---- genome-wide view: one track per chromosome, regions outlined
+  // ---- genome-wide view: one track per chromosome over its ideogram, regions outlined
+  const stainShade = { gneg: "#ffffff", gpos25: "#d9d9d9", gpos50: "#b3b3b3", gpos75: "#8c8c8c", gpos100: "#595959", gvar: "#cfd8e3", stalk: "#cfd8e3", acen: "#e6b8b3" };
+  function mbTicks(from, to, wanted) {
+    const span = Math.max(1, to - from) / 1e6;
+    const step = [1, 2, 5, 10, 20, 25, 50, 100].map((x) => x * (span > 50 ? 1 : span > 5 ? 0.1 : 0.01)).find((x) => span / x <= wanted) || 100;
+    const ticks = [];
+    for (let t = Math.ceil(from / 1e6 / step) * step; t * 1e6 <= to; t += step) ticks.push(t);
+    return ticks;
+  }
   function genome() {
     const box = document.getElementById("genome");
-    const longest = Math.max(1, ...data.genome.map((c) => c.lastBp));
-    const left = 40, width = 1000, row = 22, trackH = 16;
+    // The scale holds every analysed SNP and, under a known build, every band.
+    const longest = Math.max(1, ...data.genome.map((c) => Math.max(c.lastBp, ...c.bands.map((b) => b[1]))));
+    const left = 44, width = 980, row = 26, trackH = 14, bandH = 5;
     const top = Math.max(data.highest, 1e-9);
-    const s = svg("svg", { viewBox: `0 0 ${left + width + 10} ${row * data.genome.length + 20}`, width: "100%", role: "img" });
-    s.append(svg("desc", {}, "Each row is a chromosome; bar height is " + valueName + "; red outlines are candidate regions."));
+    const height = row * data.genome.length + 50;
+    const s = svg("svg", { viewBox: `0 0 ${left + width + 34} ${height}`, width: "100%", role: "img", id: "genome-figure",
+      "aria-label": `Genome-wide view: ${valueName} along each analysed chromosome, on its cytobands; candidate regions outlined` });
+    const x = (bp) => left + (bp / longest) * width;
     data.genome.forEach((c, i) => {
-      const y = 10 + i * row;
-      const x = (bp) => left + (bp / longest) * width;
-      s.append(svg("text", { x: 4, y: y + trackH - 3 }, "chr" + c.chr));
+      const y = 14 + i * row;
+      s.append(svg("text", { x: 4, y: y + trackH - 2 }, "chr" + c.chr));
       s.append(svg("rect", { class: "track-bg", x: x(c.firstBp), y, width: Math.max(1, x(c.lastBp) - x(c.firstBp)), height: trackH }));
       for (const [a, b, v] of c.bars) {
         const h = Math.max(1, (v / top) * trackH);
         s.append(tip(svg("rect", { class: "bar", x: x(a), y: y + trackH - h, width: Math.max(0.8, x(b) - x(a)), height: h }),
           `chr${c.chr}:${mb(a)}–${mb(b)} Mb, ${valueName} ${v}`));
       }
+      for (const [a, b, name, stain] of c.bands) {
+        s.append(tip(svg("rect", { class: "band", x: x(a), y: y + trackH + 1, width: Math.max(0.5, x(b) - x(a)), height: bandH, fill: stainShade[stain] || "#ffffff" }),
+          `${c.chr}${name}: ${mb(a)}–${mb(b)} Mb`));
+      }
       for (const r of data.regions.filter((r) => r.chr === c.chr)) {
-        const mark = tip(svg("rect", { class: "region-mark", x: x(r.firstBp) - 1, y: y - 1, width: Math.max(3, x(r.lastBp) - x(r.firstBp) + 2), height: trackH + 2, "data-rank": r.rank }),
-          `Region ${r.rank}: chr${r.chr}:${mb(r.firstBp)}–${mb(r.lastBp)} Mb, ${fixed(r.lastCm - r.firstCm, 2)} cM, ${r.patients.length} patients sharing`);
+        const mark = tip(svg("rect", { class: "region-mark" + (r.significant ? " significant" : ""), x: x(r.firstBp) - 1, y: y - 1, width: Math.max(3, x(r.lastBp) - x(r.firstBp) + 2), height: trackH + 2, "data-rank": r.rank }),
+          `Region ${r.rank}: chr${r.chr}:${mb(r.firstBp)}–${mb(r.lastBp)} Mb, ${fixed(r.lastCm - r.firstCm, 2)} cM, ${r.patients.length} patients sharing` +
+          (r.adjustedP === undefined ? "" : `, adjusted p ${fixed(r.adjustedP, 4)}`));
         mark.addEventListener("click", () => openRegion(r.rank));
         s.append(mark);
       }
     });
+    // Mb axis under the last chromosome, and the bar-height scale beside the first.
+    const axisY = 14 + data.genome.length * row;
+    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: axisY, y2: axisY }));
+    for (const t of mbTicks(0, longest, 12)) {
+      s.append(svg("line", { class: "axis", x1: x(t * 1e6), x2: x(t * 1e6), y1: axisY, y2: axisY + 4 }));
+      s.append(svg("text", { x: x(t * 1e6), y: axisY + 15, "text-anchor": "middle" }, String(t)));
+    }
+    s.append(svg("text", { x: left + width, y: axisY + 28, "text-anchor": "end" }, "position (Mb)"));
+    if (data.genome.length) {
+      const sx = left + width + 6;
+      s.append(svg("line", { class: "axis", x1: sx, x2: sx, y1: 14, y2: 14 + trackH }));
+      s.append(svg("text", { x: sx + 2, y: 18, class: "scale" }, fixed(top, 2)));
+      s.append(svg("text", { x: sx + 2, y: 14 + trackH, class: "scale" }, "0"));
+    }
     box.append(s);
-    box.append(el("p", { class: "note", text: `Bars: ${valueName} along each chromosome (highest ${data.highest}). Click a red outline to open its region.` }));
+    box.append(el("p", { class: "note", id: "genome-note", text: `Bars: ${valueName} along each chromosome, scaled to the genome's highest, ${fixed(data.highest, 3)} (the scale at the top right); ` +
+      (data.cytobands ? "grey below: the cytobands of " + data.build + "; " : "") +
+      "red outlines: regions with adjusted p ≤ 0.05, grey: the others. Click an outline to open its region." }));
   }
 
   // ---- null distribution of the genome-wide largest -log10 p
@@ -118,50 +149,61 @@
     }
     const values = perm.nullMaxima;
     const best = data.regions.slice(0, 5);
-    const top = Math.max(1e-9, perm.observed, ...values, ...best.map((r) => r.best));
+    const top = Math.max(1e-9, perm.observed, ...values, ...best.map((r) => r.best)) * 1.05;
     const bins = 30, counts = new Array(bins).fill(0);
     for (const v of values) counts[Math.min(bins - 1, Math.floor((v / top) * bins))]++;
     const most = Math.max(1, ...counts);
-    const w = 320, h = 180, left = 30, base = h - 25;
-    const x = (v) => left + (v / top) * (w - left - 10);
-    const s = svg("svg", { viewBox: `0 0 ${w} ${h}`, width: "100%", role: "img", id: "null-figure" });
-    s.append(svg("desc", {}, `Histogram of the genome-wide largest −log10 p in ${perm.count} relabellings.`));
+    const w = 360, h = 230, left = 38, right = 12, topPad = 12, base = h - 42;
+    const x = (v) => left + (v / top) * (w - left - right);
+    const y = (c) => base - (c / most) * (base - topPad);
+    const s = svg("svg", { viewBox: `0 0 ${w} ${h}`, width: "100%", role: "img", id: "null-figure",
+      "aria-label": `Histogram of the genome-wide largest −log10 p in ${perm.count} relabellings, with the 95 % line and the best regions` });
     counts.forEach((c, i) => {
-      const bh = (c / most) * (base - 10);
-      s.append(tip(svg("rect", { class: "null-bar", x: x((i * top) / bins), y: base - bh, width: Math.max(0.5, x(top / bins) - left - 0.5), height: bh }),
+      s.append(tip(svg("rect", { class: "null-bar", x: x((i * top) / bins), y: y(c), width: Math.max(0.5, x(top / bins) - left - 0.5), height: base - y(c) }),
         `${c} relabellings with largest −log10 p ${fixed((i * top) / bins, 2)}–${fixed(((i + 1) * top) / bins, 2)}`));
     });
     const sorted = values.slice().sort((a, b) => a - b);
     const cut = sorted[Math.min(sorted.length - 1, Math.floor(0.95 * sorted.length))];
-    s.append(tip(svg("line", { class: "null-cut", x1: x(cut), x2: x(cut), y1: 5, y2: base }), `95% of relabellings stay below ${fixed(cut, 3)}`));
     for (const r of best) {
-      s.append(tip(svg("line", { class: "null-region", x1: x(r.best), x2: x(r.best), y1: 5, y2: base }),
+      s.append(tip(svg("line", { class: "null-region", x1: x(r.best), x2: x(r.best), y1: topPad, y2: base }),
         `Region ${r.rank}: −log10 p ${fixed(r.best, 3)}, adjusted p ${fixed(r.adjustedP, 4)}`));
     }
-    s.append(svg("line", { x1: left, x2: w - 10, y1: base, y2: base, stroke: "#1b1f24" }));
-    for (let t = 0; t <= 4; t++) s.append(svg("text", { x: x((t * top) / 4) - 6, y: base + 14 }, fixed((t * top) / 4, 1)));
-    s.append(svg("text", { x: left, y: h - 1 }, "largest −log10 p of the genome"));
+    s.append(tip(svg("line", { class: "null-cut", x1: x(cut), x2: x(cut), y1: topPad, y2: base }), `95% of relabellings stay below ${fixed(cut, 3)}`));
+    // Axes: counts up the left, −log10 p along the bottom.
+    s.append(svg("line", { class: "axis", x1: left, x2: w - right, y1: base, y2: base }));
+    s.append(svg("line", { class: "axis", x1: left, x2: left, y1: topPad, y2: base }));
+    for (let t = 0; t <= 4; t++) {
+      const v = (t * top) / 4;
+      s.append(svg("line", { class: "axis", x1: x(v), x2: x(v), y1: base, y2: base + 3 }));
+      s.append(svg("text", { x: x(v), y: base + 14, "text-anchor": "middle" }, fixed(v, 1)));
+    }
+    for (const c of [0, Math.round(most / 2), most]) {
+      s.append(svg("text", { x: left - 4, y: y(c) + 4, "text-anchor": "end" }, String(c)));
+    }
+    s.append(svg("text", { x: (left + w - right) / 2, y: h - 14, "text-anchor": "middle" }, "genome-wide largest −log10 p"));
+    s.append(svg("text", { x: 10, y: (base + topPad) / 2, transform: `rotate(-90 10 ${(base + topPad) / 2})`, "text-anchor": "middle" }, "relabellings"));
     box.append(el("h3", { text: "By chance" }));
     box.append(s);
-    box.append(el("p", { class: "note", id: "null-note", text: `Grey: the genome-wide largest −log10 p of each of ${perm.count} relabellings of patients and controls (seed ${perm.seed}); ` +
-      `orange: 95% stay below ${fixed(cut, 3)}; red: the five best regions. A region's adjusted p is the share of relabellings that reach its value.` }));
+    box.append(el("ul", { class: "legend" }, [
+      el("li", {}, [el("span", { class: "swatch null-swatch" }), document.createTextNode(`relabellings of patients and controls (${perm.count}, seed ${perm.seed})`)]),
+      el("li", {}, [el("span", { class: "swatch cut-swatch" }), document.createTextNode(`95 % of them stay below ${fixed(cut, 3)}`)]),
+      el("li", {}, [el("span", { class: "swatch region-swatch" }), document.createTextNode("the five best regions")]),
+    ]));
+    box.append(el("p", { class: "note", id: "null-note", text: "A region's adjusted p is the share of relabellings whose genome-wide largest −log10 p reaches the region's." }));
   }
 
   // ---- region table, sortable and filterable
+  const chrName = (r) => "chr" + r.chr;
+  const namesOf = (list, names) => list.map((i) => names[i]).join(", ");
   const columns = [
     ["rank", "Rank", (r) => r.rank, true],
-    ["chr", "Chr", (r) => r.chr, true],
-    ["start", "Start (Mb)", (r) => r.firstBp, true, (r) => mb(r.firstBp)],
-    ["end", "End (Mb)", (r) => r.lastBp, true, (r) => mb(r.lastBp)],
-    ["cm", "Length (cM)", (r) => r.lastCm - r.firstCm, true, (r) => fixed(r.lastCm - r.firstCm, 2)],
-    ["snps", "SNPs", (r) => r.snps, true],
-    ["np", "Patients sharing", (r) => r.patients.length, true],
-    ["pat", "Patients", (r) => r.patients.map((i) => data.patients[i]).join(", "), false],
-    ["nc", "Controls sharing", (r) => (r.controls ? r.controls.length : -1), true, (r) => (r.controls ? String(r.controls.length) : "NA")],
-    ["p", "−log10 p", (r) => (data.withControls ? r.best : -1), true, (r) => (data.withControls ? fixed(r.best, 3) : "NA")],
-    ["cmp", "Comparison", (r) => comparisonName(r), false],
-    ["adj", "Adjusted p", (r) => (r.adjustedP === undefined ? 2 : r.adjustedP), true, (r) => (r.adjustedP === undefined ? "NA" : fixed(r.adjustedP, 4))],
-    ["genes", "Genes", (r) => r.genes.map((g) => g.name).join(", "), false],
+    ["where", "Region", (r) => r.chr * 1e10 + r.firstBp, false, (r) => `${chrName(r)}:${fixed(r.firstBp / 1e6, 2)}–${fixed(r.lastBp / 1e6, 2)} Mb`],
+    ["cm", "cM", (r) => r.lastCm - r.firstCm, true, (r) => fixed(r.lastCm - r.firstCm, 2)],
+    ["np", "Patients", (r) => r.patients.length, true, (r) => `${r.patients.length} of ${data.patients.length}`, (r) => namesOf(r.patients, data.patients)],
+    ["nc", "Controls", (r) => (r.controls ? r.controls.length : -1), true, (r) => (r.controls ? `${r.controls.length} of ${data.controls.length}` : "NA"), (r) => (r.controls ? namesOf(r.controls, data.controls) : "")],
+    ["p", "−log10 p", (r) => (data.withControls ? r.best : -1), true, (r) => (data.withControls ? fixed(r.best, 2) : "NA")],
+    ["adj", "Adjusted p", (r) => (r.adjustedP === undefined ? 2 : r.adjustedP), true, (r) => (r.adjustedP === undefined ? "NA" : fixed(r.adjustedP, 3))],
+    ["genes", "Genes", (r) => r.genes.length, false, (r) => (r.genes.length <= 4 ? r.genes.map((g) => g.name).join(", ") || "–" : r.genes.slice(0, 3).map((g) => g.name).join(", ") + ` +${r.genes.length - 3} more`), (r) => r.genes.map((g) => g.name).join(", ")],
   ];
   let sortKey = "rank", sortUp = true;
   function regionTable() {
@@ -186,10 +228,12 @@
     });
     const body = el("tbody");
     for (const r of rows) {
-      const tr = el("tr", { "data-rank": r.rank });
-      for (const [key, , value, numeric, show] of columns) {
+      const tr = el("tr", { "data-rank": r.rank, class: r.significant ? "significant" : r.adjustedP === undefined ? "" : "secondary" });
+      for (const [key, , value, numeric, show, hover] of columns) {
         const text = show ? show(r) : String(value(r));
-        tr.append(el("td", { class: (numeric ? "num" : "") + (key === "genes" ? " genes" : ""), text }));
+        const td = el("td", { class: (numeric ? "num" : "") + " col-" + key, text });
+        if (hover && hover(r)) td.setAttribute("title", hover(r));
+        tr.append(td);
       }
       tr.addEventListener("click", () => openRegion(r.rank));
       body.append(tr);
@@ -223,8 +267,8 @@
     v.controls.forEach((runs, i) => subjects.push({ name: data.controls[i], runs, threshold: v.controlThreshold, pool: "control", shares: (r.controls || []).includes(i) }));
     const left = 110, width = 900, row = 16;
     const x = (bp) => left + ((bp - v.fromBp) / Math.max(1, v.toBp - v.fromBp)) * width;
-    const s = svg("svg", { viewBox: `0 0 ${left + width + 10} ${row * subjects.length + 40}`, width: "100%", id: "sharing-chart", role: "img" });
-    s.append(svg("desc", {}, "Rows: subjects; dark: sharing an RCHH with enough others to belong to the region's group; light: sharing with fewer; dashed lines: the region."));
+    const s = svg("svg", { viewBox: `0 0 ${left + width + 20} ${row * subjects.length + 44}`, width: "100%", id: "sharing-chart", role: "img",
+      "aria-label": `Sharing along region ${r.rank}: one row per subject, shaded where it shares an RCHH with others` });
     subjects.forEach((sub, i) => {
       const y = 4 + i * row;
       s.append(svg("text", { x: 2, y: y + 11 }, (sub.pool === "control" ? "control " : "") + sub.name + (sub.shares ? " ●" : "")));
@@ -238,10 +282,76 @@
     });
     const bottom = 4 + subjects.length * row;
     for (const bp of [r.firstBp, r.lastBp]) s.append(svg("line", { class: "region-edge", x1: x(bp), x2: x(bp), y1: 0, y2: bottom }));
-    s.append(svg("text", { x: left, y: bottom + 14 }, mb(v.fromBp) + " Mb"));
-    s.append(svg("text", { x: left + width, y: bottom + 14, "text-anchor": "end" }, mb(v.toBp) + " Mb"));
-    return s;
+    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: bottom + 2, y2: bottom + 2 }));
+    for (const t of mbTicks(v.fromBp, v.toBp, 8)) {
+      s.append(svg("line", { class: "axis", x1: x(t * 1e6), x2: x(t * 1e6), y1: bottom + 2, y2: bottom + 6 }));
+      s.append(svg("text", { x: x(t * 1e6), y: bottom + 18, "text-anchor": "middle" }, String(+t.toFixed(2))));
+    }
+    s.append(svg("text", { x: left + width, y: bottom + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)`));
+    const legend = el("ul", { class: "legend" }, [
+      el("li", {}, [el("span", { class: "swatch share-swatch" }), document.createTextNode("shares an RCHH with enough others to belong to the region's group")]),
+      el("li", {}, [el("span", { class: "swatch some-swatch" }), document.createTextNode("shares with fewer")]),
+      el("li", {}, [el("span", { class: "swatch edge-swatch" }), document.createTextNode("the region's edges; ● shares throughout")]),
+    ]);
+    return el("div", { class: "chart" }, [s, legend]);
   }
+  // ---- genotype view: every sample's calls across the region, coloured
+  // against the sharing patients' common homozygote at each SNP
+  function genotypeView(r) {
+    const g = r.genotypes;
+    const snps = g.bp.length;
+    const rows = [];
+    const order = (list, sharing) => list.map((_, i) => i).sort((a, b) => (sharing.includes(b) - sharing.includes(a)) || a - b);
+    for (const i of order(g.patients, r.patients)) rows.push({ name: data.patients[i], calls: g.patients[i], shares: r.patients.includes(i), pool: "patient" });
+    for (const i of order(g.controls, r.controls || [])) rows.push({ name: data.controls[i], calls: g.controls[i], shares: (r.controls || []).includes(i), pool: "control" });
+    // The common homozygote of the sharing patients at each SNP.
+    const common = [];
+    for (let k = 0; k < snps; k++) {
+      let aa = 0, bb = 0;
+      for (const i of r.patients) { const c = g.patients[i][k]; aa += c === "1"; bb += c === "2"; }
+      common.push(aa >= bb ? (aa ? "1" : "0") : "2");
+    }
+    const left = 120, width = 900, cellH = 12;
+    const cellW = width / Math.max(1, snps);
+    const gap = 8, height = rows.length * cellH + gap + 40;
+    const s = svg("svg", { viewBox: `0 0 ${left + width + 10} ${height}`, width: "100%", id: "genotype-figure", role: "img",
+      "aria-label": `Genotypes of ${rows.length} samples at ${snps} SNPs of region ${r.rank}: the sharing patients first` });
+    let y = 0;
+    rows.forEach((row, n) => {
+      if (n > 0 && row.pool !== rows[n - 1].pool) y += gap;
+      s.append(svg("text", { x: 2, y: y + cellH - 2, class: row.shares ? "sharer" : "" }, (row.pool === "control" ? "control " : "") + row.name + (row.shares ? " ●" : "")));
+      let k = 0;
+      while (k < snps) {
+        const cls = cellClass(row.calls[k], common[k]);
+        let e = k + 1;
+        while (e < snps && cellClass(row.calls[e], common[e]) === cls) e++;
+        s.append(svg("rect", { class: cls, x: left + k * cellW, y, width: Math.max(0.5, (e - k) * cellW), height: cellH - 1 }));
+        k = e;
+      }
+      y += cellH;
+    });
+    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: y + 2, y2: y + 2 }));
+    const from = g.bp[0], to = g.bp[snps - 1];
+    const px = (bp) => left + ((bp - from) / Math.max(1, to - from)) * width;
+    for (const t of mbTicks(from, to, 8)) {
+      s.append(svg("line", { class: "axis", x1: px(t * 1e6), x2: px(t * 1e6), y1: y + 2, y2: y + 6 }));
+      s.append(svg("text", { x: px(t * 1e6), y: y + 18, "text-anchor": "middle" }, String(+t.toFixed(2))));
+    }
+    s.append(svg("text", { x: left + width, y: y + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)` + (g.every > 1 ? `; every ${g.every}th SNP shown` : "")));
+    const legend = el("ul", { class: "legend" }, [
+      el("li", {}, [el("span", { class: "swatch gt-same" }), document.createTextNode("homozygous for the sharing patients' allele")]),
+      el("li", {}, [el("span", { class: "swatch gt-other" }), document.createTextNode("homozygous for the other allele")]),
+      el("li", {}, [el("span", { class: "swatch gt-het" }), document.createTextNode("heterozygous")]),
+      el("li", {}, [el("span", { class: "swatch gt-none" }), document.createTextNode("no call")]),
+    ]);
+    return el("div", { class: "chart" }, [s, legend]);
+  }
+  function cellClass(call, common) {
+    if (call === "0") return "gt-none";
+    if (call === "3") return "gt-het";
+    return call === common || common === "0" ? "gt-same" : "gt-other";
+  }
+
   function openRegion(rank) {
     const r = byRank.get(rank);
     if (!r) return;
@@ -271,6 +381,8 @@
     const v = viewByRank.get(rank);
     body.append(el("h3", { text: "Sharing along the region (● shares throughout)" }));
     body.append(v ? sharingChart(r, v) : el("p", { class: "note", text: "No chart: only the best regions carry one." }));
+    body.append(el("h3", { text: "Genotypes across the region (AA, AB, BB, no call)" }));
+    body.append(r.genotypes ? genotypeView(r) : el("p", { class: "note", text: "No genotype view: only the ten best regions carry one." }));
     body.append(el("h3", { text: `Genes (${r.genes.length}) over the extent, chr${r.chr}:${mb(r.extent[0])}–${mb(r.extent[1])} Mb; the core, where every sharing patient shares, is ${mb(r.core[0])}–${mb(r.core[1])} Mb` }));
     body.append(r.genes.length ? el("ul", { class: "genes-list", id: "region-genes" }, r.genes.map(geneLinks))
                                : el("p", { class: "note", text: data.genesFile ? "No gene of the gene file overlaps the region." : "No gene file given (--genes)." }));
@@ -292,7 +404,8 @@
     const median = values[Math.floor(values.length / 2)];
     const mad = values.map((v) => Math.abs(v - median)).sort((x, y) => x - y)[Math.floor(values.length / 2)] || 1;
     const cell = Math.max(6, Math.min(28, Math.floor(700 / n))), left = 90;
-    const s = svg("svg", { viewBox: `0 0 ${left + cell * n + 10} ${left + cell * n + 10}`, width: Math.min(900, left + cell * n + 10), id: "pair-heatmap", role: "img" });
+    const s = svg("svg", { viewBox: `0 0 ${left + cell * n + 10} ${left + cell * n + 10}`, width: "100%", id: "pair-heatmap", role: "img",
+      "aria-label": "cM conserved between every two patients, as a heat map", style: `max-width: ${Math.min(900, left + cell * n + 10)}px` });
     for (let i = 0; i < n; i++) {
       s.append(svg("text", { x: left - 4, y: left + i * cell + cell * 0.7, "text-anchor": "end" }, data.patients[i]));
       s.append(svg("text", { x: 0, y: 0, transform: `translate(${left + i * cell + cell * 0.7},${left - 4}) rotate(-60)` }, data.patients[i]));

@@ -1,0 +1,111 @@
+// The report page as a clinician opens it, in Debian's chromium driven by
+// puppeteer-core (tests/browser/check_page.mjs): the answer first, on a
+// report with a planted locus and on one of a cohort without any; every
+// region a compact row at 1400 px; the genotype view of region 1; no
+// sideways scrolling at 800 px; every plot named; no console error and no
+// request leaving the page. Also every companion program's --help and
+// --version.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "common/cohort.h"
+#include "common/harness.h"
+#include "report_tool/report_run.h"
+
+namespace {
+
+const std::string kChecker = std::string(VELMORA_SOURCE_DIR) + "/tests/browser/check_page.mjs";
+
+bool browserReady() {
+  return system("command -v chromium > /dev/null 2>&1 && command -v node > /dev/null 2>&1") == 0 &&
+         system(("test -d " + std::string(VELMORA_SOURCE_DIR) +
+                 "/tests/browser/node_modules/puppeteer-core")
+                    .c_str()) == 0;
+}
+
+nlohmann::json pageFacts(const std::string& html) {
+  RunResult r = runProgram({"/usr/bin/env", "node", kChecker, html}, "");
+  EXPECT_EQ(r.status, 0) << r.err;
+  return nlohmann::json::parse(r.out);
+}
+
+// What holds for every page, whatever it found.
+void expectReadablePage(const nlohmann::json& f) {
+  EXPECT_EQ(f["ready"], "yes");
+  EXPECT_TRUE(f["consoleErrors"].empty()) << f["consoleErrors"].dump();
+  EXPECT_TRUE(f["leavingRequests"].empty()) << f["leavingRequests"].dump();
+  EXPECT_EQ(f["rows"], f["regions"]);
+  EXPECT_LE(f["tallestRow"].get<double>(), 80.0);
+  EXPECT_TRUE(f["tableFits"].get<bool>());
+  EXPECT_FALSE(f["sidewaysAt800"].get<bool>());
+  EXPECT_TRUE(f["plotsWithoutLabel"].empty()) << f["plotsWithoutLabel"].dump();
+  EXPECT_GE(f["plots"].get<int>(), 3);
+  const std::string answer = f["answer"];
+  EXPECT_NE(answer.find("adjusted p"), std::string::npos) << answer;
+}
+
+}  // namespace
+
+TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
+  if (!browserReady()) GTEST_SKIP() << "chromium, node or tests/browser/node_modules is missing";
+  ScratchDir dir;
+  RunResult r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
+                        dir.file("found"), "--genes", "examples/demo/genes.bed",
+                        "--permutations", "99"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  nlohmann::json found = pageFacts(dir.file("found/report.html"));
+  expectReadablePage(found);
+  const std::string answer = found["answer"];
+  EXPECT_EQ(answer.rfind("Best candidate: chr7:", 0), 0u) << answer;
+  EXPECT_NE(answer.find("shared by 6 of 6 patients and 0 of 6 controls"), std::string::npos);
+  // The terminal's last word is the page's first.
+  EXPECT_NE(r.err.find("velmora-report: " + answer), std::string::npos) << r.err;
+  EXPECT_GE(found["significantRows"].get<int>(), 1);
+  // The genome view draws the value the table ranks by.
+  EXPECT_NEAR(found["highest"].get<double>(), found["topRegionBest"].get<double>(), 1e-3);
+  const std::string genotypes = found["genotypeLabel"];
+  EXPECT_EQ(genotypes.rfind("Genotypes of 12 samples at ", 0), 0u) << genotypes;
+  EXPECT_GT(found["genotypeCells"].get<int>(), 12);
+
+  // A cohort without a locus: the page says nothing reaches significance.
+  CohortPlan plan;
+  plan.autosomes = 3;
+  plan.snpsPerChromosome = 400;
+  plan.cMPerSnp = 0.05;
+  plan.patients = 10;
+  plan.sharers = 0;
+  plan.seed = 9;
+  const Cohort cohort = writeCohort(dir, plan);
+  r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"), "--permutations",
+              "99"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  nlohmann::json none = pageFacts(dir.file("none/report.html"));
+  expectReadablePage(none);
+  const std::string nothing = none["answer"];
+  EXPECT_EQ(nothing.rfind("No region reaches genome-wide significance (smallest adjusted p = ", 0),
+            0u)
+      << nothing;
+  EXPECT_EQ(none["significantRows"], 0);
+}
+
+TEST(ReportPage, EveryCompanionProgramHasHelpAndVersion) {
+  const std::string build = std::string(VELMORA_REPORT_BIN).substr(
+      0, std::string(VELMORA_REPORT_BIN).rfind('/') + 1);
+  const std::vector<std::string> programs{
+      build + "velmora-report", build + "velmora-import", build + "velmora-export",
+      build + "velmora-tracks", std::string(VELMORA_SOURCE_DIR) + "/tools/figures/render_figures.sh"};
+  for (const std::string& program : programs) {
+    SCOPED_TRACE(program);
+    RunResult help = runProgram({program, "--help"}, "");
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_EQ(help.out.rfind("Usage: ", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+    RunResult version = runProgram({program, "--version"}, "");
+    EXPECT_EQ(version.status, 0) << version.err;
+    const std::string name = program.substr(program.rfind('/') + 1);
+    EXPECT_EQ(version.out, name + " 1.1\n");
+  }
+}
