@@ -91,6 +91,9 @@ TEST(VcfImport, KeepsBiallelicSnpsInGenomeOrderAndCountsEverythingElse) {
   EXPECT_EQ(skipped(r.err, "mitochondrial"), 1);
   EXPECT_EQ(skipped(r.err, "on unplaced or unknown contigs"), 2);
   EXPECT_NE(r.err.find("records read 19, SNPs kept 8"), std::string::npos) << r.err;
+  // The last line names the next command: the report, not velmora's prompt.
+  EXPECT_NE(r.err.find("\nNext: velmora-report "), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.back(), '\n');
   EXPECT_NE(r.err.find("identifiers generated as chr<chromosome>:<bp> where the input had none: 2"),
             std::string::npos);
 

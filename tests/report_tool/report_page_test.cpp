@@ -91,6 +91,28 @@ TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
   EXPECT_EQ(none["significantRows"], 0);
 }
 
+// The demo's positions lie on GRCh38's chromosome 7 genes (its genes.bed was
+// cut from them): told the build, the report names them without --genes and
+// draws the build's cytobands; an assumed build brings neither.
+TEST(ReportPage, AKnownBuildBringsItsGenesAndCytobands) {
+  ScratchDir dir;
+  RunResult r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
+                        dir.file("known"), "--build", "GRCh38"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> top = fields(linesOf(dir.read("known/regions.tsv"))[1]);
+  EXPECT_NE(top[14].find("PMS2"), std::string::npos) << top[14];
+  const std::string page = dir.read("known/report.html");
+  EXPECT_NE(page.find("built in: GRCh38 genes of Ensembl 110"), std::string::npos);
+  EXPECT_NE(page.find("\"cytobands\":true"), std::string::npos);
+  EXPECT_NE(page.find("\"p36.33\",\"gneg\""), std::string::npos);
+
+  r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
+              dir.file("assumed")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(fields(linesOf(dir.read("assumed/regions.tsv"))[1])[14], "NA");
+  EXPECT_NE(dir.read("assumed/report.html").find("\"cytobands\":false"), std::string::npos);
+}
+
 TEST(ReportPage, EveryCompanionProgramHasHelpAndVersion) {
   const std::string build = std::string(VELMORA_REPORT_BIN).substr(
       0, std::string(VELMORA_REPORT_BIN).rfind('/') + 1);
