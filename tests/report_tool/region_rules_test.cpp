@@ -105,6 +105,7 @@ TEST(RegionRules, UnsharedStretchesAreLeftOutAndTheFloorAndVerdictAreSaid) {
             "stretch(es) past the floor that no patient shares throughout were left out).");
   data.regions.regions[0].adjustedP = 0.004;
   data.regions.regions[0].chromosome = 23;
+  data.genes = GeneSet{};
   data.regionGenes = {{nullptr, nullptr}};
   EXPECT_EQ(verdictSentence(data),
             "Best candidate: chrX:0.02\u20130.04 Mb (0.2 cM), shared by 3 of 4 patients and 0 of 1 "

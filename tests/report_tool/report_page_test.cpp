@@ -52,9 +52,9 @@ void expectReadablePage(const nlohmann::json& f) {
 TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
   if (!browserReady()) GTEST_SKIP() << "chromium, node or tests/browser/node_modules is missing";
   ScratchDir dir;
-  RunResult r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
-                        dir.file("found"), "--genes", "examples/demo/genes.bed",
-                        "--permutations", "99"});
+  RunResult r =
+      report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
+              dir.file("found"), "--genes", "examples/demo/genes.bed", "--permutations", "99"});
   ASSERT_EQ(r.status, 0) << r.err;
   nlohmann::json found = pageFacts(dir.file("found/report.html"));
   expectReadablePage(found);
@@ -79,8 +79,8 @@ TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
   plan.sharers = 0;
   plan.seed = 9;
   const Cohort cohort = writeCohort(dir, plan);
-  r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"), "--permutations",
-              "99"});
+  r = report(
+      {cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"), "--permutations", "99"});
   ASSERT_EQ(r.status, 0) << r.err;
   nlohmann::json none = pageFacts(dir.file("none/report.html"));
   expectReadablePage(none);
@@ -106,19 +106,20 @@ TEST(ReportPage, AKnownBuildBringsItsGenesAndCytobands) {
   EXPECT_NE(page.find("\"cytobands\":true"), std::string::npos);
   EXPECT_NE(page.find("\"p36.33\",\"gneg\""), std::string::npos);
 
-  r = report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
-              dir.file("assumed")});
+  r = report(
+      {"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out", dir.file("assumed")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(fields(linesOf(dir.read("assumed/regions.tsv"))[1])[14], "NA");
   EXPECT_NE(dir.read("assumed/report.html").find("\"cytobands\":false"), std::string::npos);
 }
 
 TEST(ReportPage, EveryCompanionProgramHasHelpAndVersion) {
-  const std::string build = std::string(VELMORA_REPORT_BIN).substr(
-      0, std::string(VELMORA_REPORT_BIN).rfind('/') + 1);
+  const std::string build =
+      std::string(VELMORA_REPORT_BIN).substr(0, std::string(VELMORA_REPORT_BIN).rfind('/') + 1);
   const std::vector<std::string> programs{
       build + "velmora-report", build + "velmora-import", build + "velmora-export",
-      build + "velmora-tracks", std::string(VELMORA_SOURCE_DIR) + "/tools/figures/render_figures.sh"};
+      build + "velmora-tracks",
+      std::string(VELMORA_SOURCE_DIR) + "/tools/figures/render_figures.sh"};
   for (const std::string& program : programs) {
     SCOPED_TRACE(program);
     RunResult help = runProgram({program, "--help"}, "");

@@ -3,8 +3,7 @@
 
 #include "genome/model.h"
 
-GenotypeGrid genotypesOver(const CandidateRegion& region, int patients, int controls,
-                           size_t most) {
+GenotypeGrid genotypesOver(const CandidateRegion& region, int patients, int controls, size_t most) {
   GenotypeGrid grid;
   const size_t count = region.lastRow - region.firstRow + 1;
   grid.every = static_cast<int64_t>((count + most - 1) / most);
@@ -19,9 +18,9 @@ GenotypeGrid genotypesOver(const CandidateRegion& region, int patients, int cont
     for (int pool = 0; pool < 2; ++pool) {
       std::vector<std::string>& calls = pool == 0 ? grid.patients : grid.controls;
       for (int s = 0; s < sizes[pool]; ++s) {
-        calls[static_cast<size_t>(s)].push_back(static_cast<char>(
-            '0' + getGType(snp.gType[pool == 0 ? enum_patients : enum_controls],
-                           static_cast<uint64_t>(s))));
+        calls[static_cast<size_t>(s)].push_back(
+            static_cast<char>('0' + getGType(snp.gType[pool == 0 ? enum_patients : enum_controls],
+                                             static_cast<uint64_t>(s))));
       }
     }
   }

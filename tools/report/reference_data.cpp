@@ -39,7 +39,8 @@ std::optional<BuiltInGenes> builtInGenes(const GenomeBuild& build, int xNumber) 
   // The gene reader opens a path: the compressed table is handed to it as an
   // unnamed in-memory file.
   const int fd = ::memfd_create("genes_GRCh38.bed.gz", MFD_CLOEXEC);
-  if (fd < 0) throw ReportError(std::string("cannot unpack the built-in genes: ") + std::strerror(errno));
+  if (fd < 0)
+    throw ReportError(std::string("cannot unpack the built-in genes: ") + std::strerror(errno));
   struct Close {
     int fd;
     ~Close() { ::close(fd); }

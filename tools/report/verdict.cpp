@@ -66,11 +66,11 @@ std::string verdictSentence(const ReportData& data) {
     text +=
         data.withControls() ? ", 1000 is a good start)" : ", 200 null genomes are a good start)";
   }
-  if (!data.regionGenes.empty()) {
+  if (!data.genes) {
+    text += "; no gene set (--genes)";
+  } else if (!data.regionGenes.empty()) {
     const size_t genes = data.regionGenes.front().size();
     text += "; " + std::to_string(genes) + (genes == 1 ? " gene" : " genes");
-  } else if (!data.genes) {
-    text += "; no gene set (--genes)";
   }
   if (reaching > 1) {
     text += "; " + std::to_string(reaching) + " regions reach adjusted p <= 0.05";
