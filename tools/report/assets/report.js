@@ -311,7 +311,10 @@
       for (const i of r.patients) { const c = g.patients[i][k]; aa += c === "1"; bb += c === "2"; }
       common.push(aa >= bb ? (aa ? "1" : "0") : "2");
     }
-    const left = 120, width = 900, cellH = 12;
+    // Hundreds of samples shrink to thin rows (the chart stays within some
+    // 1800 px); names are written only where a row can hold them.
+    const left = 120, width = 900, cellH = rows.length > 150 ? Math.max(3, Math.floor(1800 / rows.length)) : 12;
+    const named = cellH >= 9;
     const cellW = width / Math.max(1, snps);
     const gap = 8, height = rows.length * cellH + gap + 40;
     const s = svg("svg", { viewBox: `0 0 ${left + width + 10} ${height}`, width: "100%", id: "genotype-figure", role: "img",
@@ -319,7 +322,13 @@
     let y = 0;
     rows.forEach((row, n) => {
       if (n > 0 && row.pool !== rows[n - 1].pool) y += gap;
-      s.append(svg("text", { x: 2, y: y + cellH - 2, class: row.shares ? "sharer" : "" }, (row.pool === "control" ? "control " : "") + row.name + (row.shares ? " ●" : "")));
+      if (named) {
+        s.append(svg("text", { x: 2, y: y + cellH - 2, class: row.shares ? "sharer" : "" }, (row.pool === "control" ? "control " : "") + row.name + (row.shares ? " ●" : "")));
+      } else if (n === 0 || row.pool !== rows[n - 1].pool) {
+        const count = rows.filter((x) => x.pool === row.pool).length, sharing = rows.filter((x) => x.pool === row.pool && x.shares).length;
+        s.append(svg("text", { x: 2, y: y + 11, class: "sharer" }, `${count} ${row.pool}s`));
+        s.append(svg("text", { x: 2, y: y + 24 }, `${sharing} sharing first`));
+      }
       let k = 0;
       while (k < snps) {
         const cls = cellClass(row.calls[k], common[k]);
@@ -337,7 +346,7 @@
       s.append(svg("line", { class: "axis", x1: px(t * 1e6), x2: px(t * 1e6), y1: y + 2, y2: y + 6 }));
       s.append(svg("text", { x: px(t * 1e6), y: y + 18, "text-anchor": "middle" }, String(+t.toFixed(2))));
     }
-    s.append(svg("text", { x: left + width, y: y + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)` + (g.every > 1 ? `; every ${g.every}th SNP shown` : "")));
+    s.append(svg("text", { x: left + width, y: y + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)` + (g.every > 1 ? `; one SNP in ${g.every} shown` : "")));
     const legend = el("ul", { class: "legend" }, [
       el("li", {}, [el("span", { class: "swatch gt-same" }), document.createTextNode("homozygous for the sharing patients' allele")]),
       el("li", {}, [el("span", { class: "swatch gt-other" }), document.createTextNode("homozygous for the other allele")]),
