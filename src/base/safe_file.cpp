@@ -111,3 +111,16 @@ FILE* createOutput(const std::string& path, WriteMode mode, CreateFailure* failu
   }
   return file;
 }
+
+bool writeWhole(int fd, const char* data, size_t size) {
+  for (size_t done = 0; done < size;) {
+    const ssize_t w = ::write(fd, data + done, size - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(w);
+  }
+  return true;
+}

@@ -46,3 +46,7 @@ FILE* createOutput(const std::string& path, WriteMode mode, CreateFailure* failu
 // True when nothing, or a regular file without other hard links, stands at
 // `path` (a symbolic link is not followed): createOutput may then write there.
 bool outputNameIsFree(const std::string& path);
+
+// Writes all `size` bytes to `fd`, going on after interrupted writes; false
+// (errno set, 0 read as ENOSPC) when the descriptor takes no more.
+bool writeWhole(int fd, const char* data, size_t size);

@@ -5,7 +5,6 @@
 // generator (64-bit Mersenne Twister) and the bounded draws are written out
 // here rather than taken from a library distribution, whose algorithm may
 // differ between standard libraries.
-#include <chrono>
 #include <random>
 
 #include "base/output.h"
@@ -35,22 +34,12 @@ std::vector<ScanMaxima> permutationMaxima(const PooledCohort& cohort, uint64_t s
                                           const std::function<void(int64_t)>& progress) {
   if (count < 0) fatal("ERROR: The number of permutations must not be negative.\n");
   std::vector<ScanMaxima> maxima(static_cast<size_t>(count) + 1);
-  std::atomic<int64_t> done{0};
-  auto lastReport = std::chrono::steady_clock::now();
-  progress(0);
-  forEachItemOnThreads(
+  runDraws(
       count + 1, permutationThreads(threads),
-      [&](int64_t k, int) {
+      [&](int64_t k) {
         maxima[static_cast<size_t>(k)] = labellingMaxima(
             cohort, relabelling(seed, k, cohort.patients, cohort.controls), nullptr);
-        done.fetch_add(1);
       },
-      [&] {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastReport < std::chrono::milliseconds(200)) return;
-        lastReport = now;
-        progress(done.load());
-      });
-  progress(count + 1);
+      progress);
   return maxima;
 }

@@ -86,7 +86,6 @@ void collectEvents(const PooledCohort& cohort, PooledSlot& slot, int threads) {
   constexpr int64_t kChunk = 512;
   const int64_t chunks = (pairs + kChunk - 1) / kChunk;
   std::vector<std::vector<uint64_t>> found(static_cast<size_t>(chunks));
-  const uint64_t last = static_cast<uint64_t>(slot.packed.count);
   forEachItemOnThreads(
       chunks, threads,
       [&](int64_t chunk, int) {
@@ -98,12 +97,7 @@ void collectEvents(const PooledCohort& cohort, PooledSlot& slot, int threads) {
           scanPackedPair(slot.packed, cohort.pairFirst[static_cast<size_t>(q)],
                          cohort.pairSecond[static_cast<size_t>(q)], cohort.cutoff, cover,
                          cohort.rule);
-          const uint64_t pair = static_cast<uint64_t>(q) << 1;
-          for (const CoverRun& run : cover) {
-            events.push_back((static_cast<uint64_t>(run.first) << 32) | pair);
-            const uint64_t after = static_cast<uint64_t>(run.last) + 1;
-            if (after < last) events.push_back((after << 32) | pair | kEventEnd);
-          }
+          appendCoverEvents(cover, static_cast<uint64_t>(q), slot.packed.count, events);
         }
       },
       [] {});

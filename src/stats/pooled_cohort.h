@@ -4,13 +4,16 @@
 #pragma once
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "base/parallel_for.h"
+#include "hh/packed_scan.h"
 #include "hh/packed_slot.h"
 #include "stats/permutation.h"
 
@@ -78,6 +81,41 @@ uint64_t drawBelow(Generator& generator, uint64_t range) {
     const uint64_t x = generator();
     if (x >= reject) return x % range;
   }
+}
+
+// Appends the cover changes of pair `pair`'s runs on a slot of `count` SNPs.
+inline void appendCoverEvents(const std::vector<CoverRun>& cover, uint64_t pair, int64_t count,
+                              std::vector<uint64_t>& events) {
+  const uint64_t key = pair << 1;
+  for (const CoverRun& run : cover) {
+    events.push_back((static_cast<uint64_t>(run.first) << 32) | key);
+    const uint64_t after = static_cast<uint64_t>(run.last) + 1;
+    if (after < static_cast<uint64_t>(count)) events.push_back((after << 32) | key | kEventEnd);
+  }
+}
+
+// Runs draw(k) for k = 0 .. count-1 on `threads` threads (each draw seeded
+// by its k alone), calling progress(done) on the calling thread at the
+// start, at most every 200 ms and at the end.
+template <class Draw>
+void runDraws(int64_t count, int threads, const Draw& draw,
+              const std::function<void(int64_t)>& progress) {
+  std::atomic<int64_t> done{0};
+  auto lastReport = std::chrono::steady_clock::now();
+  progress(0);
+  forEachItemOnThreads(
+      count, threads,
+      [&](int64_t k, int) {
+        draw(k);
+        done.fetch_add(1);
+      },
+      [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReport < std::chrono::milliseconds(200)) return;
+        lastReport = now;
+        progress(done.load());
+      });
+  progress(count);
 }
 
 // Threads to use for `wanted` (0: one per hardware thread), at least 1.

@@ -3,8 +3,6 @@
 #include "stats/shuffled_null.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <random>
 
 #include "base/output.h"
@@ -43,13 +41,14 @@ std::vector<Block> blocksOf(const PooledSlot& slot) {
 // regions and across a large gap.
 class StretchTracker {
  public:
-  StretchTracker(const PooledSlot& slot, std::vector<double>& longest)
-      : slot_(slot), longest_(longest), from_(longest.size(), 0) {}
+  // SNPs from `first` (slot index) on; a stretch never reaches before it.
+  StretchTracker(const PooledSlot& slot, std::vector<double>& longest, int64_t first = 0)
+      : slot_(slot), longest_(longest), from_(longest.size(), 0), first_(first) {}
 
   // SNP k (slot index, in increasing order) with level `level`.
   void at(int64_t k, int32_t level) {
     const bool inRegion = slot_.inRegion[static_cast<size_t>(k)] != 0;
-    const bool joins = k > 0 && slot_.inRegion[static_cast<size_t>(k) - 1] != 0 &&
+    const bool joins = k > first_ && slot_.inRegion[static_cast<size_t>(k) - 1] != 0 &&
                        !slot_.packed.gapAfterSnp(k - 1);
     if (!joins) closeDownTo(0, k - 1);
     if (!inRegion) return;
@@ -57,7 +56,8 @@ class StretchTracker {
     if (level < open_) closeDownTo(level, k - 1);
     for (; open_ < level; ++open_) from_[static_cast<size_t>(open_) + 1] = k;
   }
-  void finish() { closeDownTo(0, slot_.packed.count - 1); }
+  // Ends every open stretch at SNP `last` (the slot's last by default).
+  void finish(int64_t last = -1) { closeDownTo(0, last >= 0 ? last : slot_.packed.count - 1); }
 
  private:
   void closeDownTo(int32_t level, int64_t last) {
@@ -71,6 +71,7 @@ class StretchTracker {
   const PooledSlot& slot_;
   std::vector<double>& longest_;
   std::vector<int64_t> from_;
+  int64_t first_;
   int32_t open_ = 0;
 };
 
@@ -133,18 +134,12 @@ NullGenome nullGenome(const PooledCohort& cohort, const std::vector<std::vector<
       }
     }
     work.events.clear();
-    const uint64_t last = static_cast<uint64_t>(slot.packed.count);
     for (size_t q = 0; q < cohort.pairFirst.size(); ++q) {
       work.cover.clear();
       scanPackedCalls(slot.packed, work.calls.data() + 2 * words * cohort.pairFirst[q],
                       work.calls.data() + 2 * words * cohort.pairSecond[q], cohort.cutoff,
                       work.cover, cohort.rule);
-      const uint64_t pair = static_cast<uint64_t>(q) << 1;
-      for (const CoverRun& run : work.cover) {
-        work.events.push_back((static_cast<uint64_t>(run.first) << 32) | pair);
-        const uint64_t after = static_cast<uint64_t>(run.last) + 1;
-        if (after < last) work.events.push_back((after << 32) | pair | kEventEnd);
-      }
+      appendCoverEvents(work.cover, q, slot.packed.count, work.events);
     }
     std::sort(work.events.begin(), work.events.end());
     sweepSlot(cohort, slot, work.events, work.count, work.level, genome.longest);
@@ -178,45 +173,27 @@ std::vector<NullGenome> shuffledNullGenomes(const PooledCohort& cohort, uint64_t
   std::vector<std::vector<Block>> blocks;
   for (const PooledSlot& slot : cohort.slots) blocks.push_back(blocksOf(slot));
   std::vector<NullGenome> genomes(static_cast<size_t>(count));
-  std::atomic<int64_t> done{0};
-  auto lastReport = std::chrono::steady_clock::now();
-  progress(0);
-  forEachItemOnThreads(
+  runDraws(
       count, permutationThreads(threads),
-      [&](int64_t k, int) {
+      [&](int64_t k) {
         thread_local NullScratch work;
         genomes[static_cast<size_t>(k)] = nullGenome(cohort, blocks, seed, k + 1, work);
-        done.fetch_add(1);
       },
-      [&] {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastReport < std::chrono::milliseconds(200)) return;
-        lastReport = now;
-        progress(done.load());
-      });
-  progress(count);
+      progress);
   return genomes;
 }
 
 double longestStretchAtLevel(const PooledCohort& cohort, const std::vector<int32_t>& level,
                              int32_t atLeast, int64_t first, int64_t last) {
-  double longest = 0;
+  // The null genomes' own tracker, its levels capped at `atLeast`.
+  std::vector<double> longest(static_cast<size_t>(std::max(atLeast, 0)) + 1, 0.0);
   for (const PooledSlot& slot : cohort.slots) {
-    const int64_t begin = std::max(first, slot.begin);
-    const int64_t end = std::min(last + 1, slot.begin + slot.packed.count);
-    int64_t from = -1;
-    for (int64_t row = begin; row <= end; ++row) {
-      const int64_t k = row - slot.begin;
-      const bool holds = row < end && slot.inRegion[static_cast<size_t>(k)] != 0 &&
-                         level[static_cast<size_t>(row)] >= atLeast;
-      const bool joins = from >= 0 && holds && !slot.packed.gapAfterSnp(k - 1);
-      if (from >= 0 && !joins) {
-        const double length = static_cast<double>(row - from);
-        if (length > longest) longest = length;
-        from = -1;
-      }
-      if (holds && from < 0) from = row;
-    }
+    const int64_t begin = std::max(first, slot.begin) - slot.begin;
+    const int64_t end = std::min(last + 1, slot.begin + slot.packed.count) - slot.begin;
+    if (begin >= end) continue;
+    StretchTracker tracker(slot, longest, begin);
+    for (int64_t k = begin; k < end; ++k) tracker.at(k, level[static_cast<size_t>(slot.begin + k)]);
+    tracker.finish(end - 1);
   }
-  return longest;
+  return longest.back();
 }

@@ -19,6 +19,7 @@
 #include "driver/run_inputs.h"
 #include "genome/model.h"
 #include "hh/engine_options.h"
+#include "stats/pooled_load.h"
 
 namespace {
 
@@ -88,12 +89,6 @@ std::string asText(float value) {
 
 RunResult runVelmora(const std::string& analysis, const std::string& cutoff) {
   return runProgram({VELMORA_BIN, analysis}, cutoff + "\n");
-}
-
-PooledCohortPtr loadPooled(const std::string& analysis, double cutoff, int threads) {
-  resetModel();
-  loadRunInputs(analysis);
-  return buildPooledCohort(cutoff, threads);
 }
 
 }  // namespace

@@ -10,14 +10,9 @@
 #include "common/harness.h"
 #include "driver/run_inputs.h"
 #include "genome/model.h"
+#include "stats/pooled_load.h"
 
 namespace {
-
-PooledCohortPtr loadPatients(const std::string& analysis, double cutoff, const SharingRule& rule) {
-  resetModel();
-  loadRunInputs(analysis);
-  return buildPooledCohort(cutoff, 2, PoolingChoice{rule, true, true});
-}
 
 // Longest run of SNPs at level >= L, straight from the level segments of the
 // patients' own labelling: neighbouring table rows of one chromosome, both in
@@ -61,7 +56,8 @@ TEST(ShuffledNull, ObservedMeasureAndDrawsOnRandomAndIdenticalPatients) {
   const Cohort cohort = writeCohort(dir, plan);
   double strictLongest = 0;
   for (const SharingRule& rule : {SharingRule{}, SharingRule{1, 10}}) {
-    PooledCohortPtr pooled = loadPatients(cohort.analysisFile, 3.0, rule);
+    PooledCohortPtr pooled =
+        loadPooled(cohort.analysisFile, 3.0, 2, PoolingChoice{rule, true, true});
     const NullGenome observed = observedGenome(*pooled);
     EXPECT_EQ(observed.longest, longestFromSegments(*pooled));
     // The planted stretch, shared by five; errors cut it shorter under the
@@ -96,7 +92,8 @@ TEST(ShuffledNull, ObservedMeasureAndDrawsOnRandomAndIdenticalPatients) {
   same.sharers = 5;
   ScratchDir other;
   const Cohort identical = writeCohort(other, same);
-  PooledCohortPtr pooled = loadPatients(identical.analysisFile, 0.5, SharingRule{});
+  PooledCohortPtr pooled =
+      loadPooled(identical.analysisFile, 0.5, 2, PoolingChoice{SharingRule{}, true, true});
   const NullGenome observed = observedGenome(*pooled);
   EXPECT_EQ(observed.longest[5], 200);
   // Every patient at the top level: the patients' own labelling stays within

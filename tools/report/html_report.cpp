@@ -30,12 +30,7 @@ PageJson whole(int64_t value) {
   return PageJson(static_cast<long long>(value));
 }
 
-PageJson genomeView(const ReportData& data) {
-  // Cytobands only where the build is known: drawn under an assumed one they
-  // would claim bands the positions may not have.
-  const std::map<int, std::vector<Cytoband>> bands =
-      data.build.source == "assumed" ? std::map<int, std::vector<Cytoband>>{}
-                                     : cytobandsOf(data.build, data.preflight.xNumber);
+PageJson genomeView(const ReportData& data, const std::map<int, std::vector<Cytoband>>& bands) {
   std::map<int, std::vector<const GenomeSegment*>> byChromosome;
   for (const GenomeSegment& s : data.regions.genome) byChromosome[s.chromosome].push_back(&s);
   PageJson genome = PageJson::array();
@@ -130,9 +125,13 @@ std::string reportJson(const ReportData& data) {
   // The genome view draws the higher of the two comparisons, as the table.
   j["highest"] =
       roundedNumber(std::max(data.regions.highest, data.regions.representativeHighest), 3);
-  j["cytobands"] =
-      data.build.source != "assumed" && !cytobandsOf(data.build, data.preflight.xNumber).empty();
-  j["genome"] = genomeView(data);
+  // Cytobands only where the build is known: drawn under an assumed one they
+  // would claim bands the positions may not have.
+  const std::map<int, std::vector<Cytoband>> bands =
+      data.build.source == "assumed" ? std::map<int, std::vector<Cytoband>>{}
+                                     : cytobandsOf(data.build, data.preflight.xNumber);
+  j["cytobands"] = !bands.empty();
+  j["genome"] = genomeView(data, bands);
   if (data.permutations && !data.permutations->genomes.empty()) {
     const PermutationOutcome& p = *data.permutations;
     j["permutations"] = {{"count", static_cast<long long>(p.count)},

@@ -31,6 +31,7 @@
 #include "base/analysis_input.h"
 #include "base/output.h"
 #include "base/path_text.h"
+#include "base/safe_file.h"
 #include "base/version.h"
 #include "core/velmora_core.h"
 #include "direct_load.h"
@@ -367,16 +368,11 @@ int startVelmoraLog(std::FILE* log, const std::string& path) {
   std::rewind(log);
   char buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, log)) > 0;) {
-    for (size_t done = 0; done < n;) {
-      const ssize_t w = ::write(fd, buffer + done, n - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        const int error = errno;
-        ::close(fd);
-        throw ReportError("cannot write " + path + ": " + std::strerror(error) +
-                          " (a full disk or a file-size limit?)");
-      }
-      done += static_cast<size_t>(w);
+    if (!writeWhole(fd, buffer, n)) {
+      const int error = errno;
+      ::close(fd);
+      throw ReportError("cannot write " + path + ": " + std::strerror(error) +
+                        " (a full disk or a file-size limit?)");
     }
   }
   return fd;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "base/safe_file.h"
 #include "report_error.h"
 
 extern const std::string kAsset_cytobands_GRCh38_tsv;
@@ -46,13 +47,8 @@ std::optional<BuiltInGenes> builtInGenes(const GenomeBuild& build, int xNumber) 
     ~Close() { ::close(fd); }
   } close{fd};
   const std::string& bytes = kAsset_genes_GRCh38_bed_gz;
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0)
-      throw ReportError(std::string("cannot unpack the built-in genes: ") + std::strerror(errno));
-    done += static_cast<size_t>(w);
-  }
+  if (!writeWhole(fd, bytes.data(), bytes.size()))
+    throw ReportError(std::string("cannot unpack the built-in genes: ") + std::strerror(errno));
   BuiltInGenes built;
   built.genes = readGenes("/proc/self/fd/" + std::to_string(fd), xNumber);
   built.label = "built in: GRCh38 genes of Ensembl 110 (npm package ideogram 1.53.0), " +

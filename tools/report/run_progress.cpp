@@ -31,14 +31,10 @@ int terminalColumns(std::FILE* terminal) {
 
 namespace {
 
-double steadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // "1 min 20 s left" once a few seconds and some share have passed.
 std::string timeLeft(const BarState& progress) {
   if (progress.startedAt < 0 || progress.share <= 0.02 || progress.share >= 1) return "";
-  const double spent = steadySeconds() - progress.startedAt;
+  const double spent = BarState::now() - progress.startedAt;
   if (spent < 3) return "";
   const long left = std::lround(spent * (1 - progress.share) / progress.share);
   return left >= 60
@@ -65,7 +61,7 @@ void drawProgressBar(std::FILE* terminal, const BarState& progress, bool final) 
 }
 
 double BarState::now() {
-  return steadySeconds();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 RunProgress::RunProgress(int patients, int controls, std::vector<int64_t> snpsPerChromosome,
