@@ -3,8 +3,8 @@
 // report with a planted locus and on one of a cohort without any; every
 // region a compact row at 1400 px; the genotype view of region 1; no
 // sideways scrolling at 800 px; every plot named; no console error and no
-// request leaving the page. Also every companion program's --help and
-// --version.
+// request leaving the page; the sharing rule's options refused. Also every
+// companion program's --help and --version.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -50,44 +50,72 @@ void expectReadablePage(const nlohmann::json& f) {
 }  // namespace
 
 TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
-  if (!browserReady()) GTEST_SKIP() << "chromium, node or tests/browser/node_modules is missing";
   ScratchDir dir;
-  RunResult r =
+  // A cohort without a locus, patients only, 99 null genomes: the terminal
+  // and the page say nothing reaches significance, and the regions are
+  // ranked by adjusted p.
+  CohortPlan plan;
+  plan.autosomes = 3;
+  plan.snpsPerChromosome = 1000;
+  plan.cMPerSnp = 0.02;
+  plan.patients = 12;
+  plan.sharers = 0;
+  plan.errorRate = 0.01;
+  plan.seed = 9;
+  const Cohort cohort = writeCohort(dir, plan);
+  RunResult r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"),
+                        "--permutations", "99", "--threads", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string sentence = "No region reaches genome-wide significance (smallest adjusted p = ";
+  EXPECT_NE(r.err.find(sentence), std::string::npos) << r.err;
+  EXPECT_NE(dir.read("none/report.html").find(sentence), std::string::npos);
+  double previous = 0;
+  for (const std::string& line : linesOf(dir.read("none/regions.tsv"))) {
+    if (line.rfind("rank", 0) == 0) continue;
+    const double p = std::stod(fields(line)[13]);
+    EXPECT_GE(p, previous) << line;
+    previous = p;
+  }
+  // The sharing rule's options, refused before anything is written.
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--strict", "--tolerance", "1/20"},
+        {"--tolerance", "0/20"},
+        {"--tolerance", "1/64"},
+        {"--tolerance", "1-20"},
+        {"--tolerance", "1/"}}) {
+    std::vector<std::string> args{cohort.analysisFile, "--cutoff", "2", "--out", dir.file("never")};
+    args.insert(args.end(), bad.begin(), bad.end());
+    r = report(args);
+    EXPECT_EQ(r.status, 1) << bad[1];
+    EXPECT_NE(r.err.find("ERROR: "), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(dir.exists("never"));
+
+  // The demo's planted locus, with controls and 99 relabellings.
+  RunResult found =
       report({"examples/demo/analysis_with_controls.txt", "--cutoff", "5", "--out",
               dir.file("found"), "--genes", "examples/demo/genes.bed", "--permutations", "99"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  nlohmann::json found = pageFacts(dir.file("found/report.html"));
-  expectReadablePage(found);
-  const std::string answer = found["answer"];
+  ASSERT_EQ(found.status, 0) << found.err;
+
+  if (!browserReady()) GTEST_SKIP() << "chromium, node or tests/browser/node_modules is missing";
+  nlohmann::json page = pageFacts(dir.file("found/report.html"));
+  expectReadablePage(page);
+  const std::string answer = page["answer"];
   EXPECT_EQ(answer.rfind("Best candidate: chr7:", 0), 0u) << answer;
   EXPECT_NE(answer.find("shared by 6 of 6 patients and 0 of 6 controls"), std::string::npos);
   // The terminal's last word is the page's first.
-  EXPECT_NE(r.err.find("velmora-report: " + answer), std::string::npos) << r.err;
-  EXPECT_GE(found["significantRows"].get<int>(), 1);
+  EXPECT_NE(found.err.find("velmora-report: " + answer), std::string::npos) << found.err;
+  EXPECT_GE(page["significantRows"].get<int>(), 1);
   // The genome view draws the value the table ranks by.
-  EXPECT_NEAR(found["highest"].get<double>(), found["topRegionBest"].get<double>(), 1e-3);
-  const std::string genotypes = found["genotypeLabel"];
+  EXPECT_NEAR(page["highest"].get<double>(), page["topRegionBest"].get<double>(), 1e-3);
+  const std::string genotypes = page["genotypeLabel"];
   EXPECT_EQ(genotypes.rfind("Genotypes of 12 samples at ", 0), 0u) << genotypes;
-  EXPECT_GT(found["genotypeCells"].get<int>(), 12);
+  EXPECT_GT(page["genotypeCells"].get<int>(), 12);
 
-  // A cohort without a locus: the page says nothing reaches significance.
-  CohortPlan plan;
-  plan.autosomes = 3;
-  plan.snpsPerChromosome = 400;
-  plan.cMPerSnp = 0.05;
-  plan.patients = 10;
-  plan.sharers = 0;
-  plan.seed = 9;
-  const Cohort cohort = writeCohort(dir, plan);
-  r = report(
-      {cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"), "--permutations", "99"});
-  ASSERT_EQ(r.status, 0) << r.err;
   nlohmann::json none = pageFacts(dir.file("none/report.html"));
   expectReadablePage(none);
   const std::string nothing = none["answer"];
-  EXPECT_EQ(nothing.rfind("No region reaches genome-wide significance (smallest adjusted p = ", 0),
-            0u)
-      << nothing;
+  EXPECT_EQ(nothing.rfind(sentence, 0), 0u) << nothing;
   EXPECT_EQ(none["significantRows"], 0);
 }
 

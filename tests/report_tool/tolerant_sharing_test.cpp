@@ -1,8 +1,7 @@
 // Sharing that survives genotyping errors, and significance with and without
 // controls: a planted haplotype with 1 % of calls miscalled, found by its
 // carriers under the default tolerant rule where velmora's strict rule loses
-// them; a cohort without one, for which the report says nothing reaches
-// genome-wide significance; and the rule's options.
+// them (a cohort without one, and the rule's options: report_page_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,40 +72,4 @@ TEST(TolerantSharing, PlantedLocusWithOnePercentErrorsIsFoundWithAndWithoutContr
     EXPECT_EQ(strict[20], "NA");
     EXPECT_LT(std::stoi(strict[1] == "2" ? strict[8] : "0"), std::stoi(tolerant[8]));
   }
-}
-
-TEST(TolerantSharing, WithoutALocusNothingReachesGenomeWideSignificance) {
-  ScratchDir dir;
-  CohortPlan plan = plantedWithErrors(0);
-  plan.sharers = 0;
-  plan.seed = 9;
-  const Cohort cohort = writeCohort(dir, plan);
-  RunResult r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("null"),
-                        "--permutations", "99", "--threads", "2"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string sentence = "No region reaches genome-wide significance (smallest adjusted p = ";
-  EXPECT_NE(r.err.find(sentence), std::string::npos) << r.err;
-  EXPECT_NE(dir.read("null/report.html").find(sentence), std::string::npos);
-  // Ranked by adjusted p.
-  double previous = 0;
-  for (const std::string& line : linesOf(dir.read("null/regions.tsv"))) {
-    if (line.rfind("rank", 0) == 0) continue;
-    const double p = std::stod(fields(line)[13]);
-    EXPECT_GE(p, previous) << line;
-    previous = p;
-  }
-
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--strict", "--tolerance", "1/20"},
-        {"--tolerance", "0/20"},
-        {"--tolerance", "1/64"},
-        {"--tolerance", "1-20"},
-        {"--tolerance", "1/"}}) {
-    std::vector<std::string> args{cohort.analysisFile, "--cutoff", "2", "--out", dir.file("never")};
-    args.insert(args.end(), bad.begin(), bad.end());
-    r = report(args);
-    EXPECT_EQ(r.status, 1) << bad[1];
-    EXPECT_NE(r.err.find("ERROR: "), std::string::npos) << r.err;
-  }
-  EXPECT_FALSE(dir.exists("never"));
 }
