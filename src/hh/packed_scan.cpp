@@ -61,12 +61,24 @@ class PairEnds {
     return -1;
   }
 
+  // Opposite homozygotes at SNPs lo..hi (0 <= lo <= hi < 64 * words).
+  int64_t discordantIn(int64_t lo, int64_t hi) const {
+    int64_t n = 0;
+    for (int64_t w = lo >> 6; w <= hi >> 6; ++w) {
+      uint64_t bits = discordant(w);
+      if (w == lo >> 6) bits &= ~uint64_t{0} << (lo & 63);
+      if (w == hi >> 6) bits &= ~uint64_t{0} >> (63 - (hi & 63));
+      n += std::popcount(bits);
+    }
+    return n;
+  }
+
+ private:
   // AA of one subject against BB of the other, either way round.
   uint64_t discordant(int64_t w) const {
     return (calls1_[2 * w] & calls2_[2 * w + 1]) | (calls1_[2 * w + 1] & calls2_[2 * w]);
   }
 
- private:
   bool discordantAt(int64_t k) const { return (discordant(k >> 6) >> (k & 63)) & 1; }
 
   // Whether the opposite homozygote at SNP k ends a stretch: always under the
@@ -79,14 +91,7 @@ class PairEnds {
     if ((k > 0 && discordantAt(k - 1)) || (k + 1 < 64 * words_ && discordantAt(k + 1))) return true;
     const int64_t lo = std::max<int64_t>(k - rule_.window, 0);
     const int64_t hi = std::min<int64_t>(k + rule_.window, 64 * words_ - 1);
-    int near = 0;
-    for (int64_t w = lo >> 6; w <= hi >> 6; ++w) {
-      uint64_t bits = discordant(w);
-      if (w == lo >> 6) bits &= ~uint64_t{0} << (lo & 63);
-      if (w == hi >> 6) bits &= ~uint64_t{0} >> (63 - (hi & 63));
-      near += std::popcount(bits);
-    }
-    return near > rule_.allowed;
+    return discordantIn(lo, hi) > rule_.allowed;
   }
 
   const uint64_t *calls1_, *calls2_, *forced_;
@@ -103,15 +108,7 @@ PairTotals scanPackedPair(const PackedSlot& slot, int st1, int st2, double cutof
 
 int64_t countDiscordant(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,
                         int64_t first, int64_t last) {
-  const PairEnds ends(slot, calls1, calls2, SharingRule{});
-  int64_t n = 0;
-  for (int64_t w = first >> 6; w <= last >> 6; ++w) {
-    uint64_t bits = ends.discordant(w);
-    if (w == first >> 6) bits &= ~uint64_t{0} << (first & 63);
-    if (w == last >> 6) bits &= ~uint64_t{0} >> (63 - (last & 63));
-    n += std::popcount(bits);
-  }
-  return n;
+  return PairEnds(slot, calls1, calls2, SharingRule{}).discordantIn(first, last);
 }
 
 PairTotals scanPackedCalls(const PackedSlot& slot, const uint64_t* calls1, const uint64_t* calls2,

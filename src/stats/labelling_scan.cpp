@@ -117,24 +117,19 @@ void scanSlot(const PooledCohort& cohort, const PooledSlot& slot,
   size_t e = 0;
   for (int64_t k = 0; k < count; ++k) {
     for (; e < kept && eventSnp(events[e]) == k; ++e) {
-      const uint32_t pair = eventPair(events[e]);
-      const uint8_t pool = work.pairPool[pair];
-      const int32_t delta = (events[e] & kEventEnd) != 0 ? -1 : 1;
-      MovingFoldLevel& level = work.level[pool];
-      for (const int32_t g : {cohort.pairFirst[pair], cohort.pairSecond[pair]}) {
-        int32_t& c = work.count[static_cast<size_t>(g)];
-        const int32_t from = c;
-        c = from + delta;
-        level.step(from, delta);
-        // A patient reaching 3, or falling from it (rare, so a branch).
-        if ((pool == 0) & (from == (delta > 0 ? kCandidateCount - 1 : kCandidateCount))) {
-          if (delta > 0) {
-            work.candidates.add(g);
-          } else {
-            work.candidates.remove(g);
-          }
-        }
-      }
+      const uint8_t pool = work.pairPool[eventPair(events[e])];
+      applyCoverEvent(
+          cohort, events[e], work.count.data(), work.level[pool],
+          [&](int32_t g, int32_t from, int32_t delta) {
+            // A patient reaching 3, or falling from it (rare, so a branch).
+            if ((pool == 0) & (from == (delta > 0 ? kCandidateCount - 1 : kCandidateCount))) {
+              if (delta > 0) {
+                work.candidates.add(g);
+              } else {
+                work.candidates.remove(g);
+              }
+            }
+          });
     }
     if (!slot.inRegion[static_cast<size_t>(k)]) continue;
     const int32_t lp = work.level[0].level(), lc = work.level[1].level();
@@ -200,9 +195,8 @@ ScanMaxima labellingMaxima(const PooledCohort& cohort, const std::vector<uint8_t
     fatal("ERROR: A labelling must name %d patients among %d subjects.\n", cohort.patients,
           cohort.subjects);
   }
-  if (!cohort.acrossPools &&
-      !std::equal(isPatient.begin(), isPatient.begin() + cohort.patients,
-                  std::vector<uint8_t>(static_cast<size_t>(cohort.patients), 1).begin())) {
+  if (!cohort.acrossPools && !std::all_of(isPatient.begin(), isPatient.begin() + cohort.patients,
+                                          [](uint8_t patient) { return patient == 1; })) {
     fatal("ERROR: A cohort pooled without the pairs across pools takes only its own labels.\n");
   }
   ScanMaxima maxima;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/parallel_for.h"
+#include "hh/level_count.h"
 #include "hh/packed_scan.h"
 #include "hh/packed_slot.h"
 #include "stats/permutation.h"
@@ -63,6 +64,23 @@ inline int64_t eventSnp(uint64_t event) {
 }
 inline uint32_t eventPair(uint64_t event) {
   return static_cast<uint32_t>(event) >> 1;
+}
+
+// Applies one cover event to the counts of its pair's two subjects (up by one
+// at a run's first SNP, down past its last) and to `level`, the fold level of
+// their pool; then moved(g, from, delta) for each subject, `from` its count
+// before. Every sweep of a slot's events goes through here.
+template <class Moved>
+inline void applyCoverEvent(const PooledCohort& cohort, uint64_t event, int32_t* count,
+                            MovingFoldLevel& level, const Moved& moved) {
+  const uint32_t pair = eventPair(event);
+  const int32_t delta = (event & kEventEnd) != 0 ? -1 : 1;
+  for (const int32_t g : {cohort.pairFirst[pair], cohort.pairSecond[pair]}) {
+    const int32_t from = count[g];
+    count[g] = from + delta;
+    level.step(from, delta);
+    moved(g, from, delta);
+  }
 }
 
 // The seed mixer and the bounded draw of the relabellings and null genomes,

@@ -85,15 +85,8 @@ void sweepSlot(const PooledCohort& cohort, const PooledSlot& slot,
   StretchTracker tracker(slot, longest);
   size_t e = 0;
   for (int64_t k = 0; k < slot.packed.count; ++k) {
-    for (; e < events.size() && eventSnp(events[e]) == k; ++e) {
-      const uint32_t pair = eventPair(events[e]);
-      const int32_t delta = (events[e] & kEventEnd) != 0 ? -1 : 1;
-      for (const int32_t g : {cohort.pairFirst[pair], cohort.pairSecond[pair]}) {
-        int32_t& c = count[static_cast<size_t>(g)];
-        level.step(c, delta);
-        c += delta;
-      }
-    }
+    for (; e < events.size() && eventSnp(events[e]) == k; ++e)
+      applyCoverEvent(cohort, events[e], count.data(), level, [](int32_t, int32_t, int32_t) {});
     tracker.at(k, level.level());
   }
   tracker.finish();

@@ -44,9 +44,9 @@ std::vector<NullGenome> shuffledNullGenomes(const PooledCohort& cohort, uint64_t
                                             int64_t count, int threads,
                                             const std::function<void(int64_t)>& progress);
 
-// Longest stretch (SNPs) at level >= L within SNP rows first..last (table
-// indexes), by the rule above, from the
-// per-SNP levels `level` (indexed by table index). Used for a region's own
-// measure, which its null genomes are compared with.
+// Longest stretch (SNPs) at level >= atLeast within SNP rows first..last
+// (table indexes), by the rule above, from the per-SNP levels `level`
+// (indexed by table index): a region's own measure, which its null genomes
+// are compared with.
 double longestStretchAtLevel(const PooledCohort& cohort, const std::vector<int32_t>& level,
                              int32_t atLeast, int64_t first, int64_t last);

@@ -7,7 +7,7 @@
 #include "base/parallel_for.h"
 #include "genome/model.h"
 #include "genome/pass_storage.h"
-#include "permutations.h"
+#include "start_end_list.h"
 
 size_t PoolCover::runsFrom(int subject, size_t row) const {
   const std::vector<uint32_t>& rows = changeRow[static_cast<size_t>(subject)];

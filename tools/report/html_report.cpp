@@ -166,7 +166,7 @@ std::string reportJson(const ReportData& data) {
           std::llround(*r.adjustedP * static_cast<double>(data.permutations->count + 1)) - 1);
     }
     if (!data.options.sharing.strict()) region["tolerated"] = whole(r.tolerated);
-    region["significant"] = r.adjustedP && *r.adjustedP <= 0.05;
+    region["significant"] = reachesGenomeWide(r);
     if (i < kGenotypeViews) {
       const GenotypeGrid grid = genotypesOver(r, static_cast<int>(data.patientNames.size()),
                                               static_cast<int>(data.controlNames.size()));

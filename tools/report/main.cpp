@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -205,10 +204,7 @@ void writeReport(ReportData& data, ReportDir& dir) {
         if (list == nullptr || list->segments.empty()) continue;
         std::ostringstream bed;
         writeBedTrack(*list, name, tracks.naming, bed);
-        std::ofstream out(dir.path("tracks/" + name + ".bed"), std::ios::binary);
-        out << bed.str();
-        out.close();
-        if (!out) throw std::runtime_error("cannot write " + dir.path("tracks/" + name + ".bed"));
+        dir.writeFile("tracks/" + name + ".bed", bed.str());
       }
     }
   } catch (const std::runtime_error& error) {
@@ -388,7 +384,6 @@ int run(int argc, char** argv) {
   }
   // The analysis file is read only once its own path has passed.
   if (!data.options.source) {
-    // The analysis file is read only once its own path has passed.
     refuseControlCharacters("the analysis file's path", data.options.analysisFile);
     data.input = readAnalysisInput(data.options.analysisFile);
   }
@@ -453,18 +448,8 @@ int run(int argc, char** argv) {
     }
   }
   if (!data.options.sharingGiven) {
-    double snps = 0, cM = 0;
-    for (const core::ChromosomeSpan& s : data.preflight.autosomes) {
-      snps += static_cast<double>(s.snps);
-      cM += s.lastCm - s.firstCm;
-    }
-    const double density = cM > 0 ? snps / cM : 0;
-    char reason[160];
-    std::snprintf(reason, sizeof reason, " (chosen: %.0f SNPs per cM %s %.0f)", density,
-                  density >= kTolerantFromSnpsPerCm ? "reach" : "are under",
-                  kTolerantFromSnpsPerCm);
-    data.options.sharing = density >= kTolerantFromSnpsPerCm ? kDefaultSharingRule : SharingRule{};
-    data.options.sharingReason = reason;
+    data.options.sharing =
+        defaultSharingRule(data.preflight.autosomes, &data.options.sharingReason);
   }
   for (const std::string& w : data.preflight.warnings) std::cerr << "WARNING: " << w << "\n";
 
@@ -555,7 +540,8 @@ int run(int argc, char** argv) {
         data.permutations =
             runPermutations(*data.pooled, data.options.permutations, data.options.seed,
                             data.options.threads, terminal ? toLog.original() : nullptr);
-        std::fprintf(toLog.original(), "velmora-report: relabellings took %.1f s\n", clock.lap());
+        std::fprintf(toLog.original(), "velmora-report: %s took %.1f s\n",
+                     data.withControls() ? "relabellings" : "null genomes", clock.lap());
       }
       toLog.check();
     }

@@ -6,12 +6,7 @@
 
 #include "core/velmora_core.h"
 #include "run_progress.h"
-
-double asListed(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%f", value);
-  return std::strtod(text, nullptr);
-}
+#include "start_end_list.h"
 
 PermutationOutcome runPermutations(const PooledCohort& cohort, int64_t count, uint64_t seed,
                                    int threads, std::FILE* terminal) {

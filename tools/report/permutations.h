@@ -41,9 +41,5 @@ double adjustedPWithoutControls(const PermutationOutcome& outcome, int level, do
 double adjustedP(const PermutationOutcome& outcome, double minusLog10P);
 
 // null_maxima.tsv: one row per labelling, 0 the observed one; for a
-// patients-only run, per genome the longest stretch (cM) at each level.
+// patients-only run, per genome the longest stretch (SNPs) at each level.
 std::string nullMaximaTable(const PermutationOutcome& outcome);
-
-// A value as velmora's lists and summaries print it ("%f") and read back:
-// lengths and maxima compare and subtract as they did from the files.
-double asListed(double value);

@@ -3,6 +3,7 @@
 #include "sharing.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/output.h"
 #include "core/velmora_core.h"
@@ -48,16 +49,13 @@ void fillCover(const PooledCohort& cohort, CoverTable& cover) {
     for (int64_t k = 0; k < slot.packed.count; ++k) {
       for (; e < slot.events.size() && eventSnp(slot.events[e]) == k; ++e) {
         const uint32_t pair = eventPair(slot.events[e]);
-        const int32_t a = cohort.pairFirst[pair], b = cohort.pairSecond[pair];
-        if (poolOf(a) != poolOf(b)) continue;
-        const int32_t delta = (slot.events[e] & kEventEnd) != 0 ? -1 : 1;
-        for (const int32_t g : {a, b}) {
-          int32_t& c = count[static_cast<size_t>(g)];
-          level[poolOf(g)].step(c, delta);
-          c += delta;
-          if (!dirty[static_cast<size_t>(g)])
-            changed.push_back(g), dirty[static_cast<size_t>(g)] = 1;
-        }
+        const int q = poolOf(cohort.pairFirst[pair]);
+        if (q != poolOf(cohort.pairSecond[pair])) continue;
+        applyCoverEvent(cohort, slot.events[e], count.data(), level[q],
+                        [&](int32_t g, int32_t, int32_t) {
+                          if (!dirty[static_cast<size_t>(g)])
+                            changed.push_back(g), dirty[static_cast<size_t>(g)] = 1;
+                        });
       }
       const size_t row = static_cast<size_t>(slot.begin + k);
       for (const int32_t g : changed) {
@@ -96,6 +94,22 @@ StartEndList listOf(const std::vector<ScanSegment>& segments, int scan, bool wit
 }
 
 }  // namespace
+
+SharingRule defaultSharingRule(const std::vector<core::ChromosomeSpan>& autosomes,
+                               std::string* reason) {
+  double snps = 0, cM = 0;
+  for (const core::ChromosomeSpan& s : autosomes) {
+    snps += static_cast<double>(s.snps);
+    cM += s.lastCm - s.firstCm;
+  }
+  const double density = cM > 0 ? snps / cM : 0;
+  const bool tolerant = density >= kTolerantFromSnpsPerCm;
+  char text[160];
+  std::snprintf(text, sizeof text, " (chosen: %.0f SNPs per cM %s %.0f)", density,
+                tolerant ? "reach" : "are under", kTolerantFromSnpsPerCm);
+  *reason = text;
+  return tolerant ? kDefaultSharingRule : SharingRule{};
+}
 
 std::string sharingRuleText(const SharingRule& rule) {
   if (rule.strict()) {
@@ -147,10 +161,11 @@ int64_t toleratedInRegion(const PooledCohort& cohort, const CandidateRegion& reg
           return r.first <= from && r.last >= to;
         });
         if (run == runs.end()) continue;
-        // A stretch's own ends may be the opposite homozygotes that end it.
-        tolerated += countDiscordant(slot.packed, a, b, from, to);
-        if (run->first == from) tolerated -= countDiscordant(slot.packed, a, b, from, from);
-        if (run->last == to && to != from) tolerated -= countDiscordant(slot.packed, a, b, to, to);
+        // A stretch's own ends may be the opposite homozygotes that end it:
+        // they were not passed over.
+        const int64_t lo = run->first == from ? from + 1 : from;
+        const int64_t hi = run->last == to ? to - 1 : to;
+        if (lo <= hi) tolerated += countDiscordant(slot.packed, a, b, lo, hi);
       }
     }
   }

@@ -8,7 +8,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/velmora_core.h"
 #include "cover_table.h"
 #include "hh/kernel.h"
 #include "regions.h"
@@ -26,6 +28,11 @@ constexpr SharingRule kDefaultSharingRule{1, kDefaultToleranceWindow};
 // rarely falls in it, and a window of W SNPs spans centimetres of map where
 // unrelated subjects' real differences would be passed over.
 constexpr double kTolerantFromSnpsPerCm = 50;
+
+// The rule for a run that names none, by the SNPs' density over the analysed
+// autosomes (above); `reason` gets why, as " (chosen: ...)".
+SharingRule defaultSharingRule(const std::vector<core::ChromosomeSpan>& autosomes,
+                               std::string* reason);
 
 // The rule in words, for the page, the terminal and regions.tsv's users.
 std::string sharingRuleText(const SharingRule& rule);

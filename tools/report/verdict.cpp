@@ -27,6 +27,10 @@ std::string shortNumber(double value) {
 
 }  // namespace
 
+bool reachesGenomeWide(const CandidateRegion& region) {
+  return region.adjustedP && *region.adjustedP <= kGenomeWide;
+}
+
 std::string verdictSentence(const ReportData& data) {
   const std::vector<CandidateRegion>& regions = data.regions.regions;
   std::string leftOut;
@@ -43,7 +47,7 @@ std::string verdictSentence(const ReportData& data) {
   for (const CandidateRegion& r : regions) {
     if (!r.adjustedP) continue;
     smallest = std::min(smallest, *r.adjustedP);
-    if (*r.adjustedP <= kGenomeWide) ++reaching;
+    if (reachesGenomeWide(r)) ++reaching;
   }
   if (data.permutations && reaching == 0) {
     return "No region reaches genome-wide significance (smallest adjusted p = " +

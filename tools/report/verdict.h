@@ -7,5 +7,8 @@
 
 #include "report_data.h"
 
+// Whether a region is a finding: its adjusted p is at most 0.05.
+bool reachesGenomeWide(const CandidateRegion& region);
+
 // Needs the regions ranked and, with --permutations, their adjusted p.
 std::string verdictSentence(const ReportData& data);

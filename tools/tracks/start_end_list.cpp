@@ -2,6 +2,8 @@
 #include "start_end_list.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -171,4 +173,10 @@ StartEndList readStartEndList(const std::string& path, int32_t lineLimit,
                              ": a No_of_samples title belongs to fold-overlap level lists only");
   }
   return list;
+}
+
+double asListed(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%f", value);
+  return std::strtod(text, nullptr);
 }

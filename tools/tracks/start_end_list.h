@@ -49,3 +49,7 @@ constexpr int32_t kListLineLimit = 1 << 24;
 // fault.
 StartEndList readStartEndList(const std::string& path, int32_t lineLimit = kListLineLimit,
                               const SubjectNames* known = nullptr);
+
+// A value as velmora's lists and summaries print it ("%f") and read back:
+// lengths and maxima compare and subtract as they do from the files.
+double asListed(double value);

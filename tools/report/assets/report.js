@@ -75,6 +75,19 @@
     for (let t = Math.ceil(from / 1e6 / step) * step; t * 1e6 <= to; t += step) ticks.push(t);
     return ticks;
   }
+  // An Mb axis on `s` at height y from x0 to x1 (px maps bp to x), with its caption at the right.
+  function mbAxis(s, px, from, to, y, x0, x1, wanted, caption) {
+    s.append(svg("line", { class: "axis", x1: x0, x2: x1, y1: y, y2: y }));
+    for (const t of mbTicks(from, to, wanted)) {
+      s.append(svg("line", { class: "axis", x1: px(t * 1e6), x2: px(t * 1e6), y1: y, y2: y + 4 }));
+      s.append(svg("text", { x: px(t * 1e6), y: y + 16, "text-anchor": "middle" }, String(+t.toFixed(2))));
+    }
+    s.append(svg("text", { x: x1, y: y + 32, "text-anchor": "end" }, caption));
+  }
+  // A plot's legend: [swatch class, text] per entry.
+  function legend(entries) {
+    return el("ul", { class: "legend" }, entries.map(([swatch, text]) => el("li", {}, [el("span", { class: "swatch " + swatch }), document.createTextNode(text)])));
+  }
   function genome() {
     const box = document.getElementById("genome");
     // The scale holds every analysed SNP and, under a known build, every band.
@@ -107,13 +120,7 @@
       }
     });
     // Mb axis under the last chromosome, and the bar-height scale beside the first.
-    const axisY = 14 + data.genome.length * row;
-    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: axisY, y2: axisY }));
-    for (const t of mbTicks(0, longest, 12)) {
-      s.append(svg("line", { class: "axis", x1: x(t * 1e6), x2: x(t * 1e6), y1: axisY, y2: axisY + 4 }));
-      s.append(svg("text", { x: x(t * 1e6), y: axisY + 15, "text-anchor": "middle" }, String(t)));
-    }
-    s.append(svg("text", { x: left + width, y: axisY + 28, "text-anchor": "end" }, "position (Mb)"));
+    mbAxis(s, x, 0, longest, 14 + data.genome.length * row, left, left + width, 12, "position (Mb)");
     if (data.genome.length) {
       const sx = left + width + 6;
       s.append(svg("line", { class: "axis", x1: sx, x2: sx, y1: 14, y2: 14 + trackH }));
@@ -132,7 +139,6 @@
     return r.comparison === 1 ? "every subject against the representative HH of the patients"
                               : "patients' against controls' fold-overlap levels";
   }
-  function adjustedCount(r) { return r.nullReached; }
   function nullView() {
     const box = document.getElementById("null-view");
     const perm = data.permutations;
@@ -184,10 +190,10 @@
     s.append(svg("text", { x: 10, y: (base + topPad) / 2, transform: `rotate(-90 10 ${(base + topPad) / 2})`, "text-anchor": "middle" }, "relabellings"));
     box.append(el("h3", { text: "By chance" }));
     box.append(s);
-    box.append(el("ul", { class: "legend" }, [
-      el("li", {}, [el("span", { class: "swatch null-swatch" }), document.createTextNode(`relabellings of patients and controls (${perm.count}, seed ${perm.seed})`)]),
-      el("li", {}, [el("span", { class: "swatch cut-swatch" }), document.createTextNode(`95 % of them stay below ${fixed(cut, 3)}`)]),
-      el("li", {}, [el("span", { class: "swatch region-swatch" }), document.createTextNode("the five best regions")]),
+    box.append(legend([
+      ["null-swatch", `relabellings of patients and controls (${perm.count}, seed ${perm.seed})`],
+      ["cut-swatch", `95 % of them stay below ${fixed(cut, 3)}`],
+      ["region-swatch", "the five best regions"],
     ]));
     box.append(el("p", { class: "note", id: "null-note", text: "A region's adjusted p is the share of relabellings whose genome-wide largest −log10 p reaches the region's." }));
   }
@@ -282,18 +288,12 @@
     });
     const bottom = 4 + subjects.length * row;
     for (const bp of [r.firstBp, r.lastBp]) s.append(svg("line", { class: "region-edge", x1: x(bp), x2: x(bp), y1: 0, y2: bottom }));
-    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: bottom + 2, y2: bottom + 2 }));
-    for (const t of mbTicks(v.fromBp, v.toBp, 8)) {
-      s.append(svg("line", { class: "axis", x1: x(t * 1e6), x2: x(t * 1e6), y1: bottom + 2, y2: bottom + 6 }));
-      s.append(svg("text", { x: x(t * 1e6), y: bottom + 18, "text-anchor": "middle" }, String(+t.toFixed(2))));
-    }
-    s.append(svg("text", { x: left + width, y: bottom + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)`));
-    const legend = el("ul", { class: "legend" }, [
-      el("li", {}, [el("span", { class: "swatch share-swatch" }), document.createTextNode("shares an RCHH with enough others to belong to the region's group")]),
-      el("li", {}, [el("span", { class: "swatch some-swatch" }), document.createTextNode("shares with fewer")]),
-      el("li", {}, [el("span", { class: "swatch edge-swatch" }), document.createTextNode("the region's edges; ● shares throughout")]),
-    ]);
-    return el("div", { class: "chart" }, [s, legend]);
+    mbAxis(s, x, v.fromBp, v.toBp, bottom + 2, left, left + width, 8, `chr${r.chr} position (Mb)`);
+    return el("div", { class: "chart" }, [s, legend([
+      ["share-swatch", "shares an RCHH with enough others to belong to the region's group"],
+      ["some-swatch", "shares with fewer"],
+      ["edge-swatch", "the region's edges; ● shares throughout"],
+    ])]);
   }
   // ---- genotype view: every sample's calls across the region, coloured
   // against the sharing patients' common homozygote at each SNP
@@ -339,21 +339,15 @@
       }
       y += cellH;
     });
-    s.append(svg("line", { class: "axis", x1: left, x2: left + width, y1: y + 2, y2: y + 2 }));
     const from = g.bp[0], to = g.bp[snps - 1];
     const px = (bp) => left + ((bp - from) / Math.max(1, to - from)) * width;
-    for (const t of mbTicks(from, to, 8)) {
-      s.append(svg("line", { class: "axis", x1: px(t * 1e6), x2: px(t * 1e6), y1: y + 2, y2: y + 6 }));
-      s.append(svg("text", { x: px(t * 1e6), y: y + 18, "text-anchor": "middle" }, String(+t.toFixed(2))));
-    }
-    s.append(svg("text", { x: left + width, y: y + 34, "text-anchor": "end" }, `chr${r.chr} position (Mb)` + (g.every > 1 ? `; one SNP in ${g.every} shown` : "")));
-    const legend = el("ul", { class: "legend" }, [
-      el("li", {}, [el("span", { class: "swatch gt-same" }), document.createTextNode("homozygous for the sharing patients' allele")]),
-      el("li", {}, [el("span", { class: "swatch gt-other" }), document.createTextNode("homozygous for the other allele")]),
-      el("li", {}, [el("span", { class: "swatch gt-het" }), document.createTextNode("heterozygous")]),
-      el("li", {}, [el("span", { class: "swatch gt-none" }), document.createTextNode("no call")]),
-    ]);
-    return el("div", { class: "chart" }, [s, legend]);
+    mbAxis(s, px, from, to, y + 2, left, left + width, 8, `chr${r.chr} position (Mb)` + (g.every > 1 ? `; one SNP in ${g.every} shown` : ""));
+    return el("div", { class: "chart" }, [s, legend([
+      ["gt-same", "homozygous for the sharing patients' allele"],
+      ["gt-other", "homozygous for the other allele"],
+      ["gt-het", "heterozygous"],
+      ["gt-none", "no call"],
+    ])]);
   }
   function cellClass(call, common) {
     if (call === "0") return "gt-none";
@@ -380,8 +374,8 @@
       [data.withControls ? "−log10 p (best segment)" : "Highest fold level", data.withControls ? fixed(r.best, 6) : String(r.best)],
       ["Comparison", data.withControls ? comparisonText(r) : "NA (no controls)"],
       ["Adjusted p (genome-wide)", r.adjustedP === undefined ? "NA (run with --permutations N)" :
-        data.withControls ? `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} relabellings reach −log10 p ${fixed(r.best, 3)} somewhere in the genome`
-          : `${fixed(r.adjustedP, 4)}: ${adjustedCount(r)} of ${data.permutations.count} null genomes hold a stretch of as many SNPs at fold level ${r.best} or above`],
+        data.withControls ? `${fixed(r.adjustedP, 4)}: ${r.nullReached} of ${data.permutations.count} relabellings reach −log10 p ${fixed(r.best, 3)} somewhere in the genome`
+          : `${fixed(r.adjustedP, 4)}: ${r.nullReached} of ${data.permutations.count} null genomes hold a stretch of as many SNPs at fold level ${r.best} or above`],
     ];
     const dl = el("dl", { class: "facts" });
     for (const [k, v] of facts) dl.append(el("dt", { text: k }), el("dd", { text: v }));
