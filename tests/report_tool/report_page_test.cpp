@@ -54,15 +54,7 @@ TEST(ReportPage, AnswerTableGenotypesAndNarrowScreensInChromium) {
   // A cohort without a locus, patients only, 99 null genomes: the terminal
   // and the page say nothing reaches significance, and the regions are
   // ranked by adjusted p.
-  CohortPlan plan;
-  plan.autosomes = 3;
-  plan.snpsPerChromosome = 1000;
-  plan.cMPerSnp = 0.02;
-  plan.patients = 12;
-  plan.sharers = 0;
-  plan.errorRate = 0.01;
-  plan.seed = 9;
-  const Cohort cohort = writeCohort(dir, plan);
+  const Cohort cohort = writeCohort(dir, denseCohortWithErrors(0, 0, 9));
   RunResult r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("none"),
                         "--permutations", "99", "--threads", "2"});
   ASSERT_EQ(r.status, 0) << r.err;

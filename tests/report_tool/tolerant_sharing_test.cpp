@@ -13,22 +13,6 @@
 
 namespace {
 
-CohortPlan plantedWithErrors(int controls) {
-  CohortPlan plan;
-  plan.autosomes = 3;
-  plan.snpsPerChromosome = 1000;  // 50 SNPs per cM, as on a dense array
-  plan.cMPerSnp = 0.02;
-  plan.patients = 12;
-  plan.sharers = 10;
-  plan.controls = controls;
-  plan.plantedChromosome = 2;
-  plan.plantedFirst = 200;
-  plan.plantedLast = 700;
-  plan.errorRate = 0.01;
-  plan.seed = 7;
-  return plan;
-}
-
 std::vector<std::string> topRegion(const ScratchDir& dir, const std::string& report) {
   return fields(linesOf(dir.read(report + "/regions.tsv"))[1]);
 }
@@ -51,7 +35,7 @@ TEST(TolerantSharing, PlantedLocusWithOnePercentErrorsIsFoundWithAndWithoutContr
   for (int controls : {12, 0}) {
     SCOPED_TRACE(controls ? "with controls" : "patients only");
     ScratchDir dir;
-    const Cohort cohort = writeCohort(dir, plantedWithErrors(controls));
+    const Cohort cohort = writeCohort(dir, denseCohortWithErrors(10, controls, 7));
     RunResult r = report({cohort.analysisFile, "--cutoff", "2", "--out", dir.file("tolerant"),
                           "--permutations", "99", "--tolerance", "1/20"});
     ASSERT_EQ(r.status, 0) << r.err;
