@@ -14,7 +14,8 @@ import os
 import shutil
 import subprocess
 
-from run_bench import PLINK_HOMOZYG
+from permutation_bench import regions
+from run_bench import PLINK_HOMOZYG, read_info
 
 
 def cohort(gen, root, snps, seed, error, null):
@@ -26,11 +27,7 @@ def cohort(gen, root, snps, seed, error, null):
         if null:
             cmd += ["--null", "1"]
         subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
-    info = {}
-    for line in open(os.path.join(out, "cohort.info")):
-        key, _, value = line.rstrip("\n").partition("\t")
-        info[key] = value
-    return out, info
+    return out, read_info(out)
 
 
 def report(rep, cohort_dir, design, rule, out, permutations):
@@ -42,9 +39,7 @@ def report(rep, cohort_dir, design, rule, out, permutations):
     cmd += ["--strict"] if rule == "strict" else ["--tolerance", rule]
     subprocess.run(["rm", "-rf", out], check=True)
     subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    lines = open(os.path.join(out, "regions.tsv")).read().splitlines()
-    head = lines[0].split("\t")
-    return [dict(zip(head, l.split("\t"))) for l in lines[1:]]
+    return regions(out)
 
 
 def locus(regions, info):
