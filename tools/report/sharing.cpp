@@ -146,28 +146,47 @@ SharingAnalysis analyseSharing(double cutoffCm, const SharingRule& rule, int thr
 int64_t toleratedInRegion(const PooledCohort& cohort, const CandidateRegion& region) {
   const int64_t first = static_cast<int64_t>(region.firstRow);
   const int64_t last = static_cast<int64_t>(region.lastRow);
+  const auto slot = std::find_if(
+      cohort.slots.begin(), cohort.slots.end(),
+      [&](const PooledSlot& s) { return first >= s.begin && last < s.begin + s.packed.count; });
+  if (slot == cohort.slots.end()) return 0;
+  const int64_t from = first - slot->begin, to = last - slot->begin;
+  std::vector<uint8_t> sharing(static_cast<size_t>(cohort.subjects), 0);
+  for (const int32_t g : region.patients) sharing[static_cast<size_t>(g)] = 1;
+
+  // The pooled pairs' runs are the slot's events: a pair's run holds the
+  // region when it opens at or before `from` and does not end before `to`.
   int64_t tolerated = 0;
-  std::vector<CoverRun> runs;
-  for (const PooledSlot& slot : cohort.slots) {
-    if (first < slot.begin || last >= slot.begin + slot.packed.count) continue;
-    const int64_t from = first - slot.begin, to = last - slot.begin;
-    for (size_t i = 0; i < region.patients.size(); ++i) {
-      for (size_t j = i + 1; j < region.patients.size(); ++j) {
-        const uint64_t* a = slot.packed.calls(region.patients[i]);
-        const uint64_t* b = slot.packed.calls(region.patients[j]);
-        runs.clear();
-        scanPackedCalls(slot.packed, a, b, cohort.cutoff, runs, cohort.rule);
-        const auto run = std::find_if(runs.begin(), runs.end(), [&](const CoverRun& r) {
-          return r.first <= from && r.last >= to;
-        });
-        if (run == runs.end()) continue;
-        // A stretch's own ends may be the opposite homozygotes that end it:
-        // they were not passed over.
-        const int64_t lo = run->first == from ? from + 1 : from;
-        const int64_t hi = run->last == to ? to - 1 : to;
-        if (lo <= hi) tolerated += countDiscordant(slot.packed, a, b, lo, hi);
-      }
+  auto count = [&](uint32_t pair, int64_t runFirst, int64_t runLast) {
+    if (runFirst > from || runLast < to) return;
+    // A stretch's own ends may be the opposite homozygotes that end it:
+    // they were not passed over.
+    const int64_t lo = runFirst == from ? from + 1 : from;
+    const int64_t hi = runLast == to ? to - 1 : to;
+    if (lo <= hi) {
+      tolerated += countDiscordant(slot->packed, slot->packed.calls(cohort.pairFirst[pair]),
+                                   slot->packed.calls(cohort.pairSecond[pair]), lo, hi);
     }
+  };
+  std::vector<int64_t> openedAt(cohort.pairFirst.size(), -1);
+  for (const uint64_t event : slot->events) {
+    const int64_t snp = eventSnp(event);
+    if (snp > to + 1) break;
+    const uint32_t pair = eventPair(event);
+    if (!sharing[static_cast<size_t>(cohort.pairFirst[pair])] ||
+        !sharing[static_cast<size_t>(cohort.pairSecond[pair])])
+      continue;
+    if ((event & kEventEnd) == 0) {
+      openedAt[pair] = snp;
+    } else {
+      count(pair, openedAt[pair], snp - 1);
+      openedAt[pair] = -1;
+    }
+  }
+  // Runs still open end past `to`, or at it where the slot ends there.
+  const int64_t beyond = to == slot->packed.count - 1 ? to : to + 1;
+  for (size_t pair = 0; pair < openedAt.size(); ++pair) {
+    if (openedAt[pair] >= 0) count(static_cast<uint32_t>(pair), openedAt[pair], beyond);
   }
   return tolerated;
 }
